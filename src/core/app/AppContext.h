@@ -1,0 +1,38 @@
+#pragma once
+
+#include "StatusLog.h"
+#include "WorkingFolder.h"
+#include "store/Database.h"
+#include "store/Options.h"
+#include "store/Settings.h"
+
+class QSettings;
+
+namespace orv {
+
+class UserPrompts;
+
+// What the procedures of one run share: the working folder, the status log, the
+// database connection, the settings in memory and the user's decisions. Built
+// once at start-up and handed on by reference.
+struct AppContext {
+    AppContext(WorkingFolder workingFolder, UserPrompts& userPrompts, QSettings& perUserStore)
+        : folder(std::move(workingFolder))
+        , log(folder.logPath())
+        , db(folder.databasePath())
+        , prompts(userPrompts)
+        , userStore(perUserStore) {}
+
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    const WorkingFolder folder;
+    StatusLog log;
+    Database db;
+    Settings settings;
+    Options options;
+    UserPrompts& prompts;
+    QSettings& userStore; // holds the options
+};
+
+} // namespace orv

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QMutex>
+#include <QObject>
+#include <QStringList>
+#include <QTime>
+
+#include <functional>
+
+namespace orv {
+
+// The status lines of the current run: each one time-stamped, kept in memory
+// for the status list and appended to log.txt. Safe to call from any thread;
+// lineAdded reaches receivers on other threads as a queued signal.
+class StatusLog : public QObject {
+    Q_OBJECT
+
+public:
+    explicit StatusLog(QString logPath, QObject* parent = nullptr);
+
+    // Appends "hh:mm:ss", two blanks and the message. A log file that cannot be
+    // written does not keep the line from the status list.
+    void LogStatus(const QString& message);
+
+    // The newest line, time stamp included; empty before the first line.
+    QString currentText() const;
+    QStringList lines() const;
+    const QString& logPath() const { return m_logPath; }
+
+    // Tests pin the time stamp.
+    void setClock(std::function<QTime()> clock);
+
+signals:
+    void lineAdded(const QString& line);
+
+private:
+    const QString m_logPath;
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+    std::function<QTime()> m_clock;
+};
+
+} // namespace orv

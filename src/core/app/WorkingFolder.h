@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace orv {
+
+// The folder the program keeps its files in (the executable's folder unless told
+// otherwise) and the fixed names inside it.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(QString appFolder);
+
+    // The folder of the running executable.
+    static WorkingFolder ofExecutable();
+
+    const QString& AppFolder() const { return m_appFolder; }
+    QString PostFilePath() const { return file(QStringLiteral("tmp/post.tmp")); }
+    QString outPagePath() const { return file(QStringLiteral("tmp/out.htm")); }
+    QString tmpFolder() const { return file(QStringLiteral("tmp")); }
+    QString imgFolder() const { return file(QStringLiteral("img")); }
+    QString databasePath() const { return file(QStringLiteral("database.mdb")); }
+    QString logPath() const { return file(QStringLiteral("log.txt")); }
+
+    // Creates tmp/ when it is missing, private to the user since its request
+    // files carry the password. Throws OrvError when it cannot.
+    void ensureTmpFolder() const;
+
+private:
+    QString file(const QString& relative) const { return m_appFolder + u'/' + relative; }
+
+    QString m_appFolder;
+};
+
+} // namespace orv

@@ -1,0 +1,181 @@
+#include "Database.h"
+
+#include "app/ErrorTrap.h"
+#include "app/OrvError.h"
+
+#include <QAtomicInteger>
+#include <QFile>
+#include <QSqlError>
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+namespace {
+
+QString nextConnectionName() {
+    static QAtomicInteger<int> counter;
+    return u"orv-db-"_s + QString::number(counter.fetchAndAddRelaxed(1));
+}
+
+QString errorText(const QSqlError& error) {
+    const QString text = error.text().trimmed();
+    return text.isEmpty() ? u"ошибка базы данных"_s : text;
+}
+
+// The schema file holds one statement per ";"-terminated block.
+QStringList schemaStatements() {
+    QFile file(u":/orv/schema.sql"_s);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw OrvError(u"нет описания схемы базы данных"_s);
+    }
+    QStringList statements;
+    QString current;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.trimmed().startsWith(u"--"_s)) {
+            continue;
+        }
+        current += line + u'\n';
+        if (line.trimmed().endsWith(u';')) {
+            statements.append(current.trimmed());
+            current.clear();
+        }
+    }
+    return statements;
+}
+
+} // namespace
+
+Database::Database(QString path)
+    : m_path(std::move(path))
+    , m_connectionName(nextConnectionName()) {}
+
+Database::~Database() {
+    close();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void Database::open() {
+    if (!QFile::exists(m_path)) {
+        // The file holds the password: create it private to the user.
+        QFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            throw OrvError(u"Не могу создать файл "_s + m_path + u" ("_s + file.errorString() +
+                           u')');
+        }
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
+                          ? QSqlDatabase::database(m_connectionName, false)
+                          : QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
+    db.setDatabaseName(m_path);
+    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+    if (!db.open()) {
+        throw OrvError(errorText(db.lastError()));
+    }
+    try {
+        execute(u"PRAGMA journal_mode=WAL"_s);
+        migrate();
+    } catch (...) {
+        db.close();
+        throw;
+    }
+}
+
+void Database::close() {
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase::database(m_connectionName, false).close();
+    }
+}
+
+bool Database::isOpen() const {
+    return QSqlDatabase::contains(m_connectionName) &&
+           QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+void Database::ReConnect(StatusLog& log) {
+    runTrapped(log, u"Mod_DB.ReConnect: "_s, [this] {
+        close();
+        open();
+    });
+}
+
+QSqlQuery Database::prepare(const QString& sql) {
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isOpen()) {
+        throw OrvError(u"база данных не открыта"_s);
+    }
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        throw OrvError(errorText(query.lastError()));
+    }
+    return query;
+}
+
+void Database::exec(QSqlQuery& query) {
+    if (!query.exec()) {
+        throw OrvError(errorText(query.lastError()));
+    }
+}
+
+void Database::execute(const QString& sql) {
+    QSqlQuery query = prepare(sql);
+    exec(query);
+}
+
+int Database::userVersion() {
+    QSqlQuery query = prepare(u"PRAGMA user_version"_s);
+    exec(query);
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+bool Database::hasTable(const QString& name) {
+    QSqlQuery query = prepare(u"SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"_s);
+    query.addBindValue(name);
+    exec(query);
+    return query.next();
+}
+
+void Database::migrate() {
+    const int version = userVersion();
+    if (version > SchemaVersion) {
+        throw OrvError(u"файл базы данных создан более новой версией программы"_s);
+    }
+    if (version == SchemaVersion) {
+        return;
+    }
+    Transaction transaction(*this, Transaction::OnFailure::RollBack);
+    if (version == 0 && !hasTable(u"Posts"_s)) {
+        createSchema();
+    }
+    // Later schema versions add their steps here, each moving user_version on.
+    execute(u"PRAGMA user_version = "_s + QString::number(SchemaVersion));
+    transaction.commit();
+}
+
+void Database::createSchema() {
+    for (const QString& statement : schemaStatements()) {
+        execute(statement);
+    }
+}
+
+Database::Transaction::Transaction(Database& db, OnFailure onFailure)
+    : m_db(db)
+    , m_onFailure(onFailure) {
+    m_db.execute(u"BEGIN"_s);
+}
+
+Database::Transaction::~Transaction() {
+    if (m_open) {
+        QSqlQuery query(QSqlDatabase::database(m_db.m_connectionName, false));
+        query.exec(m_onFailure == OnFailure::KeepStored ? u"COMMIT"_s : u"ROLLBACK"_s);
+    }
+}
+
+void Database::Transaction::commit() {
+    m_open = false;
+    m_db.execute(u"COMMIT"_s);
+}
+
+} // namespace orv

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace orv {
+
+// The small user-interface options kept in the per-user settings store, with
+// the defaults that apply when a key is missing.
+struct Options {
+    // The automatic check: on or off, what it fetches, its interval in minutes.
+    bool check_update = false;
+    bool check_post = true;
+    bool check_comment = true;
+    bool check_privat = true;
+    bool check_friends = true;
+    QString time_update = QStringLiteral("10");
+
+    // How a reply quotes: "no", "cit" or "name"; whether to ask before a reply.
+    QString comment_type = QStringLiteral("cit");
+    bool veiw_setcomm = false;
+
+    // Captions for the music and the mood, their colours and places.
+    QString text_music = QStringLiteral("В колонках:");
+    QString combo_music = QStringLiteral("Red");
+    QString text_nastroy = QStringLiteral("Настроение:");
+    QString combo_nastroy = QStringLiteral("Red");
+    bool OptMusUp = true;
+    bool OptMusDown = false;
+    bool OptNastUp = true;
+    bool OptNastDown = false;
+
+    bool operator==(const Options&) const = default;
+};
+
+} // namespace orv

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace orv {
+
+class Database;
+class StatusLog;
+
+// One row of iniSettings as the settings editor shows it.
+struct SettingRow {
+    QString key;
+    QString value;
+    QString comment;
+};
+
+// Reads and writes the iniSettings table.
+class SettingsStore {
+public:
+    SettingsStore(Database& db, StatusLog& log);
+
+    // Copies every row whose key matches a setting exactly into it. A value that
+    // does not convert ends the reading there ("Mod_DB.ReadINI: "); settings
+    // read before it keep their new values.
+    void ReadINI(Settings& settings);
+
+    // Stores every written-back setting into its row (CommentsInTree is never
+    // written, no row is added). A failure ends the writing there
+    // ("Mod_DB.WriteINI: "); rows stored before it stay stored.
+    void WriteINI(const Settings& settings);
+
+    // The rows in display order. Throws OrvError.
+    std::vector<SettingRow> editorRows();
+
+    // Gives row i (in display order) the value i; rows past the list keep
+    // theirs. Rows stored before a failure stay stored. Throws OrvError.
+    void saveEditorValues(const QStringList& values);
+
+private:
+    Database& m_db;
+    StatusLog& m_log;
+};
+
+} // namespace orv

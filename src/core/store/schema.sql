@@ -1,0 +1,108 @@
+-- Schema of database.mdb, version 1.
+-- Yes/no columns hold 0 or 1. Date-times are text "YYYY-MM-DD hh:mm:ss", which
+-- sorts and compares in time order. Local identifiers never repeat.
+
+CREATE TABLE IF NOT EXISTS Posts (
+    ThisID INTEGER PRIMARY KEY AUTOINCREMENT,
+    PostID TEXT,
+    JournalID TEXT,
+    uName TEXT,
+    Header TEXT,
+    Message TEXT,
+    Messagedate TEXT,
+    AddDate TEXT,
+    New INTEGER NOT NULL DEFAULT 0,
+    Sent INTEGER NOT NULL DEFAULT 0,
+    Deleted INTEGER NOT NULL DEFAULT 0,
+    AttachPath TEXT,
+    out_ParseURL INTEGER NOT NULL DEFAULT 0,
+    out_Nocomment INTEGER NOT NULL DEFAULT 0,
+    out_Privatepost INTEGER NOT NULL DEFAULT 0,
+    out_Subscribe INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS Posts_PostID ON Posts (PostID);
+CREATE INDEX IF NOT EXISTS Posts_uName ON Posts (uName, PostID);
+
+CREATE TABLE IF NOT EXISTS Comments (
+    ThisID INTEGER PRIMARY KEY AUTOINCREMENT,
+    CommentID TEXT,
+    PostID TEXT,
+    JournalID TEXT,
+    uName TEXT,
+    Header TEXT,
+    Message TEXT,
+    Messagedate TEXT,
+    AddDate TEXT,
+    New INTEGER NOT NULL DEFAULT 0,
+    Sent INTEGER NOT NULL DEFAULT 0,
+    Deleted INTEGER NOT NULL DEFAULT 0,
+    AttachPath TEXT,
+    out_ParseURL INTEGER NOT NULL DEFAULT 0,
+    out_Subscribe INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS Comments_CommentID ON Comments (CommentID);
+CREATE INDEX IF NOT EXISTS Comments_PostID ON Comments (PostID);
+
+CREATE TABLE IF NOT EXISTS PrivateMessages (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Out INTEGER NOT NULL DEFAULT 0,
+    uName TEXT,
+    Message TEXT,
+    Messagedate TEXT,
+    AddDate TEXT,
+    New INTEGER NOT NULL DEFAULT 0,
+    Sent INTEGER NOT NULL DEFAULT 0,
+    Deleted INTEGER NOT NULL DEFAULT 0
+);
+
+CREATE TABLE IF NOT EXISTS AddressBook (
+    Nick TEXT,
+    Status TEXT,
+    New INTEGER NOT NULL DEFAULT 0,
+    Old INTEGER NOT NULL DEFAULT 0
+);
+
+CREATE TABLE IF NOT EXISTS Smiles (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Smile TEXT,
+    SmileURL TEXT
+);
+
+CREATE TABLE IF NOT EXISTS iniSettings (
+    iniVariable TEXT,
+    iniValue TEXT,
+    SortID INTEGER,
+    comment TEXT
+);
+
+CREATE TABLE IF NOT EXISTS tmp_MessagesToGet (
+    ID TEXT,
+    Type TEXT,
+    Direction TEXT,
+    ErrCode TEXT
+);
+CREATE INDEX IF NOT EXISTS tmp_MessagesToGet_Type ON tmp_MessagesToGet (Type);
+
+INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
+    ('UserName', '', 1, 'Имя пользователя (логин) на Корденете'),
+    ('Password', '', 2, 'Пароль'),
+    ('ServiceURL', 'https://kordenet.ru', 3, 'Адрес сервиса Корденет (схема и хост, без косой черты в конце)'),
+    ('MaxPost', '50', 4, 'Сколько сообщений запрашивать за один раз'),
+    ('PostsToGetPerOneSession', '10', 5, 'Сколько постов получать за один запрос'),
+    ('CommentsToGetPerOneSession', '25', 6, 'Сколько комментариев получать за один запрос'),
+    ('PostsToSendPerOneSession', '5', 7, 'Сколько постов отправлять за один запрос'),
+    ('CommentsToSendPerOneSession', '10', 8, 'Сколько комментариев отправлять за один запрос'),
+    ('ShowLastDays', '14', 9, 'Сколько дней хранить прочитанные сообщения'),
+    ('AutoLoadComments', '1', 10, 'Получать все комментарии к каждому новому посту (1 - да, 0 - нет)'),
+    ('TimeOffset', '0', 11, 'Разница во времени с сервером, часов'),
+    ('UseProxy', '0', 12, 'Работать через прокси-сервер (1 - да, 0 - нет)'),
+    ('ProxyUname', '', 13, 'Имя пользователя прокси-сервера'),
+    ('ProxyPass', '', 14, 'Пароль прокси-сервера'),
+    ('CheckTime_Posts', '', 15, 'Время последней проверки постов (время сервера)'),
+    ('CheckTime_Comments', '', 16, 'Время последней проверки комментариев (время сервера)'),
+    ('CheckTime_Privates', '', 17, 'Время последней проверки личных сообщений'),
+    ('CheckTime_Forums', '', 18, 'Время последней проверки форумов'),
+    ('CheckTime_Smiles', '', 19, 'Время последней проверки смайликов'),
+    ('LASTSMILEID', '0', 20, 'Номер последнего полученного смайлика'),
+    ('PostsToShow', '50', 21, 'Сколько постов показывать'),
+    ('CommentsInTree', '1', 22, 'Показывать комментарии в дереве (1 - да, 0 - нет)');

@@ -1,0 +1,33 @@
+#include "GuiPrompts.h"
+
+#include "Dialog.h"
+
+#include <QMessageBox>
+
+namespace orv {
+
+bool GuiPrompts::askYesNo(const QString& title, const QString& text) {
+    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void GuiPrompts::inform(const QString& title, const QString& text, Icon icon) {
+    switch (icon) {
+    case Icon::Information:
+        QMessageBox::information(m_parent, title, text);
+        break;
+    case Icon::Warning:
+        QMessageBox::warning(m_parent, title, text);
+        break;
+    case Icon::Critical:
+        QMessageBox::critical(m_parent, title, text);
+        break;
+    }
+}
+
+void GuiPrompts::showText(const QString& caption, const QString& text) {
+    Dialog dialog(caption, text, m_parent);
+    dialog.exec();
+}
+
+} // namespace orv

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace orv {
+
+// Asks the user with message boxes over the main window.
+class GuiPrompts : public UserPrompts {
+public:
+    void setParentWindow(QWidget* window) { m_parent = window; }
+
+    bool askYesNo(const QString& title, const QString& text) override;
+    void inform(const QString& title, const QString& text, Icon icon) override;
+    void showText(const QString& caption, const QString& text) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+} // namespace orv

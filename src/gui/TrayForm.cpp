@@ -1,0 +1,122 @@
+#include "TrayForm.h"
+
+#include "AppIcon.h"
+#include "MainForm.h"
+#include "app/AppContext.h"
+#include "app/Constants.h"
+#include "app/ErrorTrap.h"
+
+#include <QApplication>
+#include <QMenu>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+
+const QStringList TrayForm::UnloadOrder = {
+    u"AddForm"_s,      u"CommForm"_s,  u"Dialog"_s,    u"MainForm"_s,  u"RelForm"_s,
+    u"SettingsForm"_s, u"SmileForm"_s, u"SetUpdForm"_s, u"SetMesForm"_s,
+};
+
+TrayForm::TrayForm(AppContext& ctx, QObject* parent)
+    : QObject(parent)
+    , m_ctx(ctx)
+    , m_menu(new QMenu(u"Popup"_s))
+    , m_icon(new QSystemTrayIcon(this)) {
+    setObjectName(u"TrayForm"_s);
+    m_menu->setObjectName(u"mnutr_popup"_s);
+    m_menu->addAction(u"Показать главное окно"_s, this, &TrayForm::mnutr_open_Click)
+        ->setObjectName(u"mnutr_open"_s);
+    m_menu->addSeparator()->setObjectName(u"mnutr_sep2"_s);
+    m_menu->addAction(u"Получить"_s, this, &TrayForm::muntr_Get_Click)
+        ->setObjectName(u"muntr_Get"_s);
+    m_menu->addSeparator()->setObjectName(u"mnutr_sep1"_s);
+    m_menu->addAction(u"Выход"_s, this, &TrayForm::mnutr_exit_Click)
+        ->setObjectName(u"mnutr_exit"_s);
+
+    m_icon->setIcon(AppIcon::program());
+    m_icon->setToolTip(ProductName);
+    m_icon->setContextMenu(m_menu);
+    connect(m_icon, &QSystemTrayIcon::activated, this, &TrayForm::iconActivated);
+}
+
+TrayForm::~TrayForm() {
+    delete m_menu;
+}
+
+void TrayForm::attach(MainForm* mainForm) {
+    m_main = mainForm;
+}
+
+bool TrayForm::notificationAreaAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayForm::Form_Load() {
+    if (notificationAreaAvailable()) {
+        m_icon->show();
+    }
+}
+
+void TrayForm::Form_Unload() {
+    if (m_main) {
+        m_main->setWindowTitle(QString()); // from now on closing really closes it
+    }
+    for (const QString& name : UnloadOrder) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == name) {
+                window->close();
+            }
+        }
+    }
+    m_icon->hide();
+    emit exited();
+}
+
+void TrayForm::iconActivated(QSystemTrayIcon::ActivationReason reason) {
+    runTrapped(m_ctx.log, u"TrayForm.MouseDown: "_s, [&] {
+        if (!m_main) {
+            return;
+        }
+        switch (reason) {
+        case QSystemTrayIcon::Trigger: // left button released
+            if (m_main->isVisible()) {
+                m_main->raise();
+                m_main->activateWindow();
+            }
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            toggleMainWindow();
+            break;
+        default: // the context menu opens by itself
+            break;
+        }
+    });
+}
+
+void TrayForm::toggleMainWindow() {
+    if (m_main->isVisible()) {
+        m_main->hide();
+    } else {
+        m_main->show();
+    }
+}
+
+void TrayForm::mnutr_open_Click() {
+    if (m_main) {
+        m_main->show();
+    }
+}
+
+void TrayForm::muntr_Get_Click() {
+    if (m_main) {
+        m_main->mnu_Get_Click();
+        m_main->hide();
+    }
+}
+
+void TrayForm::mnutr_exit_Click() {
+    Form_Unload();
+}
+
+} // namespace orv

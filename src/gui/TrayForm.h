@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+class QAction;
+class QMenu;
+
+namespace orv {
+
+struct AppContext;
+class MainForm;
+
+// Owns the notification-area icon and its menu, and is the way to end the
+// program: its unload closes the windows in a fixed order and removes the icon.
+class TrayForm : public QObject {
+    Q_OBJECT
+
+public:
+    // The windows closed at exit, in this order.
+    static const QStringList UnloadOrder;
+
+    explicit TrayForm(AppContext& ctx, QObject* parent = nullptr);
+    ~TrayForm() override;
+
+    void attach(MainForm* mainForm);
+
+    // Puts the icon into the notification area.
+    void Form_Load();
+    // The shutdown sequence; emits exited() at its end.
+    void Form_Unload();
+
+    static bool notificationAreaAvailable();
+    QSystemTrayIcon* icon() const { return m_icon; }
+    QMenu* mnutr_popup() const { return m_menu; }
+
+    void mnutr_open_Click();
+    void muntr_Get_Click();
+    void mnutr_exit_Click();
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+
+signals:
+    void exited();
+
+private:
+    void toggleMainWindow();
+
+    AppContext& m_ctx;
+    QPointer<MainForm> m_main;
+    QMenu* m_menu;
+    QSystemTrayIcon* m_icon;
+};
+
+} // namespace orv

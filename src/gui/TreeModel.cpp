@@ -1,0 +1,94 @@
+#include "TreeModel.h"
+
+namespace orv {
+
+TreeModel::TreeModel(QObject* parent)
+    : QAbstractItemModel(parent) {}
+
+void TreeModel::setIcons(QList<QIcon> icons) {
+    m_icons = std::move(icons);
+    if (!m_tree.nodes.empty()) {
+        beginResetModel();
+        endResetModel();
+    }
+}
+
+void TreeModel::reset(TreeSnapshot tree) {
+    beginResetModel();
+    m_tree = std::move(tree);
+    const size_t count = m_tree.nodes.size();
+    m_topLevel.clear();
+    m_children.assign(count, {});
+    m_rowInParent.assign(count, 0);
+    for (size_t i = 0; i < count; ++i) {
+        const int parent = m_tree.nodes[i].parent;
+        auto& siblings = parent < 0 ? m_topLevel : m_children[size_t(parent)];
+        m_rowInParent[i] = int(siblings.size());
+        siblings.push_back(int(i));
+    }
+    endResetModel();
+}
+
+QModelIndex TreeModel::indexOfNode(int node) const {
+    if (node < 0 || size_t(node) >= m_tree.nodes.size()) {
+        return {};
+    }
+    return createIndex(m_rowInParent[size_t(node)], 0, quintptr(node));
+}
+
+int TreeModel::nodeOf(const QModelIndex& index) const {
+    return index.isValid() ? int(index.internalId()) : -1;
+}
+
+const std::vector<int>& TreeModel::childrenOf(const QModelIndex& parent) const {
+    return parent.isValid() ? m_children[parent.internalId()] : m_topLevel;
+}
+
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
+    const auto& children = childrenOf(parent);
+    if (column != 0 || row < 0 || size_t(row) >= children.size()) {
+        return {};
+    }
+    return createIndex(row, 0, quintptr(children[size_t(row)]));
+}
+
+QModelIndex TreeModel::parent(const QModelIndex& child) const {
+    if (!child.isValid()) {
+        return {};
+    }
+    return indexOfNode(m_tree.nodes[child.internalId()].parent);
+}
+
+int TreeModel::rowCount(const QModelIndex& parent) const {
+    if (parent.column() > 0) {
+        return 0;
+    }
+    return int(childrenOf(parent).size());
+}
+
+int TreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+QVariant TreeModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    const TreeNode& node = m_tree.nodes[index.internalId()];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return node.text;
+    case Qt::DecorationRole:
+        if (node.icon >= 1 && node.icon <= m_icons.size()) {
+            return m_icons[node.icon - 1];
+        }
+        return {};
+    case KeyRole:
+        return node.key;
+    default:
+        return {};
+    }
+}
+
+} // namespace orv

@@ -1,0 +1,131 @@
+#include "TestFolder.h"
+#include "app/Cp1251.h"
+#include "app/OrvError.h"
+#include "app/StatusLog.h"
+#include "app/TextFiles.h"
+#include "app/WorkingFolder.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+class TextFilesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void codePageDecodesEveryByteAndRoundTrips() {
+        QCOMPARE(Cp1251::decode(QByteArray("\xC0\xE0")), u"Аа"_s);
+        QByteArray all;
+        for (int b = 0; b < 256; ++b) {
+            all.append(char(b));
+        }
+        const QString text = Cp1251::decode(all);
+        QCOMPARE(text.size(), 256);
+        QCOMPARE(Cp1251::encode(text), all);
+    }
+
+    void codePageReplacesWhatItCannotHold() {
+        QCOMPARE(Cp1251::encode(u"Ёё€№«»"_s), QByteArray("\xA8\xB8\x88\xB9\xAB\xBB"));
+        // One "?" per character, also for one outside the basic plane.
+        QCOMPARE(Cp1251::encode(u"a日😀b"_s), QByteArray("a??b"));
+        QVERIFY(!Cp1251::canEncode(U'日'));
+        QVERIFY(Cp1251::canEncode(U'ж'));
+    }
+
+    void writeTextFileAddsLineEndInCodePage() {
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        TextFiles::WriteTextFile(dir.file(u"x.txt"_s), u"x"_s);
+        QCOMPARE(dir.read(u"x.txt"_s), QByteArray("x\r\n"));
+        QCOMPARE(TextFiles::ReadWholeFile(dir.file(u"x.txt"_s)), u"x\r\n"_s);
+
+        TextFiles::WriteTextFile(dir.file(u"x.txt"_s), u"Привет 😀"_s);
+        QCOMPARE(dir.read(u"x.txt"_s), QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2 ?\r\n"));
+    }
+
+    void fileErrorsThrowForTheCallersTrap() {
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        QVERIFY_THROWS_EXCEPTION(OrvError, TextFiles::ReadWholeFile(dir.file(u"none"_s)));
+        QVERIFY_THROWS_EXCEPTION(OrvError, TextFiles::ReadFirstField(dir.file(u"none"_s)));
+        QVERIFY_THROWS_EXCEPTION(OrvError,
+                                 TextFiles::WriteTextFile(dir.file(u"no/such/x"_s), u"x"_s));
+        dir.write(u"empty"_s, {});
+        QCOMPARE(TextFiles::ReadWholeFile(dir.file(u"empty"_s)), QString());
+    }
+
+    void deleteIfExistsIgnoresMissingFiles() {
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        dir.write(u"f"_s, "1");
+        TextFiles::DeleteIfExists(dir.file(u"f"_s));
+        QVERIFY(!QFile::exists(dir.file(u"f"_s)));
+        TextFiles::DeleteIfExists(dir.file(u"f"_s));
+        TextFiles::DeleteIfExists(dir.file(u"missing/folder/f"_s));
+    }
+
+    void readFirstField_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("comma") << QByteArray("abc,def") << u"abc"_s;
+        QTest::newRow("declaration line") << QByteArray("<?xml version='1.0'?>\r\n<a>\r\n</a>")
+                                          << u"<?xml version='1.0'?>"_s;
+        QTest::newRow("line feed only") << QByteArray("first\nsecond") << u"first"_s;
+        QTest::newRow("leading blanks") << QByteArray("   abc") << u"abc"_s;
+        QTest::newRow("quoted keeps comma") << QByteArray("\"a,b\",c") << u"a,b"_s;
+        QTest::newRow("unclosed quote") << QByteArray("\"abc") << u"abc"_s;
+        QTest::newRow("code page") << QByteArray("\xC0\xE0,x") << u"Аа"_s;
+        QTest::newRow("empty") << QByteArray() << QString();
+    }
+
+    void readFirstField() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, field);
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        dir.write(u"f"_s, bytes);
+        QCOMPARE(TextFiles::ReadFirstField(dir.file(u"f"_s)), field);
+    }
+
+    void statusLineIsTimeStampedAndLogged() {
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        StatusLog log(dir.file(u"log.txt"_s));
+        log.setClock([] { return QTime(14, 3, 9); });
+        QSignalSpy added(&log, &StatusLog::lineAdded);
+        log.LogStatus(u"Программа запущена"_s);
+        log.LogStatus(u"второе"_s);
+
+        const QString first = u"14:03:09  Программа запущена"_s;
+        QCOMPARE(log.lines(), QStringList({first, u"14:03:09  второе"_s}));
+        QCOMPARE(log.currentText(), u"14:03:09  второе"_s);
+        QCOMPARE(added.count(), 2);
+        QCOMPARE(added.first().first().toString(), first);
+        QCOMPARE(dir.read(u"log.txt"_s), (first + u"\r\n14:03:09  второе\r\n"_s).toUtf8());
+    }
+
+    void statusLineSurvivesAnUnwritableLog() {
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        StatusLog log(dir.file(u"missing-folder/log.txt"_s));
+        log.LogStatus(u"строка"_s);
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY(log.currentText().endsWith(u"  строка"_s));
+    }
+
+    void workingFolderNamesAndCreatesTmp() {
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        const WorkingFolder folder(dir.path() + u"/"_s);
+        QCOMPARE(folder.AppFolder(), dir.path());
+        QCOMPARE(folder.PostFilePath(), dir.path() + u"/tmp/post.tmp"_s);
+        QCOMPARE(folder.databasePath(), dir.path() + u"/database.mdb"_s);
+        folder.ensureTmpFolder();
+        const QFileInfo tmp(folder.tmpFolder());
+        QVERIFY(tmp.isDir());
+        QCOMPARE(tmp.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        folder.ensureTmpFolder(); // an existing folder is fine
+
+        const WorkingFolder readOnly(u"/proc/orv-no-such"_s);
+        QVERIFY_THROWS_EXCEPTION(OrvError, readOnly.ensureTmpFolder());
+    }
+};
+
+QTEST_GUILESS_MAIN(TextFilesTest)
+#include "tst_textfiles.moc"

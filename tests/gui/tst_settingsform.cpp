@@ -1,0 +1,169 @@
+#include "GuiFixture.h"
+#include "SettingsForm.h"
+#include "TreeModel.h"
+#include "app/Constants.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+namespace {
+
+// Replaces the box's text as a user would, one key at a time (Cyrillic included).
+void type(QLineEdit* box, const QString& text) {
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    for (const QChar ch : text) {
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+int rowOf(const SettingsForm& form, const QString& key) {
+    const auto& rows = form.workingTable();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].key == key) {
+            return int(i);
+        }
+    }
+    return -1;
+}
+
+QString stored(Database& db, const QString& key) {
+    QSqlQuery q = db.prepare(u"SELECT iniValue FROM iniSettings WHERE iniVariable = ?"_s);
+    q.addBindValue(key);
+    Database::exec(q);
+    return q.next() ? q.value(0).toString() : u"<none>"_s;
+}
+
+struct Fixture : test::GuiFixture {
+    SettingsForm* form = nullptr;
+
+    Fixture() {
+        configure(u"me"_s);
+        start();
+        mainForm->mnu_Setting_Click();
+        form = mainForm->settingsForm();
+    }
+
+    void select(const QString& key) { form->ListVars->setCurrentRow(rowOf(*form, key)); }
+};
+
+} // namespace
+
+class SettingsFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadListsDescriptionsInDisplayOrder() {
+        Fixture f;
+        QVERIFY(f.form && f.form->isVisible());
+        QCOMPARE(f.form->windowTitle(), VersionTag + u" :: настройки программы"_s);
+        QCOMPARE(f.form->ListVars->count(), 22);
+        QCOMPARE(f.form->ListVars->item(0)->text(), u"Имя пользователя (логин) на Корденете"_s);
+        QCOMPARE(f.form->ListVars->currentRow(), 0);
+        QCOMPARE(f.form->TxtValue->text(), u"me"_s);
+        QVERIFY(!f.form->TxtDate->isEnabled());
+
+        f.select(u"Password"_s);
+        QCOMPARE(f.form->TxtValue->echoMode(), QLineEdit::Password);
+        f.select(u"MaxPost"_s);
+        QCOMPARE(f.form->TxtValue->echoMode(), QLineEdit::Normal);
+        QCOMPARE(f.form->TxtValue->text(), u"50"_s);
+    }
+
+    void unixTimeValuesSplitAndMerge() {
+        Fixture f;
+        f.select(u"CheckTime_Smiles"_s);
+        type(f.form->TxtValue, u"1136073600"_s);
+        QVERIFY(f.form->ButUp->isEnabled() && f.form->ButDown->isEnabled());
+        QCOMPARE(f.form->TxtDate->text(), u"01.01.2006"_s);
+        QCOMPARE(f.form->TxtTime->text(), u"00:00:00"_s);
+
+        type(f.form->TxtDate, u"02.01.2006"_s);
+        f.form->ButUp->click();
+        QCOMPARE(f.form->TxtValue->text(), u"1136160000"_s);
+        QCOMPARE(f.form->workingTable()[size_t(f.form->currentRow())].value, u"1136160000"_s);
+
+        type(f.form->TxtTime, u"25:99:00"_s);
+        f.form->ButUp->click();
+        QCOMPARE(f.form->TxtValue->text(), u"1136160000"_s); // left alone
+        QCOMPARE(f.prompts.messages.size(), 1);
+        QCOMPARE(f.prompts.messages[0].icon, UserPrompts::Icon::Warning);
+
+        for (const QString& notATime : {u"113607360"_s, u"11360736000"_s, u"113607360x"_s}) {
+            type(f.form->TxtValue, notATime);
+            QVERIFY(!f.form->ButUp->isEnabled() && !f.form->ButDown->isEnabled());
+            QVERIFY(!f.form->TxtDate->isEnabled() && !f.form->TxtTime->isEnabled());
+            QVERIFY(f.form->TxtDate->text().isEmpty() && f.form->TxtTime->text().isEmpty());
+        }
+    }
+
+    void saveWritesEveryRowAndRereadsTheSettings() {
+        Fixture f;
+        type(f.form->TxtValue, u"Петя"_s);
+        f.select(u"ShowLastDays"_s);
+        type(f.form->TxtValue, u"3"_s);
+        f.form->ButSave->click();
+
+        QCOMPARE(stored(f.ctx->db, u"UserName"_s), u"Петя"_s);
+        QCOMPARE(stored(f.ctx->db, u"ShowLastDays"_s), u"3"_s);
+        QCOMPARE(f.ctx->settings.UserName, u"Петя"_s);
+        QCOMPARE(f.ctx->settings.ShowLastDays, qint16(3));
+        QCOMPARE(f.mainForm->windowTitle(), u"Петя - ORV v.0.7.31c (главная форма)"_s);
+        QVERIFY(f.form->isVisible()); // the window stays open
+
+        QPointer<SettingsForm> form = f.form;
+        f.form->ButExit->click();
+        QTRY_VERIFY(!form);
+        QCOMPARE(f.mainForm->treeModel()->snapshot().nodes[1].key, u"key-Петя"_s);
+    }
+
+    void exitDropsUnsavedEdits() {
+        Fixture f;
+        type(f.form->TxtValue, u"другой"_s);
+        f.select(u"MaxPost"_s);
+        QCOMPARE(f.form->workingTable()[0].value, u"другой"_s);
+        QPointer<SettingsForm> form = f.form;
+        f.form->ButExit->click();
+        QTRY_VERIFY(!form);
+        QCOMPARE(stored(f.ctx->db, u"UserName"_s), u"me"_s);
+        QCOMPARE(f.ctx->settings.UserName, u"me"_s);
+    }
+
+    void failedSaveKeepsTheSettingsInMemory() {
+        Fixture f;
+        f.ctx->db.execute(u"CREATE TRIGGER refuse BEFORE UPDATE ON iniSettings "
+                          u"WHEN NEW.iniVariable = 'MaxPost' BEGIN SELECT RAISE(ABORT, 'занято'); "
+                          u"END"_s);
+        type(f.form->TxtValue, u"новый"_s);
+        f.form->ButSave->click();
+        QVERIFY2(f.ctx->log.currentText().contains(u"  SettingsForm.ButSave_Click: "_s),
+                 qPrintable(f.ctx->log.currentText()));
+        QCOMPARE(stored(f.ctx->db, u"UserName"_s), u"новый"_s); // stored before the failure
+        QCOMPARE(f.ctx->settings.UserName, u"me"_s);              // not read again
+    }
+
+    void emptyTableShowsAnEmptyList() {
+        Fixture f;
+        f.form->close();
+        f.ctx->db.execute(u"DELETE FROM iniSettings"_s);
+        f.mainForm->mnu_Setting_Click();
+        SettingsForm* form = f.mainForm->settingsForm();
+        QVERIFY(form);
+        QCOMPARE(form->ListVars->count(), 0);
+        form->ButSave->click();
+        QSqlQuery q = f.ctx->db.prepare(u"SELECT count(*) FROM iniSettings"_s);
+        Database::exec(q);
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+    }
+};
+
+QTEST_MAIN(SettingsFormTest)
+#include "tst_settingsform.moc"

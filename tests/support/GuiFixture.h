@@ -1,0 +1,59 @@
+#pragma once
+
+#include "MainForm.h"
+#include "ScriptedPrompts.h"
+#include "TestFolder.h"
+#include "TrayForm.h"
+#include "app/AppContext.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+
+#include <memory>
+
+namespace orv::test {
+
+// The program's windows over a temporary working folder, with scripted answers
+// and a per-user store of its own.
+struct GuiFixture {
+    TestFolder dir;
+    ScriptedPrompts prompts;
+    QSettings userStore{dir.file(QStringLiteral("user.ini")), QSettings::IniFormat};
+    std::unique_ptr<AppContext> ctx;
+    std::unique_ptr<TrayForm> tray;
+    std::unique_ptr<MainForm> mainForm;
+
+    explicit GuiFixture(TestFolder::Icons icons = TestFolder::Icons::Copy)
+        : dir(icons) {}
+
+    ~GuiFixture() {
+        mainForm.reset();
+        tray.reset();
+    }
+
+    // Builds the windows; Form_Load is the test's to call.
+    MainForm& create() {
+        ctx = std::make_unique<AppContext>(dir.folder(), prompts, userStore);
+        tray = std::make_unique<TrayForm>(*ctx);
+        mainForm = std::make_unique<MainForm>(*ctx, *tray);
+        tray->attach(mainForm.get());
+        return *mainForm;
+    }
+
+    MainForm& start() {
+        create().Form_Load();
+        return *mainForm;
+    }
+
+    // Prepares database.mdb with a user name before the start.
+    void configure(const QString& userName) {
+        Database db(dir.file(QStringLiteral("database.mdb")));
+        db.open();
+        QSqlQuery q = db.prepare(
+            QStringLiteral("UPDATE iniSettings SET iniValue = ? WHERE iniVariable = 'UserName'"));
+        q.addBindValue(userName);
+        Database::exec(q);
+    }
+};
+
+} // namespace orv::test

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+namespace orv::test {
+
+// Answers questions from a script and records everything it was shown.
+class ScriptedPrompts : public UserPrompts {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+        Icon icon = Icon::Information;
+    };
+
+    QList<bool> answers; // consumed in order; No when the script has run out
+    QStringList questions;
+    QList<Shown> messages;
+    QList<Shown> texts;
+    std::function<void()> onInform; // runs as a message is shown
+
+    bool askYesNo(const QString& title, const QString& text) override {
+        questions.append(title + u'|' + text);
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    void inform(const QString& title, const QString& text, Icon icon) override {
+        messages.append({title, text, icon});
+        if (onInform) {
+            onInform();
+        }
+    }
+    void showText(const QString& caption, const QString& text) override {
+        texts.append({caption, text});
+    }
+};
+
+} // namespace orv::test
