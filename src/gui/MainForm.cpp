@@ -159,6 +159,7 @@ void MainForm::Form_Load() {
             mnu_Setting_Click();
             m_ctx.prompts.inform(VersionTag, u"Перед использованием программы, настройте её."_s,
                                  UserPrompts::Icon::Critical);
+            mnu_Setting_Click(); // back on top once the message is read
         }
     });
 }
@@ -223,6 +224,8 @@ void MainForm::mnu_Setting_Click() {
         ReLoadTree();
     });
     m_settingsForm->show();
+    m_settingsForm->raise();
+    m_settingsForm->activateWindow();
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

@@ -125,6 +125,7 @@ void SettingsForm::Form_Load() {
     if (!m_rows.empty()) {
         ListVars->setCurrentRow(0);
         ListVars_Click(0);
+        TxtValue->setFocus();
     } else {
         UpdateDateFields();
     }

@@ -3,7 +3,6 @@
 #include "store/SettingsStore.h"
 
 #include <QWidget>
-
 #include <vector>
 
 class QLineEdit;

@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 namespace orv {
 
 const QStringList TrayForm::UnloadOrder = {
-    u"AddForm"_s,      u"CommForm"_s,  u"Dialog"_s,    u"MainForm"_s,  u"RelForm"_s,
+    u"AddForm"_s,      u"CommForm"_s,  u"Dialog"_s,     u"MainForm"_s,   u"RelForm"_s,
     u"SettingsForm"_s, u"SmileForm"_s, u"SetUpdForm"_s, u"SetMesForm"_s,
 };
 

@@ -5,7 +5,6 @@
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <QList>
-
 #include <vector>
 
 namespace orv {

@@ -1,5 +1,5 @@
-#include "GuiPrompts.h"
 #include "AppIcon.h"
+#include "GuiPrompts.h"
 #include "MainForm.h"
 #include "TrayForm.h"
 #include "app/AppContext.h"

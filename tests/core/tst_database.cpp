@@ -41,8 +41,8 @@ private slots:
         db.open();
         QVERIFY(db.isOpen());
         const QFileInfo file(db.path());
-        QCOMPARE(file.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup |
-                                       QFile::WriteOther),
+        QCOMPARE(file.permissions() &
+                     (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
                  QFile::Permissions());
         QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), Database::SchemaVersion);
         QCOMPARE(scalar(db, u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
@@ -50,8 +50,8 @@ private slots:
         QCOMPARE(columnsOf(db, u"Posts"_s),
                  QStringList({u"ThisID"_s, u"PostID"_s, u"JournalID"_s, u"uName"_s, u"Header"_s,
                               u"Message"_s, u"Messagedate"_s, u"AddDate"_s, u"New"_s, u"Sent"_s,
-                              u"Deleted"_s, u"AttachPath"_s, u"out_ParseURL"_s,
-                              u"out_Nocomment"_s, u"out_Privatepost"_s, u"out_Subscribe"_s}));
+                              u"Deleted"_s, u"AttachPath"_s, u"out_ParseURL"_s, u"out_Nocomment"_s,
+                              u"out_Privatepost"_s, u"out_Subscribe"_s}));
         QCOMPARE(columnsOf(db, u"Comments"_s).size(), 15);
         QCOMPARE(columnsOf(db, u"PrivateMessages"_s),
                  QStringList({u"ID"_s, u"Out"_s, u"uName"_s, u"Message"_s, u"Messagedate"_s,

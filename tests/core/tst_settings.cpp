@@ -133,9 +133,9 @@ private slots:
 
     void badValueEndsReadingAtItsRow() {
         Fixture f;
-        f.set(u"UserName"_s, u"first"_s);          // row 1: read
-        f.set(u"AutoLoadComments"_s, QString());   // row 10: fails
-        f.set(u"CheckTime_Posts"_s, u"later"_s);   // row 15: never reached
+        f.set(u"UserName"_s, u"first"_s);        // row 1: read
+        f.set(u"AutoLoadComments"_s, QString()); // row 10: fails
+        f.set(u"CheckTime_Posts"_s, u"later"_s); // row 15: never reached
         Settings s;
         s.UserName = u"old"_s;
         s.CheckTime_Posts = u"previous"_s;

@@ -68,8 +68,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("field");
         QTest::newRow("comma") << QByteArray("abc,def") << u"abc"_s;
-        QTest::newRow("declaration line") << QByteArray("<?xml version='1.0'?>\r\n<a>\r\n</a>")
-                                          << u"<?xml version='1.0'?>"_s;
+        QTest::newRow("declaration line")
+            << QByteArray("<?xml version='1.0'?>\r\n<a>\r\n</a>") << u"<?xml version='1.0'?>"_s;
         QTest::newRow("line feed only") << QByteArray("first\nsecond") << u"first"_s;
         QTest::newRow("leading blanks") << QByteArray("   abc") << u"abc"_s;
         QTest::newRow("quoted keeps comma") << QByteArray("\"a,b\",c") << u"a,b"_s;

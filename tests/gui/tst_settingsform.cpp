@@ -146,7 +146,7 @@ private slots:
         QVERIFY2(f.ctx->log.currentText().contains(u"  SettingsForm.ButSave_Click: "_s),
                  qPrintable(f.ctx->log.currentText()));
         QCOMPARE(stored(f.ctx->db, u"UserName"_s), u"новый"_s); // stored before the failure
-        QCOMPARE(f.ctx->settings.UserName, u"me"_s);              // not read again
+        QCOMPARE(f.ctx->settings.UserName, u"me"_s);            // not read again
     }
 
     void emptyTableShowsAnEmptyList() {

@@ -43,7 +43,8 @@ private slots:
         test::GuiFixture f;
         bool settingsShownFirst = false;
         f.prompts.onInform = [&] {
-            settingsShownFirst = f.mainForm->settingsForm() && f.mainForm->settingsForm()->isVisible();
+            settingsShownFirst =
+                f.mainForm->settingsForm() && f.mainForm->settingsForm()->isVisible();
         };
         MainForm& form = f.start();
 
@@ -78,8 +79,7 @@ private slots:
         const QModelIndex root = form.treeModel()->index(0, 0);
         QCOMPARE(root.data().toString(), u"Мой дневник"_s);
         QCOMPARE(form.treeModel()->rowCount(root), 3);
-        QCOMPARE(form.treeModel()->index(1, 0, root).data().toString(),
-                 u"Мои личные сообщения"_s);
+        QCOMPARE(form.treeModel()->index(1, 0, root).data().toString(), u"Мои личные сообщения"_s);
         QCOMPARE(form.treeModel()->index(1, 0).data().toString(), u"Дневники друзей"_s);
         QVERIFY(form.tree()->isExpanded(root));
         QVERIFY(!form.treeModel()->index(0, 0).data(Qt::DecorationRole).isNull());

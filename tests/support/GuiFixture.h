@@ -8,7 +8,6 @@
 
 #include <QSettings>
 #include <QSignalSpy>
-
 #include <memory>
 
 namespace orv::test {

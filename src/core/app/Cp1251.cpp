@@ -1,7 +1,6 @@
 #include "Cp1251.h"
 
 #include <QList>
-
 #include <array>
 #include <unordered_map>
 

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QStringList>
 #include <QTime>
-
 #include <functional>
 
 namespace orv {

@@ -2,8 +2,6 @@
 
 #include <QDateTime>
 #include <QLocale>
-
-
 #include <cmath>
 
 using namespace Qt::StringLiterals;

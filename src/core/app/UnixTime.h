@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 // Settings that hold a Unix time (seconds since 1970-01-01 00:00:00) are shown as

@@ -1,7 +1,6 @@
 #include "OptionsStore.h"
 
 #include <QSettings>
-
 #include <cmath>
 #include <limits>
 

@@ -6,7 +6,6 @@
 
 #include <QLocale>
 #include <QVariant>
-
 #include <cmath>
 #include <limits>
 
@@ -128,8 +127,8 @@ SettingsStore::SettingsStore(Database& db, StatusLog& log)
 
 void SettingsStore::ReadINI(Settings& settings) {
     runTrapped(m_log, u"Mod_DB.ReadINI: "_s, [&] {
-        QSqlQuery query = m_db.prepare(
-            u"SELECT iniVariable, iniValue FROM iniSettings ORDER BY rowid"_s);
+        QSqlQuery query =
+            m_db.prepare(u"SELECT iniVariable, iniValue FROM iniSettings ORDER BY rowid"_s);
         Database::exec(query);
         bool any = false;
         while (query.next()) {
@@ -146,7 +145,8 @@ void SettingsStore::ReadINI(Settings& settings) {
 
 void SettingsStore::WriteINI(const Settings& settings) {
     runTrapped(m_log, u"Mod_DB.WriteINI: "_s, [&] {
-        QSqlQuery rows = m_db.prepare(u"SELECT rowid, iniVariable FROM iniSettings ORDER BY rowid"_s);
+        QSqlQuery rows =
+            m_db.prepare(u"SELECT rowid, iniVariable FROM iniSettings ORDER BY rowid"_s);
         Database::exec(rows);
         std::vector<std::pair<qint64, const KeyBinding*>> targets;
         bool any = false;
@@ -175,8 +175,8 @@ std::vector<SettingRow> SettingsStore::editorRows() {
     Database::exec(query);
     std::vector<SettingRow> rows;
     while (query.next()) {
-        rows.push_back({query.value(0).toString(), query.value(1).toString(),
-                        query.value(2).toString()});
+        rows.push_back(
+            {query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
     }
     return rows;
 }
