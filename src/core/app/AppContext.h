@@ -6,6 +6,9 @@
 #include "store/Options.h"
 #include "store/Settings.h"
 
+#include <atomic>
+#include <chrono>
+
 class QSettings;
 
 namespace orv {
@@ -33,6 +36,11 @@ struct AppContext {
     Options options;
     UserPrompts& prompts;
     QSettings& userStore; // holds the options
+
+    // Set by the first failed exchange; its message box is not shown again.
+    std::atomic<bool> ConnectionFailed{false};
+    // An exchange that has not completed by then fails like a lost connection.
+    std::chrono::milliseconds exchangeTimeout{std::chrono::seconds(60)};
 };
 
 } // namespace orv

@@ -1,0 +1,27 @@
+#include "CliPrompts.h"
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+
+CliPrompts::CliPrompts(bool answer)
+    : m_answer(answer)
+    , m_out(stdout)
+    , m_err(stderr) {}
+
+bool CliPrompts::askYesNo(const QString& title, const QString& text) {
+    m_err << title << u": "_s << text << u"\n-> "_s << (m_answer ? u"да"_s : u"нет"_s) << Qt::endl;
+    return m_answer;
+}
+
+void CliPrompts::inform(const QString& title, const QString& text, Icon) {
+    m_err << title << u": "_s << text << Qt::endl;
+}
+
+void CliPrompts::showText(const QString& caption, const QString& text) {
+    m_out << u"== "_s << caption << u" ==\n"_s << text << Qt::endl;
+}
+
+} // namespace orv
