@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include "MessageView.h"
 #include "SettingsForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
@@ -22,7 +23,6 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QTextBrowser>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -79,9 +79,7 @@ void MainForm::buildWidgets() {
     Tree->setIconSize(QSize(16, 16));
     Tree->setMinimumWidth(160);
 
-    Browser = new QTextBrowser(this);
-    Browser->setObjectName(u"Browser"_s);
-    Browser->setOpenLinks(false);
+    Browser = new MessageView(m_ctx.log, this);
     Browser->setMinimumWidth(240);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
@@ -140,7 +138,7 @@ void MainForm::Form_Load() {
         m_ctx.options = OptionsStore(m_ctx.userStore).LoadOptions();
         m_tray.Form_Load();
         m_ctx.folder.ensureTmpFolder();
-        Browser->clear(); // about:blank
+        Browser->showBlank();
         m_selectedIndex = 0;
         loadTreeIcons();
         show();

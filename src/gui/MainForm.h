@@ -6,12 +6,12 @@
 
 class QComboBox;
 class QSplitter;
-class QTextBrowser;
 class QTreeView;
 
 namespace orv {
 
 struct AppContext;
+class MessageView;
 class SettingsForm;
 class TrayForm;
 class TreeModel;
@@ -37,7 +37,7 @@ public:
     void mnu_Setting_Click();
 
     QTreeView* tree() const { return Tree; }
-    QTextBrowser* browser() const { return Browser; }
+    MessageView* browser() const { return Browser; }
     QComboBox* statusList() const { return Status; }
     TreeModel* treeModel() const { return m_treeModel; }
     SettingsForm* settingsForm() const;
@@ -56,7 +56,7 @@ private:
     AppContext& m_ctx;
     TrayForm& m_tray;
     QTreeView* Tree;
-    QTextBrowser* Browser;
+    MessageView* Browser;
     QComboBox* Status;
     QSplitter* m_splitter;
     TreeModel* m_treeModel;

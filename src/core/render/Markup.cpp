@@ -1,0 +1,234 @@
+#include "Markup.h"
+
+#include "app/Cp1251.h"
+
+#include <QHash>
+#include <algorithm>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace orv::Markup {
+namespace {
+
+struct Entity {
+    int code; // Windows-1251 byte
+    QStringView name;
+    bool encoded; // also used by Text2Entities
+};
+
+// In the order both directions apply them.
+constexpr Entity kEntities[] = {
+    {161, u"&iexcl;", true},  {162, u"&cent;", true},   {163, u"&pound;", true},
+    {164, u"&curren;", true}, {165, u"&yen;", true},    {166, u"&brvbar;", true},
+    {167, u"&sect;", true},   {168, u"&uml;", false},   {169, u"&copy;", true},
+    {170, u"&ordf;", true},   {171, u"&laquo;", true},  {172, u"&not;", true},
+    {173, u"&shy;", true},    {174, u"&reg;", true},    {175, u"&macr;", true},
+    {176, u"&deg;", true},    {177, u"&plusmn;", true}, {178, u"&sup2;", true},
+    {179, u"&sup3;", true},   {180, u"&acute;", true},  {181, u"&micro;", true},
+    {182, u"&para;", true},   {183, u"&middot;", true}, {184, u"&cedil;", false},
+    {185, u"&sup1;", true},   {186, u"&ordm;", true},   {187, u"&raquo;", true},
+    {188, u"&frac14;", true}, {189, u"&frac12;", true}, {190, u"&frac34;", true},
+    {191, u"&iquest;", true}, {34, u"&quot;", true},    {38, u"&amp;", true},
+    {60, u"&lt;", true},      {62, u"&gt;", true},      {126, u"&tilde;", true},
+    {96, u"&sbquo;", true},
+};
+
+QChar characterOf(int code) {
+    return Cp1251::decode(QByteArray(1, char(code))).front();
+}
+
+// Characters the code page cannot hold, as decimal references.
+QString numericReferences(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const char32_t cp : text.toUcs4()) {
+        if (Cp1251::canEncode(cp)) {
+            out += QString::fromUcs4(&cp, 1);
+        } else {
+            out += u"&#"_s + QString::number(cp) + u';';
+        }
+    }
+    return out;
+}
+
+void replaceAll(QString& s, QStringView tag, QStringView with) {
+    s.replace(tag.toString(), with.toString(), Qt::CaseInsensitive);
+}
+
+// Every smiley code, in table order, becomes its picture. Occurrences are
+// found in one pass; a row earlier in the table keeps the text it matched,
+// as when the rows replace one after the other, but a code is never matched
+// inside a picture tag that an earlier row inserted.
+QString replaceSmileys(const QString& s, const std::vector<Smiley>& smileys) {
+    QHash<char16_t, std::vector<int>> rowsByFirst;
+    for (int row = 0; row < int(smileys.size()); ++row) {
+        const QString& code = smileys[size_t(row)].code;
+        if (!code.isEmpty()) {
+            rowsByFirst[code.front().toCaseFolded().unicode()].push_back(row);
+        }
+    }
+    if (rowsByFirst.isEmpty()) {
+        return s;
+    }
+    std::vector<std::vector<qsizetype>> occurrences(smileys.size());
+    const QStringView text(s);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto rows = rowsByFirst.constFind(text[i].toCaseFolded().unicode());
+        if (rows == rowsByFirst.cend()) {
+            continue;
+        }
+        for (const int row : *rows) {
+            const QString& code = smileys[size_t(row)].code;
+            if (text.mid(i).startsWith(code, Qt::CaseInsensitive)) {
+                occurrences[size_t(row)].push_back(i);
+            }
+        }
+    }
+    std::map<qsizetype, int> claimed; // start -> row; the claimed ranges never overlap
+    const auto overlaps = [&](qsizetype start, qsizetype end) {
+        auto next = claimed.lower_bound(start);
+        if (next != claimed.end() && next->first < end) {
+            return true;
+        }
+        if (next == claimed.begin()) {
+            return false;
+        }
+        const auto previous = std::prev(next);
+        return previous->first + smileys[size_t(previous->second)].code.size() > start;
+    };
+    for (int row = 0; row < int(smileys.size()); ++row) {
+        const qsizetype length = smileys[size_t(row)].code.size();
+        for (const qsizetype start : occurrences[size_t(row)]) {
+            if (!overlaps(start, start + length)) {
+                claimed.emplace(start, row);
+            }
+        }
+    }
+    if (claimed.empty()) {
+        return s;
+    }
+    QString out;
+    out.reserve(s.size() + qsizetype(claimed.size()) * 48);
+    qsizetype from = 0;
+    for (const auto& [start, row] : claimed) {
+        out += text.mid(from, start - from);
+        out += u"<img src='"_s + smileys[size_t(row)].url + u"' alt='' border='0'>"_s;
+        from = start + smileys[size_t(row)].code.size();
+    }
+    out += text.mid(from);
+    return out;
+}
+
+// [url=address]text[/url] -> <a href='address'>text</a>
+void namedLinks(QString& s) {
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype p = s.indexOf(u"[url=", from, Qt::CaseInsensitive);
+        if (p < 0) {
+            return;
+        }
+        const qsizetype q = s.indexOf(u']', p + 5);
+        if (q < 0) {
+            return; // left open: stays as it is, and so does every later one
+        }
+        const QString opening = u"<a href='"_s + QStringView(s).mid(p + 5, q - p - 5) + u"'>"_s;
+        const qsizetype closer = s.indexOf(u"[/url]", q + 1); // exact, lower case only
+        if (closer >= 0) {
+            s.replace(closer, 6, u"</a>"_s);
+        }
+        s.replace(p, q - p + 1, opening);
+        from = p; // the address itself may hold a tag
+    }
+}
+
+// [url]address[/url] -> <a href=address>address</a>
+void bareLinks(QString& s) {
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype p = s.indexOf(u"[url]", from, Qt::CaseInsensitive);
+        if (p < 0) {
+            return;
+        }
+        const qsizetype closer = s.indexOf(u"[/url]", p + 5, Qt::CaseInsensitive);
+        if (closer < 0) {
+            from = p + 5; // left open: stays as text
+            continue;
+        }
+        const QString address = s.mid(p + 5, closer - p - 5);
+        // The first closer in exactly lower case goes, wherever it stands.
+        const qsizetype exact = s.indexOf(u"[/url]", closer);
+        if (exact >= 0) {
+            s.remove(exact, 6);
+        }
+        const QString link = u"<a href="_s + address + u'>' + address + u"</a>"_s;
+        s.replace(p, closer - p, link);
+        from = p + link.size();
+    }
+}
+
+// The first [more=...] tag goes; the text around it stays.
+void cutMarker(QString& s) {
+    const qsizetype p = s.indexOf(u"[more=", 0, Qt::CaseInsensitive);
+    if (p < 0) {
+        return;
+    }
+    const qsizetype q = s.indexOf(u']', p);
+    if (q >= 0) {
+        s.remove(p, q - p + 1);
+    }
+}
+
+} // namespace
+
+QString Entities2Text(QString text) {
+    for (const Entity& entity : kEntities) {
+        if (text.contains(entity.name)) {
+            text.replace(entity.name.toString(), QString(characterOf(entity.code)));
+        }
+    }
+    text.replace(u'\n', u"<br>"_s);
+    return text;
+}
+
+QString Text2Entities(QString text) {
+    for (const Entity& entity : kEntities) {
+        if (entity.code == 38) {
+            text = numericReferences(text);
+        }
+        if (entity.encoded) {
+            text.replace(characterOf(entity.code), entity.name.toString());
+        }
+    }
+    return text;
+}
+
+QString WordProcessor(const QString& text, const std::vector<Smiley>& smileys) {
+    QString s = replaceSmileys(Entities2Text(text), smileys);
+    replaceAll(s, u"[i]", u"<i>");
+    replaceAll(s, u"[/i]", u"</i>");
+    replaceAll(s, u"[b]", u"<b>");
+    replaceAll(s, u"[/b]", u"</b>");
+    replaceAll(s, u"[u]", u"<div style='text-decoration: underline;'>");
+    replaceAll(s, u"[/u]", u"</div>");
+    replaceAll(s, u"[size=", u"<font size=");
+    replaceAll(s, u"[/size]", u"</font>");
+    namedLinks(s);
+    bareLinks(s);
+    cutMarker(s);
+    replaceAll(s, u"[QUOTE",
+               u"<br><b>Цитата:</b><table border=1 align=center width=99%><tr><td font "
+               u"style='font-size: 10pt; font-family: Verdana, Arial, Helvetica, sans-serif;'");
+    replaceAll(s, u"[/QUOTE]", u"[/QUOTE]<br>");
+    replaceAll(s, u"[/QUOTE", u"</td></tr></table");
+    replaceAll(s, u"[user=", u"&#60;<img src=..\\img\\new_person.bmp> ");
+    replaceAll(s, u"[color=", u"<font color=");
+    replaceAll(s, u"[/color]", u"</font>");
+    replaceAll(s, u"[MORE]", u"");
+    replaceAll(s, u"[/URL]", u"");
+    s.replace(u']', u'>');
+    replaceAll(s, u" target=\"_blank\"", u"");
+    return s;
+}
+
+} // namespace orv::Markup

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QTextBrowser>
+#include <functional>
+
+namespace orv {
+
+class StatusLog;
+
+// The view of the selected item. It shows the generated page file and never
+// fetches anything remote: a web link opens in the desktop's browser and the
+// view keeps its page; local and "about:" targets stay in the view.
+class MessageView : public QTextBrowser {
+    Q_OBJECT
+
+public:
+    using ExternalOpener = std::function<bool(const QUrl&)>;
+
+    MessageView(StatusLog& log, QWidget* parent = nullptr);
+
+    // Shows a page written in Windows-1251; its relative links and pictures
+    // resolve against the page's folder.
+    void showPage(const QString& path);
+    // about:blank
+    void showBlank();
+
+    // Tests catch the links that would leave the program.
+    void setExternalOpener(ExternalOpener opener) { m_openExternally = std::move(opener); }
+
+    QVariant loadResource(int type, const QUrl& name) override;
+
+    void Browser_BeforeNavigate2(const QUrl& url);
+
+private:
+    StatusLog& m_log;
+    ExternalOpener m_openExternally;
+};
+
+} // namespace orv
