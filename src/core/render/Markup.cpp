@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <bitset>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -61,27 +62,48 @@ void replaceAll(QString& s, QStringView tag, QStringView with) {
 // as when the rows replace one after the other, but a code is never matched
 // inside a picture tag that an earlier row inserted.
 QString replaceSmileys(const QString& s, const std::vector<Smiley>& smileys) {
-    QHash<char16_t, std::vector<int>> rowsByFirst;
+    // Rows by their folded first character (one-character codes) or first two.
+    QHash<char16_t, std::vector<int>> byFirst;
+    QHash<quint32, std::vector<int>> byFirstTwo;
+    std::bitset<65536> firsts;
+    const auto fold = [](QChar c) { return c.toCaseFolded().unicode(); };
+    const auto pair = [](char16_t a, char16_t b) { return (quint32(a) << 16) | b; };
     for (int row = 0; row < int(smileys.size()); ++row) {
         const QString& code = smileys[size_t(row)].code;
-        if (!code.isEmpty()) {
-            rowsByFirst[code.front().toCaseFolded().unicode()].push_back(row);
+        if (code.isEmpty()) {
+            continue;
+        }
+        firsts.set(fold(code[0]));
+        if (code.size() == 1) {
+            byFirst[fold(code[0])].push_back(row);
+        } else {
+            byFirstTwo[pair(fold(code[0]), fold(code[1]))].push_back(row);
         }
     }
-    if (rowsByFirst.isEmpty()) {
+    if (firsts.none()) {
         return s;
     }
     std::vector<std::vector<qsizetype>> occurrences(smileys.size());
     const QStringView text(s);
+    const auto collect = [&](const std::vector<int>& rows, qsizetype at) {
+        for (const int row : rows) {
+            if (text.mid(at).startsWith(smileys[size_t(row)].code, Qt::CaseInsensitive)) {
+                occurrences[size_t(row)].push_back(at);
+            }
+        }
+    };
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto rows = rowsByFirst.constFind(text[i].toCaseFolded().unicode());
-        if (rows == rowsByFirst.cend()) {
+        const char16_t first = fold(text[i]);
+        if (!firsts.test(first)) {
             continue;
         }
-        for (const int row : *rows) {
-            const QString& code = smileys[size_t(row)].code;
-            if (text.mid(i).startsWith(code, Qt::CaseInsensitive)) {
-                occurrences[size_t(row)].push_back(i);
+        if (const auto rows = byFirst.constFind(first); rows != byFirst.cend()) {
+            collect(*rows, i);
+        }
+        if (i + 1 < text.size()) {
+            const auto rows = byFirstTwo.constFind(pair(first, fold(text[i + 1])));
+            if (rows != byFirstTwo.cend()) {
+                collect(*rows, i);
             }
         }
     }
