@@ -4,14 +4,20 @@
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/TextFiles.h"
+#include "render/Renderer.h"
 #include "store/FetchStack.h"
 #include "store/SettingsStore.h"
+#include "sync/Maintenance.h"
+#include "sync/ReceiveRun.h"
 #include "tree/TreeBuilder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSettings>
 #include <QTextStream>
+#include <cstdio>
+#include <functional>
+#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -21,14 +27,14 @@ constexpr int kRan = 0;
 constexpr int kStepFailed = 1;
 constexpr int kBadUsage = 2;
 
-int usage(const QCommandLineParser& parser, const QString& problem) {
-    QTextStream err(stderr);
-    err << problem << u"\n\n"_s << parser.helpText();
-    return kBadUsage;
-}
+struct Command {
+    int arguments;
+    std::function<int(orv::AppContext&, const QStringList&, QTextStream&)> run;
+};
 
 // Prints the tree one node a line: indent by depth, key, text, icon index.
-void printTree(const orv::TreeSnapshot& tree, QTextStream& out) {
+int printTree(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
+    const orv::TreeSnapshot tree = orv::TreeBuilder(ctx.settings).build();
     std::vector<int> depth(tree.nodes.size(), 0);
     for (size_t i = 0; i < tree.nodes.size(); ++i) {
         const orv::TreeNode& node = tree.nodes[i];
@@ -36,25 +42,63 @@ void printTree(const orv::TreeSnapshot& tree, QTextStream& out) {
         out << QString(depth[i] * 2, u' ') << node.key << u'\t' << node.text << u'\t' << node.icon
             << u'\n';
     }
-    out.flush();
+    return kRan;
 }
 
 // Gives one iniSettings row a value, as the settings window would.
-bool setSetting(orv::AppContext& ctx, const QString& key, const QString& value) {
-    return orv::runTrapped(ctx.log, u"orv-cli set: "_s, [&] {
+int setSetting(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
+    const bool stored = orv::runTrapped(ctx.log, u"orv-cli set: "_s, [&] {
         orv::SettingsStore store(ctx.db, ctx.log);
-        auto rows = store.editorRows();
         QStringList values;
         bool found = false;
-        for (const auto& row : rows) {
-            found = found || row.key == key;
-            values.append(row.key == key ? value : row.value);
+        for (const auto& row : store.editorRows()) {
+            found = found || row.key == args[0];
+            values.append(row.key == args[0] ? args[1] : row.value);
         }
         if (!found) {
-            throw orv::OrvError(u"нет такой настройки: "_s + key);
+            throw orv::OrvError(u"нет такой настройки: "_s + args[0]);
         }
         store.saveEditorValues(values);
     });
+    return stored ? kRan : kStepFailed;
+}
+
+int receive(orv::AppContext& ctx, const QStringList&, QTextStream&) {
+    orv::ReceiveRun(ctx.session()).run();
+    return kRan;
+}
+
+// "+1 Пост": the number waits on the fetch stack for the next receive run.
+int stackPost(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
+    if (!orv::StackSinglePost(ctx.session(), args[0])) {
+        QTextStream(stderr) << u"Введенный номер не корректен. Попробуй еще раз."_s << Qt::endl;
+        return kStepFailed;
+    }
+    orv::ReceiveRun run(ctx.session());
+    run.fetcher().GetMessagesFromStack(
+        orv::FetchStack::Posts, orv::Fetcher::batchSize(ctx.settings.PostsToGetPerOneSession));
+    return kRan;
+}
+
+// A body in the service's markup on standard input, its HTML on standard output.
+int render(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
+    QTextStream in(stdin);
+    out << orv::Renderer(ctx).WordProcessor(in.readAll());
+    return kRan;
+}
+
+const std::map<QString, Command>& commands() {
+    static const std::map<QString, Command> table = {
+        {u"tree"_s, {0, printTree}},  {u"set"_s, {2, setSetting}},
+        {u"receive"_s, {0, receive}}, {u"stack-post"_s, {1, stackPost}},
+        {u"render"_s, {0, render}},
+    };
+    return table;
+}
+
+int usage(const QCommandLineParser& parser, const QString& problem) {
+    QTextStream(stderr) << problem << u"\n\n"_s << parser.helpText();
+    return kBadUsage;
 }
 
 } // namespace
@@ -67,7 +111,10 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"Офлайн-клиент Корденета без окна.\n\nКоманды:\n"
+        u"  receive            получить всё новое с сервера\n"
+        u"  stack-post NUMBER  получить один пост по номеру\n"
         u"  tree               дерево сообщений: ключ, текст, номер значка\n"
+        u"  render             текст сообщения со стандартного ввода в HTML\n"
         u"  set KEY VALUE      записать настройку (как окно настроек)"_s);
     parser.addHelpOption();
     const QCommandLineOption folderOption(u"folder"_s, u"Рабочая папка."_s, u"DIR"_s);
@@ -83,8 +130,13 @@ int main(int argc, char* argv[]) {
     if (answer != u"yes"_s && answer != u"no"_s) {
         return usage(parser, u"--answer: yes или no"_s);
     }
-    const QStringList arguments = parser.positionalArguments();
-    const QString command = arguments.value(0);
+    QStringList arguments = parser.positionalArguments();
+    const QString name = arguments.isEmpty() ? QString() : arguments.takeFirst();
+    const auto command = commands().find(name);
+    if (command == commands().end() || command->second.arguments != arguments.size()) {
+        return usage(parser,
+                     name.isEmpty() ? u"Не указана команда."_s : u"Неверная команда: "_s + name);
+    }
 
     orv::CliPrompts prompts(answer == u"yes"_s);
     QSettings userStore;
@@ -96,18 +148,13 @@ int main(int argc, char* argv[]) {
     QObject::connect(&ctx.log, &orv::StatusLog::lineAdded,
                      [&out](const QString& line) { out << line << Qt::endl; });
 
-    if (command == u"tree"_s && arguments.size() == 1) {
-    } else if (command == u"set"_s && arguments.size() == 3) {
-    } else {
-        return usage(parser, command.isEmpty() ? u"Не указана команда."_s
-                                               : u"Неверная команда: "_s + arguments.join(u' '));
-    }
-
+    // The start of the window program, without the window.
     orv::TextFiles::DeleteIfExists(folder.logPath());
     const bool opened = orv::runTrapped(ctx.log, u"MainForm.Load: "_s, [&] {
         folder.ensureTmpFolder();
         ctx.db.open();
         orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
+        orv::DeleteOldRecords(ctx.session());
         orv::FetchStack(ctx.db).clear();
     });
     if (!opened) {
@@ -116,10 +163,12 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(serviceOption)) {
         ctx.settings.ServiceURL = parser.value(serviceOption);
     }
-
-    if (command == u"tree"_s) {
-        printTree(orv::TreeBuilder(ctx.settings).build(), out);
-        return kRan;
+    int status = kRan;
+    const bool ran = orv::runTrapped(ctx.log, u"orv-cli "_s + name + u": "_s,
+                                     [&] { status = command->second.run(ctx, arguments, out); });
+    out.flush();
+    if (!ran || status != kRan || ctx.log.failureCount() > 0 || ctx.ConnectionFailed) {
+        return status == kRan ? kStepFailed : status;
     }
-    return setSetting(ctx, arguments[1], arguments[2]) ? kRan : kStepFailed;
+    return kRan;
 }

@@ -13,6 +13,7 @@
 #include "store/FetchStack.h"
 #include "store/OptionsStore.h"
 #include "store/SettingsStore.h"
+#include "sync/Maintenance.h"
 #include "tree/TreeBuilder.h"
 
 #include <QApplication>
@@ -202,7 +203,7 @@ void MainForm::ReLoadTree() {
 }
 
 void MainForm::DeleteOldRecords() {
-    // Old read messages are purged here once receiving is in place.
+    orv::DeleteOldRecords(m_ctx.session());
 }
 
 void MainForm::mnu_Get_Click() {

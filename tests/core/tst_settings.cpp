@@ -47,7 +47,7 @@ private slots:
         QVERIFY(f.log.lines().isEmpty());
         QCOMPARE(s.UserName, QString());
         QCOMPARE(s.ShowLastDays, qint16(14));
-        QVERIFY(s.AutoLoadComments);
+        QVERIFY(!s.AutoLoadComments);
         QVERIFY(!s.UseProxy);
         QVERIFY(s.CommentsInTree);
         QCOMPARE(s.MaxPost, u"50"_s);

@@ -60,7 +60,7 @@ class TransportTest : public QObject {
 private slots:
     void answerComesBackAsText() {
         test::ExchangeFixture f(20);
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         const QString answer =
             transport.InetExchange(f.writeRequest(RequestDocuments::getRel(f.ctx.settings)));
         QVERIFY2(answer.startsWith(u"<?xml version='1.0' encoding='windows-1251'?><results>"_s),
@@ -72,7 +72,7 @@ private slots:
 
     void multipartBodyIsExactlyAsSent() {
         test::ExchangeFixture f;
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         const QString document = RequestDocuments::newPosts(f.ctx.settings);
         const QString path = f.writeRequest(document);
         transport.InetExchange(path);
@@ -99,7 +99,7 @@ private slots:
         test::ExchangeFixture f;
         RawServer raw("\xC0\xE0");
         f.ctx.settings.ServiceURL = raw.url();
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         QCOMPARE(transport.InetExchange(f.writeRequest(RequestDocuments::getRel(f.ctx.settings))),
                  u"Аа"_s);
     }
@@ -107,7 +107,7 @@ private slots:
     void failuresShowOneMessageAndReturnNothing() {
         test::ExchangeFixture f;
         f.ctx.settings.ServiceURL = u"http://127.0.0.1:"_s + QString::number(closedPort());
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         const QString path = f.writeRequest(RequestDocuments::getRel(f.ctx.settings));
         QCOMPARE(transport.InetExchange(path), QString());
         QCOMPARE(transport.InetExchange(path), QString());
@@ -122,7 +122,7 @@ private slots:
         test::ExchangeFixture f;
         RawServer raw("");
         f.ctx.settings.ServiceURL = raw.url();
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         QCOMPARE(transport.InetExchange(f.writeRequest(RequestDocuments::getRel(f.ctx.settings))),
                  QString());
         QCOMPARE(f.prompts.messages.size(), 1);
@@ -132,7 +132,7 @@ private slots:
         test::ExchangeFixture f;
         f.server.setFault(standin::Fault::Silent);
         f.ctx.exchangeTimeout = std::chrono::milliseconds(300);
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(transport.InetExchange(f.writeRequest(RequestDocuments::getRel(f.ctx.settings))),
@@ -143,7 +143,7 @@ private slots:
 
     void brokenAnswersAreReturnedAsTheyCame() {
         test::ExchangeFixture f;
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         const QString path = f.writeRequest(RequestDocuments::getRel(f.ctx.settings));
         f.server.setFault(standin::Fault::Http500, 1);
         QVERIFY(transport.InetExchange(path).contains(u"Internal Server Error"_s));
@@ -159,7 +159,7 @@ private slots:
 
     void malformedDocumentIsNeverSent() {
         test::ExchangeFixture f;
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         const QString path =
             f.writeRequest(u"<?xml version='1.0' encoding='utf-8'?>\r\n"
                            u"<QUERYS username='o'neil' password='x' mainid='1'>\r\n</QUERYS>"_s);
@@ -173,7 +173,7 @@ private slots:
 
     void missingRequestFileIsReported() {
         test::ExchangeFixture f;
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         QCOMPARE(transport.InetExchange(f.dir.file(u"tmp/none.tmp"_s)), QString());
         QVERIFY(f.ctx.log.currentText().contains(u"  Mod_Inet.InetExchange: "_s));
         QVERIFY(f.server.received().isEmpty());
@@ -184,7 +184,7 @@ private slots:
         f.server.requireBasicAuth(u"proxyuser"_s, u"s3cret!"_s);
         f.ctx.settings.ProxyUname = u"proxyuser"_s;
         f.ctx.settings.ProxyPass = u"s3cret!"_s;
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         const QString path = f.writeRequest(RequestDocuments::getRel(f.ctx.settings));
 
         f.ctx.settings.UseProxy = false;
@@ -226,7 +226,7 @@ private slots:
         QSslConfiguration::setDefaultConfiguration(trusting);
         f.ctx.settings.ServiceURL = secure.url();
 
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         const QString answer =
             transport.InetExchange(f.writeRequest(RequestDocuments::getRel(f.ctx.settings)));
         QSslConfiguration::setDefaultConfiguration(saved);
@@ -238,7 +238,7 @@ private slots:
     void wrongPasswordGetsTheServiceError() {
         test::ExchangeFixture f;
         f.ctx.settings.Password = u"wrong"_s;
-        Transport transport(f.ctx);
+        Transport transport(f.ctx.session());
         QCOMPARE(transport.InetExchange(f.writeRequest(RequestDocuments::getRel(f.ctx.settings))),
                  u"<?xml version='1.0' encoding='windows-1251'?><results>"
                  u"<RESULT QID='get_rel' ERROR='3'></RESULT></results>"_s);

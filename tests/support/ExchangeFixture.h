@@ -5,6 +5,7 @@
 #include "TestFolder.h"
 #include "app/AppContext.h"
 #include "app/TextFiles.h"
+#include "store/SettingsStore.h"
 
 #include <QSettings>
 #include <QtTest>
@@ -28,6 +29,7 @@ struct ExchangeFixture {
         QVERIFY(server.listen());
         ctx.folder.ensureTmpFolder();
         ctx.db.open();
+        SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
         ctx.settings.UserName = data.user;
         ctx.settings.Password = data.password;
         ctx.settings.ServiceURL = server.url();

@@ -105,10 +105,11 @@ QString StandinServer::url() const {
     return (m_tls ? u"https://127.0.0.1:"_s : u"http://127.0.0.1:"_s) + QString::number(port());
 }
 
-void StandinServer::setFault(Fault fault, int count, int delayMs) {
+void StandinServer::setFault(Fault fault, int count, int delayMs, int skip) {
     m_fault = fault;
     m_faultCount = count;
     m_delayMs = delayMs;
+    m_faultSkip = skip;
 }
 
 void StandinServer::requireBasicAuth(const QString& user, const QString& password) {
@@ -133,6 +134,10 @@ bool StandinServer::faultFromName(const QString& name, Fault& fault) {
 
 Fault StandinServer::takeFault() {
     if (m_fault == Fault::None || m_faultCount == 0) {
+        return Fault::None;
+    }
+    if (m_faultSkip > 0) {
+        --m_faultSkip;
         return Fault::None;
     }
     const Fault fault = m_fault;
@@ -241,7 +246,8 @@ void StandinServer::handleControl(QTcpSocket* socket, const ReceivedRequest& req
         return;
     }
     const QString count = query.queryItemValue(u"count"_s);
-    setFault(fault, count.isEmpty() ? -1 : count.toInt(), query.queryItemValue(u"delay"_s).toInt());
+    setFault(fault, count.isEmpty() ? -1 : count.toInt(), query.queryItemValue(u"delay"_s).toInt(),
+             query.queryItemValue(u"skip"_s).toInt());
     respond(socket, 200, "ok", "text/plain");
 }
 

@@ -53,8 +53,9 @@ public:
     quint16 port() const;
     QString url() const;
 
-    // count < 0: every request from now on.
-    void setFault(Fault fault, int count = -1, int delayMs = 0);
+    // count < 0: every request from now on; the first `skip` requests are
+    // answered normally.
+    void setFault(Fault fault, int count = -1, int delayMs = 0, int skip = 0);
     // Requests without these Basic credentials get 401 and a page.
     void requireBasicAuth(const QString& user, const QString& password);
 
@@ -83,6 +84,7 @@ private:
     Fault m_fault = Fault::None;
     int m_faultCount = 0;
     int m_delayMs = 0;
+    int m_faultSkip = 0;
     QByteArray m_requiredAuth;
 };
 

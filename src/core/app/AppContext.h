@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Session.h"
 #include "StatusLog.h"
 #include "WorkingFolder.h"
 #include "store/Database.h"
@@ -41,6 +42,11 @@ struct AppContext {
     std::atomic<bool> ConnectionFailed{false};
     // An exchange that has not completed by then fails like a lost connection.
     std::chrono::milliseconds exchangeTimeout{std::chrono::seconds(60)};
+
+    // The run of this thread: the window's own connection and settings.
+    Session session() {
+        return {folder, log, db, settings, prompts, ConnectionFailed, exchangeTimeout};
+    }
 };
 
 } // namespace orv

@@ -17,9 +17,9 @@ bool runTrapped(StatusLog& log, const QString& prefix, Procedure&& procedure) {
         std::forward<Procedure>(procedure)();
         return true;
     } catch (const OrvError& error) {
-        log.LogStatus(prefix + error.text());
+        log.LogFailure(prefix + error.text());
     } catch (const std::exception& error) {
-        log.LogStatus(prefix + QString::fromLocal8Bit(error.what()));
+        log.LogFailure(prefix + QString::fromLocal8Bit(error.what()));
     }
     return false;
 }

@@ -24,6 +24,11 @@ void StatusLog::LogStatus(const QString& message) {
     emit lineAdded(line);
 }
 
+void StatusLog::LogFailure(const QString& message) {
+    m_failures.ref();
+    LogStatus(message);
+}
+
 QString StatusLog::currentText() const {
     QMutexLocker lock(&m_mutex);
     return m_lines.isEmpty() ? QString() : m_lines.constLast();

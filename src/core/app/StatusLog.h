@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAtomicInt>
 #include <QMutex>
 #include <QObject>
 #include <QStringList>
@@ -20,6 +21,9 @@ public:
     // Appends "hh:mm:ss", two blanks and the message. A log file that cannot be
     // written does not keep the line from the status list.
     void LogStatus(const QString& message);
+    // The same, for a line that reports a failure; the lines are counted.
+    void LogFailure(const QString& message);
+    int failureCount() const { return m_failures.loadRelaxed(); }
 
     // The newest line, time stamp included; empty before the first line.
     QString currentText() const;
@@ -37,6 +41,7 @@ private:
     mutable QMutex m_mutex;
     QStringList m_lines;
     std::function<QTime()> m_clock;
+    QAtomicInt m_failures;
 };
 
 } // namespace orv

@@ -1,10 +1,12 @@
 #include "Transport.h"
 
-#include "app/AppContext.h"
 #include "app/Cp1251.h"
 #include "app/ErrorTrap.h"
+#include "app/Session.h"
+#include "app/StatusLog.h"
 #include "app/TextFiles.h"
 #include "app/UserPrompts.h"
+#include "store/Settings.h"
 
 #include <QAuthenticator>
 #include <QEventLoop>
@@ -36,8 +38,8 @@ bool isWellFormed(const QString& text) {
 
 } // namespace
 
-Transport::Transport(AppContext& ctx)
-    : m_ctx(ctx)
+Transport::Transport(const Session& session)
+    : m_ctx(session)
     , m_network(std::make_unique<QNetworkAccessManager>()) {}
 
 Transport::~Transport() = default;
@@ -59,7 +61,7 @@ QString Transport::InetExchange(const QString& requestPath) {
     const bool prepared = runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s, [&] {
         const QString text = TextFiles::ReadWholeFile(requestPath);
         if (!isWellFormed(text)) {
-            m_ctx.log.LogStatus(kRefused);
+            m_ctx.log.LogFailure(kRefused);
             return;
         }
         body = multipartBody(requestPath, text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Session.h"
+
 #include <QByteArray>
 #include <QString>
 #include <memory>
@@ -8,7 +10,6 @@ class QNetworkAccessManager;
 
 namespace orv {
 
-struct AppContext;
 struct Settings;
 
 // Carries a request document to the service's offline endpoint as a multipart
@@ -17,7 +18,7 @@ class Transport {
 public:
     static inline const QString Boundary = QStringLiteral("f89awenrh8f8");
 
-    explicit Transport(AppContext& ctx);
+    explicit Transport(const Session& session);
     ~Transport();
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
@@ -34,7 +35,7 @@ private:
     QByteArray post(const QByteArray& body);
     void reportFailure();
 
-    AppContext& m_ctx;
+    const Session m_ctx; // a copy: it only holds references
     std::unique_ptr<QNetworkAccessManager> m_network;
 };
 
