@@ -13,7 +13,9 @@
 #include "store/FetchStack.h"
 #include "store/OptionsStore.h"
 #include "store/SettingsStore.h"
+#include "sync/ExchangeWorker.h"
 #include "sync/Maintenance.h"
+#include "sync/ReceiveRun.h"
 #include "tree/TreeBuilder.h"
 
 #include <QApplication>
@@ -53,7 +55,8 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     : QMainWindow(parent)
     , m_ctx(ctx)
     , m_tray(tray)
-    , m_treeModel(new TreeModel(this)) {
+    , m_treeModel(new TreeModel(this))
+    , m_worker(new ExchangeWorker(ctx, this)) {
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"ORV главная форма"_s);
     buildWidgets();
@@ -109,9 +112,9 @@ void MainForm::buildWidgets() {
 void MainForm::buildMenus() {
     QMenu* server = menuBar()->addMenu(u"&Сервер"_s);
     server->setObjectName(u"mnu_Server"_s);
-    QAction* get = server->addAction(u"Получить"_s, this, &MainForm::mnu_Get_Click);
-    get->setObjectName(u"mnu_Get"_s);
-    get->setShortcut(Qt::Key_F2);
+    mnu_Get = server->addAction(u"Получить"_s, this, &MainForm::mnu_Get_Click);
+    mnu_Get->setObjectName(u"mnu_Get"_s);
+    mnu_Get->setShortcut(Qt::Key_F2);
 
     QMenu* settings = menuBar()->addMenu(u"&Настройки"_s);
     settings->setObjectName(u"mnu_Set"_s);
@@ -207,7 +210,22 @@ void MainForm::DeleteOldRecords() {
 }
 
 void MainForm::mnu_Get_Click() {
-    m_ctx.log.LogStatus(u"Получение сообщений пока не реализовано"_s);
+    const bool started = m_worker->start([](const Session& session) { ReceiveRun(session).run(); });
+    if (!started) {
+        m_ctx.log.LogStatus(u"Обмен с сервером уже идёт, дождитесь его окончания."_s);
+        return;
+    }
+    mnu_Get->setEnabled(false);
+    connect(
+        m_worker, &ExchangeWorker::finished, this,
+        [this] {
+            // The run wrote check times through its own connection.
+            SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
+            ReLoadTree();
+            mnu_Get->setEnabled(true);
+            emit exchangeFinished();
+        },
+        Qt::SingleShotConnection);
 }
 
 void MainForm::mnu_Setting_Click() {

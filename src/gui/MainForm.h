@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QAction;
 class QComboBox;
 class QSplitter;
 class QTreeView;
@@ -11,6 +12,7 @@ class QTreeView;
 namespace orv {
 
 struct AppContext;
+class ExchangeWorker;
 class MessageView;
 class SettingsForm;
 class TrayForm;
@@ -33,6 +35,7 @@ public:
     void DeleteOldRecords();
     int NewInTree() const { return m_newInTree; }
 
+    // The receive run, on the exchange thread; refused while another runs.
     void mnu_Get_Click();
     void mnu_Setting_Click();
 
@@ -41,6 +44,10 @@ public:
     QComboBox* statusList() const { return Status; }
     TreeModel* treeModel() const { return m_treeModel; }
     SettingsForm* settingsForm() const;
+
+signals:
+    // An exchange run has ended and the tree shows its result.
+    void exchangeFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +67,8 @@ private:
     QComboBox* Status;
     QSplitter* m_splitter;
     TreeModel* m_treeModel;
+    ExchangeWorker* m_worker;
+    QAction* mnu_Get = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
     int m_selectedIndex = 0; // remembered selection, kept across tree rebuilds

@@ -45,13 +45,18 @@ struct GuiFixture {
     }
 
     // Prepares database.mdb with a user name before the start.
-    void configure(const QString& userName) {
+    void configure(const QString& userName) { configure({{QStringLiteral("UserName"), userName}}); }
+
+    void configure(const QList<QPair<QString, QString>>& values) {
         Database db(dir.file(QStringLiteral("database.mdb")));
         db.open();
-        QSqlQuery q = db.prepare(
-            QStringLiteral("UPDATE iniSettings SET iniValue = ? WHERE iniVariable = 'UserName'"));
-        q.addBindValue(userName);
-        Database::exec(q);
+        for (const auto& [key, value] : values) {
+            QSqlQuery q = db.prepare(
+                QStringLiteral("UPDATE iniSettings SET iniValue = ? WHERE iniVariable = ?"));
+            q.addBindValue(value);
+            q.addBindValue(key);
+            Database::exec(q);
+        }
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QThread>
 #include <functional>
 
 namespace orv::test {
@@ -22,9 +23,11 @@ public:
     QList<Shown> messages;
     QList<Shown> texts;
     std::function<void()> onInform; // runs as a message is shown
+    QThread* askedOn = nullptr;     // the thread of the last question or text
 
     bool askYesNo(const QString& title, const QString& text) override {
         questions.append(title + u'|' + text);
+        askedOn = QThread::currentThread();
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     void inform(const QString& title, const QString& text, Icon icon) override {
@@ -35,6 +38,7 @@ public:
     }
     void showText(const QString& caption, const QString& text) override {
         texts.append({caption, text});
+        askedOn = QThread::currentThread();
     }
 };
 

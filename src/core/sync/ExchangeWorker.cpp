@@ -1,0 +1,62 @@
+#include "ExchangeWorker.h"
+
+#include "app/AppContext.h"
+#include "app/ErrorTrap.h"
+#include "store/Database.h"
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+
+ExchangeWorker::ExchangeWorker(AppContext& ctx, QObject* parent)
+    : QObject(parent)
+    , m_ctx(ctx)
+    , m_prompts(ctx.prompts, this)
+    , m_onWorker(new QObject) {
+    m_thread.setObjectName(u"exchange"_s);
+    m_onWorker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_onWorker, &QObject::deleteLater);
+    m_thread.start();
+}
+
+ExchangeWorker::~ExchangeWorker() {
+    m_prompts.close(); // a run still going must not wait for this thread
+    // The connection belongs to the worker thread: close it there.
+    QMetaObject::invokeMethod(
+        m_onWorker, [this] { m_db.reset(); }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+bool ExchangeWorker::start(Job job) {
+    if (m_busy) {
+        return false;
+    }
+    m_busy = true;
+    m_settings = m_ctx.settings;
+    QMetaObject::invokeMethod(m_onWorker, [this, job = std::move(job)] {
+        runOnWorker(job);
+        QMetaObject::invokeMethod(this, [this] {
+            m_busy = false;
+            emit finished();
+        });
+    });
+    return true;
+}
+
+void ExchangeWorker::runOnWorker(const Job& job) {
+    const bool ready = runTrapped(m_ctx.log, u"MainForm.mnu_Get_Click: "_s, [this] {
+        if (!m_db) {
+            m_db = std::make_unique<Database>(m_ctx.folder.databasePath());
+        }
+        if (!m_db->isOpen()) {
+            m_db->open();
+        }
+    });
+    if (ready) {
+        job(Session{m_ctx.folder, m_ctx.log, *m_db, m_settings, m_prompts, m_ctx.ConnectionFailed,
+                    m_ctx.exchangeTimeout});
+    }
+}
+
+} // namespace orv

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/Session.h"
+#include "app/ThreadedPrompts.h"
+#include "store/Settings.h"
+
+#include <QObject>
+#include <QThread>
+#include <functional>
+#include <memory>
+
+namespace orv {
+
+struct AppContext;
+class Database;
+
+// Runs exchanges on a thread of their own, one at a time, so that the window
+// stays responsive while the service answers and large answers are stored.
+// The run has its own database connection and a copy of the settings; the
+// status log, the user's prompts and the connection-failure flag are shared.
+class ExchangeWorker : public QObject {
+    Q_OBJECT
+
+public:
+    using Job = std::function<void(const Session&)>;
+
+    explicit ExchangeWorker(AppContext& ctx, QObject* parent = nullptr);
+    ~ExchangeWorker() override;
+
+    // Starts the job unless one is running; false when refused.
+    bool start(Job job);
+    bool isBusy() const { return m_busy; }
+
+signals:
+    // On the owner's thread, once the job has ended.
+    void finished();
+
+private:
+    void runOnWorker(const Job& job);
+
+    AppContext& m_ctx;
+    ThreadedPrompts m_prompts;
+    QThread m_thread;
+    QObject* m_onWorker;            // lives in m_thread
+    std::unique_ptr<Database> m_db; // created and used on the worker thread only
+    Settings m_settings;
+    bool m_busy = false;
+};
+
+} // namespace orv

@@ -1,0 +1,80 @@
+#include "GuiFixture.h"
+#include "StandinServer.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+namespace {
+
+struct Fixture : test::GuiFixture {
+    standin::StandinData data;
+    standin::StandinServer server{data};
+
+    Fixture() {
+        data.seed(20);
+        QVERIFY(server.listen());
+        configure({{u"UserName"_s, data.user},
+                   {u"Password"_s, data.password},
+                   {u"ServiceURL"_s, server.url()},
+                   {u"MaxPost"_s, u"10000"_s}});
+        start();
+    }
+
+    int count(const QString& table) {
+        QSqlQuery q = ctx->db.prepare(u"SELECT count(*) FROM "_s + table);
+        Database::exec(q);
+        return q.next() ? q.value(0).toInt() : -1;
+    }
+    QAction* getAction() { return mainForm->findChild<QAction*>(u"mnu_Get"_s); }
+};
+
+} // namespace
+
+class WindowReceiveTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void receiveRunsBesideTheWindow() {
+        Fixture f;
+        QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
+        f.getAction()->trigger();
+        QVERIFY(!f.getAction()->isEnabled());
+        QVERIFY(finished.wait(30000));
+        QVERIFY(f.getAction()->isEnabled());
+        QCOMPARE(f.count(u"Posts"_s), int(f.data.posts.size()));
+        QCOMPARE(f.count(u"Comments"_s), int(f.data.comments.size()));
+        QVERIFY2(f.mainForm->statusList()->currentText().endsWith(
+                     u"Получено: постов - 20, комментариев - "_s +
+                     QString::number(f.data.comments.size())),
+                 qPrintable(f.mainForm->statusList()->currentText()));
+        // The friends reports were shown by the window's thread.
+        QCOMPARE(f.prompts.texts.size(), 2);
+        QCOMPARE(f.prompts.askedOn, QThread::currentThread());
+        QVERIFY(!f.ctx->settings.CheckTime_Posts.isEmpty()); // read back from the store
+
+        f.getAction()->trigger(); // nothing new: the private messages question comes
+        QVERIFY(finished.wait(30000));
+        QVERIFY(f.prompts.questions.last().contains(u"Нет непрочитанных приватных сообщений"_s));
+        QCOMPARE(f.prompts.askedOn, QThread::currentThread());
+    }
+
+    void secondRunIsRefusedWhileOneRuns() {
+        Fixture f;
+        f.server.setFault(standin::Fault::Delay, 1, 500);
+        QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
+        f.mainForm->mnu_Get_Click();
+        f.mainForm->mnu_Get_Click();
+        QVERIFY(f.ctx->log.currentText().endsWith(
+            u"  Обмен с сервером уже идёт, дождитесь его окончания."_s));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(f.count(u"Posts"_s), int(f.data.posts.size()));
+    }
+};
+
+QTEST_MAIN(WindowReceiveTest)
+#include "tst_windowreceive.moc"
