@@ -67,12 +67,13 @@ private slots:
 
     void getRunsTheReceiveCommandAndHides() {
         test::GuiFixture f;
-        f.configure(u"me"_s);
+        f.configure({{u"UserName"_s, u"me"_s}, {u"ServiceURL"_s, u"http://127.0.0.1:9"_s}});
         MainForm& form = f.start();
-        const qsizetype before = f.ctx->log.lines().size();
+        QSignalSpy finished(&form, &MainForm::exchangeFinished);
         f.tray->muntr_Get_Click();
         QVERIFY(!form.isVisible());
-        QCOMPARE(f.ctx->log.lines().size(), before + 1);
+        QVERIFY(finished.wait(30000));
+        QVERIFY(f.ctx->log.currentText().endsWith(u"Получено: постов - 0, комментариев - 0"_s));
     }
 
     void exitClosesWindowsInOrderAndRemovesTheIcon() {

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -73,6 +74,18 @@ private slots:
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished.count(), 1);
         QCOMPARE(f.count(u"Posts"_s), int(f.data.posts.size()));
+    }
+
+    void closingDuringARunEndsIt() {
+        QElapsedTimer clock;
+        clock.start();
+        {
+            Fixture f;
+            f.server.setFault(standin::Fault::Silent);
+            f.mainForm->mnu_Get_Click();
+            QTest::qWait(200); // the run waits for an answer that never comes
+        }
+        QVERIFY(clock.elapsed() < 20000); // not the minute of the exchange time limit
     }
 };
 

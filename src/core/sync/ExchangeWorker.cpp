@@ -20,10 +20,8 @@ ExchangeWorker::ExchangeWorker(AppContext& ctx, QObject* parent)
 }
 
 ExchangeWorker::~ExchangeWorker() {
-    m_prompts.close(); // a run still going must not wait for this thread
-    // The connection belongs to the worker thread: close it there.
-    QMetaObject::invokeMethod(
-        m_onWorker, [this] { m_db.reset(); }, Qt::BlockingQueuedConnection);
+    // A run still going ends its exchanges early and asks nothing more.
+    m_prompts.close();
     m_thread.quit();
     m_thread.wait();
 }
@@ -45,16 +43,9 @@ bool ExchangeWorker::start(Job job) {
 }
 
 void ExchangeWorker::runOnWorker(const Job& job) {
-    const bool ready = runTrapped(m_ctx.log, u"MainForm.mnu_Get_Click: "_s, [this] {
-        if (!m_db) {
-            m_db = std::make_unique<Database>(m_ctx.folder.databasePath());
-        }
-        if (!m_db->isOpen()) {
-            m_db->open();
-        }
-    });
-    if (ready) {
-        job(Session{m_ctx.folder, m_ctx.log, *m_db, m_settings, m_prompts, m_ctx.ConnectionFailed,
+    Database db(m_ctx.folder.databasePath());
+    if (runTrapped(m_ctx.log, u"MainForm.mnu_Get_Click: "_s, [&] { db.open(); })) {
+        job(Session{m_ctx.folder, m_ctx.log, db, m_settings, m_prompts, m_ctx.ConnectionFailed,
                     m_ctx.exchangeTimeout});
     }
 }

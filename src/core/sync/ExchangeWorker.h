@@ -7,16 +7,16 @@
 #include <QObject>
 #include <QThread>
 #include <functional>
-#include <memory>
 
 namespace orv {
 
 struct AppContext;
-class Database;
 
 // Runs exchanges on a thread of their own, one at a time, so that the window
 // stays responsive while the service answers and large answers are stored.
-// The run has its own database connection and a copy of the settings; the
+// Each run opens a database connection of its own on that thread (a run waits
+// in nested event loops, so nothing else may touch the connection meanwhile)
+// and works on a copy of the settings; the
 // status log, the user's prompts and the connection-failure flag are shared.
 class ExchangeWorker : public QObject {
     Q_OBJECT
@@ -41,8 +41,7 @@ private:
     AppContext& m_ctx;
     ThreadedPrompts m_prompts;
     QThread m_thread;
-    QObject* m_onWorker;            // lives in m_thread
-    std::unique_ptr<Database> m_db; // created and used on the worker thread only
+    QObject* m_onWorker; // lives in m_thread
     Settings m_settings;
     bool m_busy = false;
 };
