@@ -139,6 +139,25 @@ private slots:
         QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), Database::SchemaVersion);
     }
 
+    void olderVersionIsBroughtUpToDate() {
+        test::TestFolder dir;
+        {
+            Database db(dir.file(u"database.mdb"_s));
+            db.open();
+            db.execute(u"DROP INDEX tmp_MessagesToGet_ID"_s);
+            db.execute(u"INSERT INTO Smiles (Smile) VALUES (':)')"_s);
+            db.execute(u"PRAGMA user_version = 1"_s);
+        }
+        Database db(dir.file(u"database.mdb"_s));
+        db.open();
+        QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), 2);
+        QCOMPARE(scalar(db, u"SELECT count(*) FROM sqlite_master WHERE name = "
+                            u"'tmp_MessagesToGet_ID'"_s)
+                     .toInt(),
+                 1);
+        QCOMPARE(scalar(db, u"SELECT count(*) FROM Smiles"_s).toInt(), 1);
+    }
+
     void reconnectShowsWrittenRowsAndLogsFailures() {
         test::TestFolder dir;
         StatusLog log(dir.file(u"log.txt"_s));

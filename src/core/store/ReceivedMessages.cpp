@@ -24,6 +24,7 @@ ReceivedMessages::ReceivedMessages(Database& db)
     : m_db(db) {}
 
 void ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
+    const QString now = StoredDate::now();
     Database::Transaction transaction(m_db);
     QSqlQuery find = m_db.prepare(
         u"SELECT ThisID FROM Posts WHERE PostID = ? AND Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
@@ -40,10 +41,13 @@ void ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
             continue;
         }
         QSqlQuery& write = stored.isValid() ? overwrite : insert;
-        const QVariantList values = {
-            post.message,     post.header, StoredDate::fromServiceText(post.date),
-            post.userName,    post.postId, post.journalId,
-            StoredDate::now()};
+        const QVariantList values = {post.message,
+                                     post.header,
+                                     StoredDate::fromServiceText(post.date),
+                                     post.userName,
+                                     post.postId,
+                                     post.journalId,
+                                     now};
         for (int i = 0; i < values.size(); ++i) {
             write.bindValue(i, values[i]);
         }
@@ -56,6 +60,7 @@ void ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
 }
 
 void ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments) {
+    const QString now = StoredDate::now();
     Database::Transaction transaction(m_db);
     QSqlQuery find = m_db.prepare(u"SELECT ThisID FROM Comments WHERE CommentID = ? AND "
                                   u"Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
@@ -72,10 +77,14 @@ void ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments
         find.bindValue(0, comment.commentId);
         const QVariant stored = firstRow(find);
         QSqlQuery& write = stored.isValid() ? overwrite : insert;
-        const QVariantList values = {
-            comment.message,   comment.header,   StoredDate::fromServiceText(comment.date),
-            comment.userName,  comment.postId,   comment.commentId,
-            comment.journalId, StoredDate::now()};
+        const QVariantList values = {comment.message,
+                                     comment.header,
+                                     StoredDate::fromServiceText(comment.date),
+                                     comment.userName,
+                                     comment.postId,
+                                     comment.commentId,
+                                     comment.journalId,
+                                     now};
         for (int i = 0; i < values.size(); ++i) {
             write.bindValue(i, values[i]);
         }
@@ -88,6 +97,7 @@ void ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments
 }
 
 void ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages) {
+    const QString now = StoredDate::now();
     Database::Transaction transaction(m_db);
     QSqlQuery find = m_db.prepare(u"SELECT ID FROM PrivateMessages WHERE Message = ? AND "
                                   u"Messagedate = ? AND uName = ? ORDER BY ID LIMIT 1"_s);
@@ -117,7 +127,7 @@ void ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages
         write.bindValue(0, message.message);
         write.bindValue(1, date);
         write.bindValue(2, message.userName);
-        write.bindValue(3, StoredDate::now());
+        write.bindValue(3, now);
         if (stored.isValid()) {
             write.bindValue(4, stored);
         }

@@ -1,4 +1,4 @@
--- Schema of database.mdb, version 1.
+-- Schema of database.mdb, as a new file gets it (the current version).
 -- Yes/no columns hold 0 or 1. Date-times are text "YYYY-MM-DD hh:mm:ss", which
 -- sorts and compares in time order. Local identifiers never repeat.
 
@@ -82,6 +82,7 @@ CREATE TABLE IF NOT EXISTS tmp_MessagesToGet (
     ErrCode TEXT
 );
 CREATE INDEX IF NOT EXISTS tmp_MessagesToGet_Type ON tmp_MessagesToGet (Type);
+CREATE INDEX IF NOT EXISTS tmp_MessagesToGet_ID ON tmp_MessagesToGet (ID);
 
 INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('UserName', '', 1, 'Имя пользователя (логин) на Корденете'),

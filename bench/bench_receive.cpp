@@ -1,0 +1,197 @@
+// Receiving, measured beside baselines taken in the same run:
+//  - storing a batch of received rows into a large store, against plain
+//    prepared INSERTs of the same rows in one transaction;
+//  - a whole receive run from the stand-in service on loopback, against the
+//    same batches fetched without decoding or storing.
+// Usage: bench_receive [--small]   (--small: tiny sizes, for a smoke run)
+#include "app/AppContext.h"
+#include "app/TextFiles.h"
+#include "app/UserPrompts.h"
+#include "exchange/Transport.h"
+#include "store/FetchStack.h"
+#include "store/ReceivedMessages.h"
+#include "store/SettingsStore.h"
+#include "sync/Fetcher.h"
+#include "sync/ReceiveRun.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QTextStream out(stdout);
+
+class SilentPrompts : public orv::UserPrompts {
+public:
+    bool askYesNo(const QString&, const QString&) override { return true; }
+    void inform(const QString&, const QString&, Icon) override {}
+    void showText(const QString&, const QString&) override {}
+};
+
+long peakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+double seconds(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+void fillPosts(orv::Database& db, int count, const QString& prefix) {
+    orv::Database::Transaction t(db);
+    QSqlQuery insert = db.prepare(u"INSERT INTO Posts (PostID, JournalID, uName, Header, Message, "
+                                  u"Messagedate, New, Sent, Deleted, AddDate) VALUES "
+                                  u"(?, '71', 'snegir', 'Заголовок', 'Текст поста', "
+                                  u"'2006-03-05 14:07:00', 1, 1, 0, '2006-03-06 09:00:00')"_s);
+    for (int i = 0; i < count; ++i) {
+        insert.bindValue(0, QString(prefix + QString::number(i)));
+        orv::Database::exec(insert);
+    }
+    t.commit();
+}
+
+void fillComments(orv::Database& db, int count, const QString& prefix) {
+    orv::Database::Transaction t(db);
+    QSqlQuery insert = db.prepare(
+        u"INSERT INTO Comments (CommentID, PostID, JournalID, uName, Header, Message, "
+        u"Messagedate, New, Sent, Deleted, AddDate) VALUES (?, ?, '71', 'Ёжик', '', 'Ну да', "
+        u"'2006-03-05 15:00:00', 1, 1, 0, '2006-03-06 09:00:00')"_s);
+    for (int i = 0; i < count; ++i) {
+        insert.bindValue(0, QString(prefix + QString::number(i)));
+        insert.bindValue(1, QString::number(i / 10));
+        orv::Database::exec(insert);
+    }
+    t.commit();
+}
+
+void storing(int storedPosts, int batchPosts, int storedComments, int batchComments) {
+    QTemporaryDir dir;
+    orv::Database db(dir.filePath(u"database.mdb"_s));
+    db.open();
+    fillPosts(db, storedPosts, u"p"_s);
+    fillComments(db, storedComments, u"c"_s);
+
+    std::vector<orv::ReceivedPost> posts;
+    for (int i = 0; i < batchPosts; ++i) {
+        posts.push_back({u"Текст поста"_s, u"Заголовок"_s, u"05.03.2006 14:07:00"_s, u"snegir"_s,
+                         u"n"_s + QString::number(i), u"71"_s});
+    }
+    std::vector<orv::ReceivedComment> comments;
+    for (int i = 0; i < batchComments; ++i) {
+        comments.push_back({u"Ну да"_s, QString(), u"05.03.2006 15:00:00"_s, u"Ёжик"_s,
+                            QString::number(i / 10), u"m"_s + QString::number(i), u"71"_s});
+    }
+    const double savePosts = seconds([&] { orv::ReceivedMessages(db).savePosts(posts); });
+    const double plainPosts = seconds([&] { fillPosts(db, batchPosts, u"q"_s); });
+    const double saveComments = seconds([&] { orv::ReceivedMessages(db).saveComments(comments); });
+    const double plainComments = seconds([&] { fillComments(db, batchComments, u"d"_s); });
+
+    out << u"store %1 posts: %2 received posts at %3 rows/s, plain INSERT %4 rows/s, ratio %5\n"_s
+               .arg(storedPosts)
+               .arg(batchPosts)
+               .arg(batchPosts / savePosts, 0, 'f', 0)
+               .arg(batchPosts / plainPosts, 0, 'f', 0)
+               .arg(savePosts / plainPosts, 0, 'f', 2);
+    out << u"store %1 comments: %2 received comments at %3 rows/s, plain INSERT %4 rows/s, "
+           u"ratio %5\n"_s.arg(storedComments)
+               .arg(batchComments)
+               .arg(batchComments / saveComments, 0, 'f', 0)
+               .arg(batchComments / plainComments, 0, 'f', 0)
+               .arg(saveComments / plainComments, 0, 'f', 2);
+    out.flush();
+}
+
+// The stand-in service as a process of its own, so that only the client is measured.
+QString startStandin(QProcess& process, int posts) {
+    process.start(QCoreApplication::applicationDirPath() + u"/kordenet-standin"_s,
+                  {u"--seed"_s, QString::number(posts), u"--quiet"_s});
+    process.waitForReadyRead(30000);
+    return QRegularExpression(u"http://127\\.0\\.0\\.1:\\d+"_s)
+        .match(QString::fromUtf8(process.readAllStandardOutput()))
+        .captured();
+}
+
+void endToEnd(int posts) {
+    QProcess standin;
+    const QString url = startStandin(standin, posts);
+    QTemporaryDir dir;
+    SilentPrompts prompts;
+    QSettings userStore(dir.filePath(u"user.ini"_s), QSettings::IniFormat);
+    orv::AppContext ctx(orv::WorkingFolder(dir.path()), prompts, userStore);
+    ctx.folder.ensureTmpFolder();
+    ctx.db.open();
+    orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
+    ctx.settings.UserName = u"demo"_s;
+    ctx.settings.Password = u"demo"_s;
+    ctx.settings.ServiceURL = url;
+    ctx.settings.MaxPost = u"1000000"_s;
+
+    const long memoryBefore = peakMemoryMb();
+    const double run = seconds([&] { orv::ReceiveRun(ctx.session()).run(); });
+    const long memoryAfter = peakMemoryMb();
+
+    // Baseline: the same batches fetched again, with nothing decoded or stored.
+    auto ids = [&](const QString& sql) {
+        QSqlQuery q = ctx.db.prepare(sql);
+        orv::Database::exec(q);
+        QStringList list;
+        while (q.next()) {
+            list.append(q.value(0).toString());
+        }
+        return list;
+    };
+    const QStringList postIds = ids(u"SELECT PostID FROM Posts"_s);
+    const QStringList commentIds = ids(u"SELECT CommentID FROM Comments"_s);
+    orv::Transport transport(ctx.session());
+    const QString path = ctx.folder.PostFilePath();
+    const double transfer = seconds([&] {
+        for (const auto& [list, type, batch] :
+             {std::tuple(postIds, orv::FetchStack::Posts, 10),
+              std::tuple(commentIds, orv::FetchStack::Comments, 25)}) {
+            for (qsizetype start = 0; start < list.size(); start += batch) {
+                orv::TextFiles::WriteTextFile(
+                    path, orv::Fetcher::BuildIDquery(ctx.settings, list.mid(start, batch), type));
+                transport.InetExchange(path);
+            }
+        }
+    });
+    out << u"receive run: %1 posts, %2 comments in %3 s (peak memory %4 MB, %5 MB before the "
+           u"run); the same batches fetched without storing: %6 s, ratio %7\n"_s.arg(postIds.size())
+               .arg(commentIds.size())
+               .arg(run, 0, 'f', 2)
+               .arg(memoryAfter)
+               .arg(memoryBefore)
+               .arg(transfer, 0, 'f', 2)
+               .arg(run / transfer, 0, 'f', 2);
+    out.flush();
+    standin.kill();
+    standin.waitForFinished();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const bool small = app.arguments().contains(u"--small"_s);
+    if (small) {
+        storing(1000, 100, 5000, 500);
+        endToEnd(20);
+        return 0;
+    }
+    storing(1000, 1000, 5000, 5000);
+    storing(100000, 1000, 500000, 5000);
+    endToEnd(2000);
+    return 0;
+}
