@@ -34,6 +34,7 @@ public:
     bool askYesNo(const QString&, const QString&) override { return true; }
     void inform(const QString&, const QString&, Icon) override {}
     void showText(const QString&, const QString&) override {}
+    std::optional<QString> askText(const QString&, const QString&) override { return {}; }
 };
 
 long peakMemoryMb() {

@@ -24,4 +24,9 @@ void CliPrompts::showText(const QString& caption, const QString& text) {
     m_out << u"== "_s << caption << u" ==\n"_s << text << Qt::endl;
 }
 
+std::optional<QString> CliPrompts::askText(const QString& title, const QString& prompt) {
+    m_err << title << u": "_s << prompt << u"\n-> (нет ответа)"_s << Qt::endl;
+    return std::nullopt;
+}
+
 } // namespace orv

@@ -15,6 +15,7 @@ public:
     bool askYesNo(const QString& title, const QString& text) override;
     void inform(const QString& title, const QString& text, Icon icon) override;
     void showText(const QString& caption, const QString& text) override;
+    std::optional<QString> askText(const QString& title, const QString& prompt) override;
 
 private:
     bool m_answer;

@@ -2,6 +2,8 @@
 
 #include "Dialog.h"
 
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace orv {
@@ -13,6 +15,11 @@ bool GuiPrompts::askYesNo(const QString& title, const QString& text) {
 
 void GuiPrompts::inform(const QString& title, const QString& text, Icon icon) {
     switch (icon) {
+    case Icon::None: {
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_parent);
+        box.exec();
+        break;
+    }
     case Icon::Information:
         QMessageBox::information(m_parent, title, text);
         break;
@@ -28,6 +35,13 @@ void GuiPrompts::inform(const QString& title, const QString& text, Icon icon) {
 void GuiPrompts::showText(const QString& caption, const QString& text) {
     Dialog dialog(caption, text, m_parent);
     dialog.exec();
+}
+
+std::optional<QString> GuiPrompts::askText(const QString& title, const QString& prompt) {
+    bool accepted = false;
+    const QString text =
+        QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, QString(), &accepted);
+    return accepted ? std::optional(text) : std::nullopt;
 }
 
 } // namespace orv

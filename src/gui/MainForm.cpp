@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "MessageView.h"
+#include "RelForm.h"
 #include "SettingsForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
@@ -26,6 +27,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyle>
+#include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -61,6 +64,7 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     setWindowTitle(u"ORV главная форма"_s);
     buildWidgets();
     buildMenus();
+    buildToolbar();
     fitToScreen();
     for (const QString& line : m_ctx.log.lines()) {
         showStatusLine(line);
@@ -74,6 +78,10 @@ SettingsForm* MainForm::settingsForm() const {
     return m_settingsForm;
 }
 
+RelForm* MainForm::relForm() const {
+    return m_relForm;
+}
+
 void MainForm::buildWidgets() {
     Tree = new QTreeView(this);
     Tree->setObjectName(u"Tree"_s);
@@ -82,6 +90,15 @@ void MainForm::buildWidgets() {
     Tree->setUniformRowHeights(true);
     Tree->setIconSize(QSize(16, 16));
     Tree->setMinimumWidth(160);
+    Tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Tree, &QWidget::customContextMenuRequested, this, &MainForm::Tree_MouseUp);
+    // Clicks and the keyboard both show the item that becomes current.
+    connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_rebuilding) {
+                    Tree_NodeClick(current);
+                }
+            });
 
     Browser = new MessageView(m_ctx.log, this);
     Browser->setMinimumWidth(240);
@@ -109,17 +126,105 @@ void MainForm::buildWidgets() {
     setCentralWidget(central);
 }
 
+QAction* MainForm::command(QMenu* menu, const QString& name, const QString& caption,
+                           void (MainForm::*handler)(), const QKeySequence& shortcut) {
+    QAction* action = menu->addAction(caption, this, handler);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    return action;
+}
+
+void MainForm::notYet(const QString& caption) {
+    m_ctx.log.LogStatus(u"Команда «"_s + caption + u"» пока недоступна."_s);
+}
+
 void MainForm::buildMenus() {
+    const auto later = [this](QMenu* menu, const QString& name, const QString& caption,
+                              const QKeySequence& shortcut = {}) {
+        QAction* action = menu->addAction(caption, this, [this, caption] { notYet(caption); });
+        action->setObjectName(name);
+        action->setShortcut(shortcut);
+        return action;
+    };
+
+    // The tree's context menu; it never shows in the menu bar.
+    mnu_Handler = new QMenu(u"mnu_Handler"_s, this);
+    mnu_Handler->setObjectName(u"mnu_Handler"_s);
+    later(mnu_Handler, u"mnu_NewPost"_s, u"Новое сообщение"_s);
+    later(mnu_Handler, u"mnu_EditPost"_s, u"Редактировать"_s);
+    mnu_Handler->addSeparator();
+    later(mnu_Handler, u"mnu_Comment"_s, u"Комментировать"_s);
+    later(mnu_Handler, u"mnu_GetAllComments"_s, u"Получить все комменты"_s);
+    command(mnu_Handler, u"mnu_DelPost"_s, u"Удалить сообщение"_s, &MainForm::mnu_DelPost_Click);
+    command(mnu_Handler, u"mnu_DelDiary"_s, u"Удалить дневник"_s, &MainForm::mnu_DelDiary_Click);
+    mnu_Handler->addSeparator();
+    command(mnu_Handler, u"mnu_CollapseAll"_s, u"Свернуть дерево"_s,
+            &MainForm::mnu_CollapseAll_Click);
+    command(mnu_Handler, u"mnu_MakeDiaryRead"_s, u"Отметить дневник прочтенным"_s,
+            &MainForm::mnu_MakeDiaryRead_Click);
+
     QMenu* server = menuBar()->addMenu(u"&Сервер"_s);
     server->setObjectName(u"mnu_Server"_s);
-    mnu_Get = server->addAction(u"Получить"_s, this, &MainForm::mnu_Get_Click);
-    mnu_Get->setObjectName(u"mnu_Get"_s);
-    mnu_Get->setShortcut(Qt::Key_F2);
+    mnu_Get = command(server, u"mnu_Get"_s, u"Получить"_s, &MainForm::mnu_Get_Click, Qt::Key_F2);
+    later(server, u"mnu_Send"_s, u"Отправить"_s, Qt::Key_F3);
+    later(server, u"mnu_GetSmiles"_s, u"Получить смайлы"_s);
 
     QMenu* settings = menuBar()->addMenu(u"&Настройки"_s);
     settings->setObjectName(u"mnu_Set"_s);
-    settings->addAction(u"Установки"_s, this, &MainForm::mnu_Setting_Click)
-        ->setObjectName(u"mnu_Setting"_s);
+    command(settings, u"mnu_Setting"_s, u"Установки"_s, &MainForm::mnu_Setting_Click);
+    later(settings, u"mnu_setMes"_s, u"Настройка надписей"_s);
+    later(settings, u"mnu_update"_s, u"Настройка автообновлений"_s);
+    later(settings, u"mnu_setcom"_s, u"Настройка комментариев"_s);
+    command(settings, u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
+
+    QMenu* view = menuBar()->addMenu(u"&Вид"_s);
+    view->setObjectName(u"mnu_View"_s);
+    command(view, u"mnu_CollapseAll2"_s, u"Свернуть дерево"_s, &MainForm::mnu_CollapseAll_Click,
+            Qt::Key_F12);
+    mnu_OnlyNew = command(view, u"mnu_OnlyNew"_s, u"Только новые комментарии"_s,
+                          &MainForm::mnu_OnlyNew_Click, Qt::Key_F9);
+    mnu_OnlyNew->setCheckable(true);
+
+    QMenu* messages = menuBar()->addMenu(u"С&ообщения"_s);
+    messages->setObjectName(u"mnu_Message"_s);
+    later(messages, u"mnu_NewPost2"_s, u"Новое сообщение"_s, Qt::Key_F4);
+    later(messages, u"mnu_Comment2"_s, u"Комментировать"_s, Qt::Key_F5);
+    later(messages, u"mnu_EditPost2"_s, u"Редактировать"_s, Qt::Key_F6);
+    command(messages, u"mnu_DelPost2"_s, u"Удалить сообщение"_s, &MainForm::mnu_DelPost_Click,
+            Qt::Key_Delete);
+    command(messages, u"mnuSinglePost"_s, u"+1 Пост"_s, &MainForm::mnuSinglePost_Click);
+    command(messages, u"mnu_SetAllRead"_s, u"Отметить все прочтенными"_s,
+            &MainForm::mnu_SetAllRead_Click, QKeySequence(Qt::CTRL | Qt::Key_R));
+}
+
+void MainForm::buildToolbar() {
+    Toolbar = addToolBar(u"Toolbar"_s);
+    Toolbar->setObjectName(u"Toolbar"_s);
+    Toolbar->setMovable(false);
+    Toolbar->setIconSize(QSize(24, 24));
+    const auto button = [this](const QString& key, const QString& tip, QStyle::StandardPixmap icon,
+                               const char* menuAction) {
+        QAction* action = Toolbar->addAction(style()->standardIcon(icon), tip);
+        action->setObjectName(key);
+        action->setToolTip(tip);
+        // A button does what its menu twin does.
+        QAction* twin = findChild<QAction*>(QString::fromLatin1(menuAction));
+        connect(action, &QAction::triggered, twin, &QAction::trigger);
+    };
+    button(u"tb_get"_s, u"Получить "_s, QStyle::SP_ArrowDown, "mnu_Get");
+    button(u"tb_send"_s, u"Отправить"_s, QStyle::SP_ArrowUp, "mnu_Send");
+    button(u"tb_smile"_s, u"Получить список смайликов"_s, QStyle::SP_DialogYesButton,
+           "mnu_GetSmiles");
+    Toolbar->addSeparator();
+    button(u"tb_setting"_s, u"Настройки"_s, QStyle::SP_FileDialogDetailedView, "mnu_Setting");
+    button(u"tb_setcom"_s, u"Настройки комментариев"_s, QStyle::SP_MessageBoxInformation,
+           "mnu_setcom");
+    button(u"tb_friends"_s, u"Списки друзей и ПЧ"_s, QStyle::SP_DirHomeIcon, "mnu_Friends");
+    Toolbar->addSeparator();
+    button(u"tb_new"_s, u"Новое сообщение"_s, QStyle::SP_FileIcon, "mnu_NewPost2");
+    button(u"tb_comment"_s, u"Комментировать текущее сообщение"_s,
+           QStyle::SP_FileDialogContentsView, "mnu_Comment2");
+    button(u"tb_recicle"_s, u"Удалить"_s, QStyle::SP_TrashIcon, "mnu_DelPost2");
 }
 
 void MainForm::fitToScreen() {
@@ -187,24 +292,6 @@ void MainForm::setMainCaption() {
     setWindowTitle(m_ctx.settings.UserName + u" - "_s + VersionTag + u" (главная форма)"_s);
 }
 
-void MainForm::ReLoadTree() {
-    BusyCursor busy;
-    const QString selectedKey = Tree->currentIndex().data(TreeModel::KeyRole).toString();
-    TreeSnapshot snapshot = TreeBuilder(m_ctx.settings).build();
-    m_newInTree = snapshot.NewInTree;
-    m_treeModel->reset(std::move(snapshot));
-    const auto& nodes = m_treeModel->snapshot().nodes;
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        if (nodes[i].expanded) {
-            Tree->expand(m_treeModel->indexOfNode(int(i)));
-        }
-    }
-    const int reselected = m_treeModel->snapshot().indexOfKey(selectedKey);
-    if (!selectedKey.isEmpty() && reselected >= 0) {
-        Tree->setCurrentIndex(m_treeModel->indexOfNode(reselected));
-    }
-}
-
 void MainForm::DeleteOldRecords() {
     orv::DeleteOldRecords(m_ctx.session());
 }
@@ -243,6 +330,27 @@ void MainForm::mnu_Setting_Click() {
     m_settingsForm->show();
     m_settingsForm->raise();
     m_settingsForm->activateWindow();
+}
+
+void MainForm::mnu_Friends_Click() {
+    if (!m_relForm) {
+        m_relForm = new RelForm(m_ctx, this);
+    }
+    m_relForm->show();
+    m_relForm->raise();
+    m_relForm->activateWindow();
+}
+
+void MainForm::mnuSinglePost_Click() {
+    const QString title = u"Запрос на ввод номера поста"_s;
+    const auto typed =
+        m_ctx.prompts.askText(title, u"Введи номер поста (не коммента!), который нужно получить"_s);
+    if (typed && StackSinglePost(m_ctx.session(), *typed)) {
+        ReLoadTree();
+        return;
+    }
+    m_ctx.prompts.inform(title, u"Введенный номер не корректен. Попробуй еще раз."_s,
+                         UserPrompts::Icon::None);
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

@@ -6,7 +6,9 @@
 
 class QAction;
 class QComboBox;
+class QMenu;
 class QSplitter;
+class QToolBar;
 class QTreeView;
 
 namespace orv {
@@ -14,6 +16,7 @@ namespace orv {
 struct AppContext;
 class ExchangeWorker;
 class MessageView;
+class RelForm;
 class SettingsForm;
 class TrayForm;
 class TreeModel;
@@ -31,6 +34,7 @@ public:
     // logged as "MainForm.Load: "; the window stays usable.
     void Form_Load();
 
+    // Rebuilds the tree from the store and selects the node selected before.
     void ReLoadTree();
     void DeleteOldRecords();
     int NewInTree() const { return m_newInTree; }
@@ -38,12 +42,27 @@ public:
     // The receive run, on the exchange thread; refused while another runs.
     void mnu_Get_Click();
     void mnu_Setting_Click();
+    void mnu_Friends_Click();
+    void mnuSinglePost_Click();
+
+    // The commands on the selected node.
+    void Tree_NodeClick(const QModelIndex& index);
+    void Tree_MouseUp(const QPoint& position);
+    void mnu_CollapseAll_Click();
+    void mnu_DelPost_Click();
+    void mnu_DelDiary_Click();
+    void mnu_MakeDiaryRead_Click();
+    void mnu_SetAllRead_Click();
+    void mnu_OnlyNew_Click();
 
     QTreeView* tree() const { return Tree; }
     MessageView* browser() const { return Browser; }
     QComboBox* statusList() const { return Status; }
     TreeModel* treeModel() const { return m_treeModel; }
+    QMenu* contextMenu() const { return mnu_Handler; }
     SettingsForm* settingsForm() const;
+    RelForm* relForm() const;
+    QString selectedKey() const;
 
 signals:
     // An exchange run has ended and the tree shows its result.
@@ -55,10 +74,16 @@ protected:
 private:
     void buildWidgets();
     void buildMenus();
+    void buildToolbar();
+    QAction* command(QMenu* menu, const QString& name, const QString& caption,
+                     void (MainForm::*handler)(), const QKeySequence& shortcut = {});
+    void notYet(const QString& caption);
     void fitToScreen();
     void showStatusLine(const QString& line);
     void loadTreeIcons();
     void setMainCaption();
+    void MakeNodeRead(int node, const QString& kind, qint64 localId);
+    void removeSelectedNode();
 
     AppContext& m_ctx;
     TrayForm& m_tray;
@@ -66,13 +91,18 @@ private:
     MessageView* Browser;
     QComboBox* Status;
     QSplitter* m_splitter;
+    QToolBar* Toolbar;
+    QMenu* mnu_Handler;
     TreeModel* m_treeModel;
     ExchangeWorker* m_worker;
     QAction* mnu_Get = nullptr;
+    QAction* mnu_OnlyNew = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
+    QPointer<RelForm> m_relForm;
     int m_selectedIndex = 0; // remembered selection, kept across tree rebuilds
     int m_newInTree = 0;
+    bool m_rebuilding = false;
 };
 
 } // namespace orv

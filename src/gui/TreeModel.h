@@ -25,8 +25,16 @@ public:
     const TreeSnapshot& snapshot() const { return m_tree; }
 
     QModelIndex indexOfNode(int node) const;
+    QModelIndex indexOfKey(const QString& key) const;
     // -1 for an invalid index.
     int nodeOf(const QModelIndex& index) const;
+    QString keyOf(const QModelIndex& index) const;
+
+    // Changes a node's picture, or the one it shows while selected.
+    void setIcon(int node, int icon);
+    void setSelectedIcon(int node, int icon);
+    // Removes the node and everything under it.
+    void removeNode(int node);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -36,6 +44,7 @@ public:
 
 private:
     const std::vector<int>& childrenOf(const QModelIndex& parent) const;
+    QIcon iconFor(const TreeNode& node) const;
 
     TreeSnapshot m_tree;
     QList<QIcon> m_icons;

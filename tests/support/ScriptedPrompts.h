@@ -19,6 +19,7 @@ public:
     };
 
     QList<bool> answers; // consumed in order; No when the script has run out
+    QStringList typed;   // answers to text questions; cancelled when run out
     QStringList questions;
     QList<Shown> messages;
     QList<Shown> texts;
@@ -35,6 +36,10 @@ public:
         if (onInform) {
             onInform();
         }
+    }
+    std::optional<QString> askText(const QString& title, const QString& prompt) override {
+        questions.append(title + u'|' + prompt);
+        return typed.isEmpty() ? std::nullopt : std::optional(typed.takeFirst());
     }
     void showText(const QString& caption, const QString& text) override {
         texts.append({caption, text});

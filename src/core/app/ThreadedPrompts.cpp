@@ -33,4 +33,10 @@ void ThreadedPrompts::showText(const QString& caption, const QString& text) {
     onHomeThread([&] { m_target.showText(caption, text); });
 }
 
+std::optional<QString> ThreadedPrompts::askText(const QString& title, const QString& prompt) {
+    std::optional<QString> answer;
+    onHomeThread([&] { answer = m_target.askText(title, prompt); });
+    return answer;
+}
+
 } // namespace orv

@@ -22,6 +22,7 @@ public:
     bool askYesNo(const QString& title, const QString& text) override;
     void inform(const QString& title, const QString& text, Icon icon) override;
     void showText(const QString& caption, const QString& text) override;
+    std::optional<QString> askText(const QString& title, const QString& prompt) override;
 
 private:
     template <class Call> void onHomeThread(Call&& call);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace orv {
 
@@ -8,7 +9,7 @@ namespace orv {
 // boxes; tests and the command line answer from a script.
 class UserPrompts {
 public:
-    enum class Icon { Information, Warning, Critical };
+    enum class Icon { None, Information, Warning, Critical };
 
     virtual ~UserPrompts() = default;
 
@@ -18,6 +19,8 @@ public:
     virtual void inform(const QString& title, const QString& text, Icon icon) = 0;
     // A longer text in its own window with a caption.
     virtual void showText(const QString& caption, const QString& text) = 0;
+    // A line of text typed by the user; nothing when cancelled.
+    virtual std::optional<QString> askText(const QString& title, const QString& prompt) = 0;
 };
 
 } // namespace orv

@@ -4,20 +4,38 @@
 
 namespace orv {
 
+class Database;
 struct Settings;
 
-// Builds the message tree from the store.
+// What the tree shows beyond its fixed rules.
+struct TreeFilter {
+    bool onlyNewComments = false; // only new comments, and the posts holding them or new
+};
+
+// Builds the message tree from the store: the five fixed nodes, the diaries of
+// other users, posts by author (highest PostID first), comments under their
+// post, private messages (outgoing first, newest first). New items are made
+// visible and counted.
 class TreeBuilder {
 public:
-    explicit TreeBuilder(const Settings& settings);
+    // Without a database only the fixed nodes are built.
+    TreeBuilder(const Settings& settings, Database* db = nullptr, TreeFilter filter = {});
 
+    // Throws OrvError when the store cannot be read.
     TreeSnapshot build() const;
 
+    // The caption of a post: "Без заголовка", or the header with &quot; and
+    // &amp; decoded, cut to 28 characters and "...".
+    static QString postCaption(const QString& header);
+
 private:
-    // The five nodes every tree starts with.
     void addFixedNodes(TreeSnapshot& tree) const;
+    void addMessages(TreeSnapshot& tree) const;
+    void addPrivates(TreeSnapshot& tree) const;
 
     const Settings& m_settings;
+    Database* m_db;
+    TreeFilter m_view;
 };
 
 } // namespace orv

@@ -22,6 +22,7 @@ struct TreeNode {
     int icon = IconFolder;
     int parent = -1; // index of the parent node, -1 for a top-level node
     bool expanded = false;
+    int selectedIcon = 0; // shown while selected; 0: the icon itself
 };
 
 // The whole tree as data, nodes in insertion order: a parent always comes
@@ -31,6 +32,13 @@ struct TreeSnapshot {
     int NewInTree = 0; // new posts and comments found
 
     int indexOfKey(const QString& key) const;
+    // Expands every ancestor of the node.
+    void makeVisible(int node);
+
+    // A node whose parent is set to this is dropped by compact().
+    static constexpr int Dropped = -2;
+    // Removes the dropped nodes (which have no children) and renumbers the rest.
+    void compact();
 };
 
 } // namespace orv

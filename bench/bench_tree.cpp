@@ -1,0 +1,127 @@
+// Rebuilding the message tree from a large store into a shown tree view, beside
+// the baseline of running the loading queries and reading every row.
+// Usage: bench_tree [--small]
+#include "TreeModel.h"
+#include "store/Database.h"
+#include "store/Settings.h"
+#include "store/TreeRows.h"
+#include "tree/TreeBuilder.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTreeView>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+long residentMb() {
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLong() * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+}
+
+double seconds(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+void fill(orv::Database& db, int posts, int diaries, int comments) {
+    orv::Database::Transaction t(db);
+    QSqlQuery post = db.prepare(u"INSERT INTO Posts (PostID, uName, Header, New, Sent) "
+                                u"VALUES (?, ?, ?, ?, 1)"_s);
+    for (int i = 0; i < posts; ++i) {
+        post.bindValue(0, QString::number(100000 + i));
+        post.bindValue(1, QString(u"user"_s + QString::number(i % diaries)));
+        post.bindValue(2, QString(u"Заголовок поста номер "_s + QString::number(i)));
+        post.bindValue(3, i % 50 == 0 ? 1 : 0);
+        orv::Database::exec(post);
+    }
+    QSqlQuery comment = db.prepare(u"INSERT INTO Comments (CommentID, PostID, uName, New, Sent) "
+                                   u"VALUES (?, ?, 'Ёжик', ?, 1)"_s);
+    for (int i = 0; i < comments; ++i) {
+        comment.bindValue(0, QString::number(1000000 + i));
+        comment.bindValue(1, QString::number(100000 + (qint64(i) * 7919) % posts));
+        comment.bindValue(2, i % 100 == 0 ? 1 : 0);
+        orv::Database::exec(comment);
+    }
+    t.commit();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const bool small = app.arguments().contains(u"--small"_s);
+    const int posts = small ? 1000 : 100000;
+    const int diaries = small ? 10 : 500;
+    const int comments = small ? 3000 : 300000;
+
+    QTemporaryDir dir;
+    orv::Database db(dir.filePath(u"database.mdb"_s));
+    db.open();
+    fill(db, posts, diaries, comments);
+    orv::Settings settings;
+    settings.UserName = u"me"_s;
+    settings.PostsToShow = QString::number(posts);
+    settings.CommentsInTree = true;
+
+    // Baseline: the loading queries, every row read.
+    qint64 rows = 0;
+    const double queries = seconds([&] {
+        orv::TreeRows tree(db);
+        tree.posts([&](const orv::PostRow&) { ++rows; });
+        tree.comments([&](const orv::CommentRow&) { ++rows; });
+    });
+
+    orv::TreeModel model;
+    QTreeView view;
+    view.setModel(&model);
+    view.setUniformRowHeights(true);
+    view.resize(400, 800);
+    view.show();
+    const long before = residentMb();
+    qsizetype nodes = 0;
+    const double rebuild = seconds([&] {
+        orv::TreeSnapshot snapshot = orv::TreeBuilder(settings, &db).build();
+        nodes = qsizetype(snapshot.nodes.size());
+        view.setUpdatesEnabled(false);
+        model.reset(std::move(snapshot));
+        for (int i = 0; i < int(model.snapshot().nodes.size()); ++i) {
+            if (model.snapshot().nodes[size_t(i)].expanded) {
+                view.expand(model.indexOfNode(i));
+            }
+        }
+        view.setUpdatesEnabled(true);
+        QApplication::processEvents();
+    });
+    const long after = residentMb();
+    const double again = seconds([&] {
+        model.reset(orv::TreeBuilder(settings, &db).build());
+        QApplication::processEvents();
+    });
+
+    QTextStream(stdout) << u"tree of %1 nodes (%2 rows): rebuilt and shown in %3 s, a second "
+                           u"rebuild %4 s; the loading queries alone %5 s; ratio %6; resident "
+                           u"memory %7 MB -> %8 MB\n"_s.arg(nodes)
+                               .arg(rows)
+                               .arg(rebuild, 0, 'f', 3)
+                               .arg(again, 0, 'f', 3)
+                               .arg(queries, 0, 'f', 3)
+                               .arg(rebuild / queries, 0, 'f', 2)
+                               .arg(before)
+                               .arg(after);
+    return 0;
+}

@@ -1,0 +1,94 @@
+#include "MessageState.h"
+
+#include "Database.h"
+#include "app/OrvError.h"
+#include "tree/NodeKey.h"
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+namespace {
+
+// The table and its local identifier column for a node kind.
+std::pair<QString, QString> tableOf(const QString& kind) {
+    if (kind == NodeKey::Post) {
+        return {u"Posts"_s, u"ThisID"_s};
+    }
+    if (kind == NodeKey::Comment) {
+        return {u"Comments"_s, u"ThisID"_s};
+    }
+    if (kind == NodeKey::Private) {
+        return {u"PrivateMessages"_s, u"ID"_s};
+    }
+    throw OrvError(u"неизвестный вид узла: "_s + kind);
+}
+
+} // namespace
+
+MessageState::MessageState(Database& db)
+    : m_db(db) {}
+
+bool MessageState::isSent(const QString& nodeKey) {
+    const NodeKey key(nodeKey);
+    QSqlQuery q;
+    if (key.kind() == NodeKey::Comment) {
+        // A comment is found by its service identifier, as its key names it first.
+        q = m_db.prepare(
+            u"SELECT Sent FROM Comments WHERE CommentID = ? ORDER BY ThisID LIMIT 1"_s);
+        q.addBindValue(key.serviceId());
+    } else {
+        const auto [table, column] = tableOf(key.kind());
+        q = m_db.prepare(u"SELECT Sent FROM "_s + table + u" WHERE "_s + column + u" = ?"_s);
+        q.addBindValue(key.localId().toLongLong());
+    }
+    Database::exec(q);
+    return q.next() ? q.value(0).toInt() != 0 : true;
+}
+
+std::optional<qint64> MessageState::postThisId(const QString& postId) {
+    QSqlQuery q =
+        m_db.prepare(u"SELECT ThisID FROM Posts WHERE PostID = ? ORDER BY ThisID LIMIT 1"_s);
+    q.addBindValue(postId);
+    Database::exec(q);
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return q.value(0).toLongLong();
+}
+
+std::optional<MessageState::Flags> MessageState::markRead(const QString& kind, qint64 localId) {
+    const auto [table, column] = tableOf(kind);
+    QSqlQuery update =
+        m_db.prepare(u"UPDATE "_s + table + u" SET New = 0 WHERE "_s + column + u" = ?"_s);
+    update.addBindValue(localId);
+    Database::exec(update);
+    QSqlQuery read =
+        m_db.prepare(u"SELECT New, Sent FROM "_s + table + u" WHERE "_s + column + u" = ?"_s);
+    read.addBindValue(localId);
+    Database::exec(read);
+    if (!read.next()) {
+        return std::nullopt;
+    }
+    return Flags{read.value(0).toInt() != 0, read.value(1).toInt() != 0};
+}
+
+void MessageState::markDiaryRead(const QString& owner) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    QSqlQuery comments = m_db.prepare(u"UPDATE Comments SET New = 0 WHERE PostID IN "
+                                      u"(SELECT PostID FROM Posts WHERE uName = ? AND New <> 0)"_s);
+    comments.addBindValue(owner);
+    Database::exec(comments);
+    QSqlQuery posts = m_db.prepare(u"UPDATE Posts SET New = 0 WHERE uName = ? AND New <> 0"_s);
+    posts.addBindValue(owner);
+    Database::exec(posts);
+    transaction.commit();
+}
+
+void MessageState::markAllRead() {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    m_db.execute(u"UPDATE Posts SET New = 0"_s);
+    m_db.execute(u"UPDATE Comments SET New = 0"_s);
+    transaction.commit();
+}
+
+} // namespace orv

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace orv {
+
+class Database;
+
+struct PostRow {
+    QString header, postId, uName;
+    qint64 thisId = 0;
+    bool isNew = false, sent = false;
+};
+
+struct CommentRow {
+    QString commentId, postId, uName;
+    qint64 thisId = 0, postThisId = 0;
+    bool isNew = false, sent = false;
+};
+
+struct PrivateRow {
+    qint64 id = 0;
+    QString uName;
+    bool isNew = false, sent = false;
+};
+
+// The rows the message tree is built from, read in the tree's order and handed
+// over one at a time, so no copy of the whole store is held. Throws OrvError.
+class TreeRows {
+public:
+    explicit TreeRows(Database& db);
+
+    // Authors in ascending order.
+    void authors(const std::function<void(const QString&)>& visit);
+    // By author descending, then PostID descending (as text).
+    void posts(const std::function<void(const PostRow&)>& visit);
+    // Comments whose post is stored, by CommentID ascending (as text).
+    void comments(const std::function<void(const CommentRow&)>& visit);
+    // Outgoing first, then incoming; newest first in each.
+    void privates(bool outgoing, const std::function<void(const PrivateRow&)>& visit);
+
+private:
+    Database& m_db;
+};
+
+} // namespace orv

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace orv {
+
+// A tree node's key: "friendpostkey-PostID-ThisID", "commkey-CommentID-ThisID",
+// "privkey-ID", "key-" + diary owner, or a fixed node's name.
+class NodeKey {
+public:
+    static inline const QString Post = QStringLiteral("friendpostkey");
+    static inline const QString Comment = QStringLiteral("commkey");
+    static inline const QString Private = QStringLiteral("privkey");
+    static inline const QString Diary = QStringLiteral("key");
+
+    explicit NodeKey(const QString& key);
+
+    static QString post(const QString& postId, qint64 thisId);
+    static QString comment(const QString& commentId, qint64 thisId);
+    static QString privateMessage(qint64 id);
+    static QString diary(const QString& owner);
+
+    const QString& kind() const { return m_kind; }
+    // The service identifier of a post or comment (second piece).
+    QString serviceId() const { return m_pieces.value(1); }
+    // The local identifier: ThisID of a post or comment, ID of a private message.
+    QString localId() const;
+    // The owner of a diary node: everything after the first "-".
+    QString owner() const { return m_key.section(u'-', 1); }
+
+private:
+    QString m_key;
+    QStringList m_pieces;
+    QString m_kind;
+};
+
+} // namespace orv

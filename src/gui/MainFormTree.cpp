@@ -1,0 +1,235 @@
+// The tree side of the main window: rebuilding the tree, showing the selected
+// item, and the commands on the selected node.
+#include "MainForm.h"
+#include "MessageView.h"
+#include "TreeModel.h"
+#include "app/AppContext.h"
+#include "app/Constants.h"
+#include "app/ErrorTrap.h"
+#include "app/OrvError.h"
+#include "app/UserPrompts.h"
+#include "render/NodePage.h"
+#include "render/Renderer.h"
+#include "store/MessageRemoval.h"
+#include "store/MessageState.h"
+#include "store/PageRows.h"
+#include "tree/NodeKey.h"
+#include "tree/TreeBuilder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+namespace {
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+constexpr int kMyDiaryRoot = 0;
+constexpr int kFriendPostsRoot = 4;
+
+} // namespace
+
+QString MainForm::selectedKey() const {
+    return m_treeModel->keyOf(Tree->currentIndex());
+}
+
+void MainForm::ReLoadTree() {
+    BusyCursor busy;
+    const QString remembered = selectedKey();
+    TreeSnapshot snapshot;
+    const bool built = runTrapped(m_ctx.log, u"MainForm.ReLoadTree: "_s, [&] {
+        TreeFilter filter;
+        filter.onlyNewComments = mnu_OnlyNew && mnu_OnlyNew->isChecked();
+        snapshot =
+            TreeBuilder(m_ctx.settings, m_ctx.db.isOpen() ? &m_ctx.db : nullptr, filter).build();
+    });
+    if (!built) {
+        snapshot = TreeBuilder(m_ctx.settings).build(); // the fixed nodes at least
+    }
+    m_newInTree = snapshot.NewInTree;
+
+    // One reset, with the view's updates held, instead of a repaint per node.
+    m_rebuilding = true;
+    Tree->setUpdatesEnabled(false);
+    m_treeModel->reset(std::move(snapshot));
+    const auto& nodes = m_treeModel->snapshot().nodes;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i].expanded) {
+            Tree->expand(m_treeModel->indexOfNode(int(i)));
+        }
+    }
+    const int reselected =
+        remembered.isEmpty() ? -1 : m_treeModel->snapshot().indexOfKey(remembered);
+    if (reselected >= 0) {
+        m_treeModel->setSelectedIcon(reselected, IconSelected);
+        Tree->setCurrentIndex(m_treeModel->indexOfNode(reselected));
+    } else {
+        Tree->setCurrentIndex(m_treeModel->indexOfNode(kMyDiaryRoot));
+    }
+    Tree->setUpdatesEnabled(true);
+    m_rebuilding = false;
+}
+
+void MainForm::Tree_NodeClick(const QModelIndex& index) {
+    const int node = m_treeModel->nodeOf(index);
+    const QString key = m_treeModel->keyOf(index);
+    if (node < 0 || key.isEmpty()) {
+        return;
+    }
+    m_selectedIndex = node;
+    runTrapped(m_ctx.log, u"MainForm.Tree_NodeClick: "_s, [&] {
+        Renderer renderer(m_ctx);
+        PageBuilder pages = renderer.pageBuilder();
+        PageRows rows(m_ctx.db);
+        const NodePage::Result result = NodePage(rows, pages).show(key);
+        switch (result.shown) {
+        case NodePage::Shown::Page:
+            Browser->showPage(m_ctx.folder.outPagePath());
+            break;
+        case NodePage::Shown::Blank:
+            Browser->showBlank();
+            break;
+        case NodePage::Shown::Unchanged:
+            break;
+        }
+        if (result.wasNew) {
+            const NodeKey parsed(key);
+            MakeNodeRead(node, parsed.kind(), parsed.localId().toLongLong());
+        }
+        m_treeModel->setSelectedIcon(node, IconSelected);
+    });
+}
+
+void MainForm::MakeNodeRead(int node, const QString& kind, qint64 localId) {
+    runTrapped(m_ctx.log, u"Mod_DB.MakeNodeRead: "_s, [&] {
+        const auto flags = MessageState(m_ctx.db).markRead(kind, localId);
+        if (!flags) {
+            return;
+        }
+        int icon = IconRead;
+        if (flags->isNew) {
+            icon = flags->sent ? IconNew : IconNotSent;
+            Tree->expand(m_treeModel->indexOfNode(node).parent());
+        } else if (!flags->sent) {
+            icon = IconOwnNotSentRead;
+        }
+        m_treeModel->setIcon(node, icon);
+    });
+}
+
+void MainForm::Tree_MouseUp(const QPoint& position) {
+    const QString key = selectedKey();
+    if (key.isEmpty()) {
+        return;
+    }
+    const NodeKey parsed(key);
+    const QString& kind = parsed.kind();
+    const auto item = [this](const char* name) {
+        return mnu_Handler->findChild<QAction*>(QString::fromLatin1(name));
+    };
+    const bool message = kind == NodeKey::Post || kind == NodeKey::Private;
+    const bool diary = kind == NodeKey::Diary;
+    if (!message && !diary && kind != NodeKey::Comment) {
+        return; // the fixed nodes have no menu
+    }
+    bool sent = false;
+    if (!diary) {
+        runTrapped(m_ctx.log, u"MOD_DB.IsSend: "_s,
+                   [&] { sent = MessageState(m_ctx.db).isSent(key); });
+    }
+    item("mnu_NewPost")->setEnabled(true);
+    item("mnu_EditPost")->setEnabled(!diary && !sent);
+    item("mnu_Comment")->setEnabled(!diary && sent);
+    item("mnu_GetAllComments")->setEnabled(message && sent);
+    item("mnu_DelPost")->setEnabled(!diary);
+    item("mnu_DelDiary")->setEnabled(diary);
+    item("mnu_MakeDiaryRead")->setEnabled(diary);
+    mnu_Handler->popup(Tree->viewport()->mapToGlobal(position));
+}
+
+void MainForm::mnu_CollapseAll_Click() {
+    Tree->collapseAll();
+    Tree->expand(m_treeModel->indexOfNode(kFriendPostsRoot));
+    Tree->expand(m_treeModel->indexOfNode(kMyDiaryRoot));
+}
+
+void MainForm::removeSelectedNode() {
+    m_treeModel->removeNode(m_treeModel->nodeOf(Tree->currentIndex()));
+}
+
+void MainForm::mnu_DelPost_Click() {
+    if (!m_ctx.prompts.askYesNo(VersionTag, u"Удалить?"_s)) {
+        return;
+    }
+    runTrapped(m_ctx.log, u"MainForm.mnu_DelPost_Click: "_s, [this] {
+        const QString key = selectedKey();
+        if (key.isEmpty()) {
+            throw OrvError(u"не выбрано сообщение"_s);
+        }
+        const NodeKey parsed(key);
+        const qint64 id = parsed.localId().toLongLong();
+        MessageRemoval removal(m_ctx.db);
+        if (parsed.kind() == NodeKey::Post) {
+            removal.deletePost(id);
+        } else if (parsed.kind() == NodeKey::Comment) {
+            removal.deleteComment(id);
+        } else if (parsed.kind() == NodeKey::Private) {
+            removal.deletePrivate(id);
+        } else {
+            return; // a diary or a fixed node is no message: it stays
+        }
+        removeSelectedNode();
+    });
+}
+
+void MainForm::mnu_DelDiary_Click() {
+    runTrapped(m_ctx.log, u"MainForm.mnu_DelDiary_Click: "_s, [this] {
+        const NodeKey key(selectedKey());
+        if (key.kind() != NodeKey::Diary) {
+            return;
+        }
+        const QString owner = key.owner();
+        if (!m_ctx.prompts.askYesNo(VersionTag, u"Удалить дневник "_s + owner +
+                                                    u" со всеми его сообщениями?"_s)) {
+            return;
+        }
+        if (!MessageRemoval(m_ctx.db).deleteDiary(owner)) {
+            m_ctx.prompts.inform(VersionTag, u"Mod_Menu.DelDiaryEvent:: no diary found to delete"_s,
+                                 UserPrompts::Icon::None);
+            return;
+        }
+        ReLoadTree(); // unsent messages of the diary may stay
+    });
+}
+
+void MainForm::mnu_MakeDiaryRead_Click() {
+    runTrapped(m_ctx.log, u"MainForm.mnu_MakeDiaryRead_Click: "_s, [this] {
+        const NodeKey key(selectedKey());
+        if (key.kind() == NodeKey::Diary) {
+            MessageState(m_ctx.db).markDiaryRead(key.owner());
+        }
+    });
+    ReLoadTree();
+}
+
+void MainForm::mnu_SetAllRead_Click() {
+    runTrapped(m_ctx.log, u"MainForm.mnu_SetAllRead_Click: "_s,
+               [this] { MessageState(m_ctx.db).markAllRead(); });
+    ReLoadTree();
+}
+
+void MainForm::mnu_OnlyNew_Click() {
+    ReLoadTree(); // the check mark has toggled itself
+}
+
+} // namespace orv
