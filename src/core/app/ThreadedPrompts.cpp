@@ -1,6 +1,8 @@
 #include "ThreadedPrompts.h"
 
+#include <QSemaphore>
 #include <QThread>
+#include <memory>
 
 namespace orv {
 
@@ -8,35 +10,57 @@ ThreadedPrompts::ThreadedPrompts(UserPrompts& target, QObject* home)
     : m_target(target)
     , m_home(home) {}
 
-template <class Call> void ThreadedPrompts::onHomeThread(Call&& call) {
+template <class Result, class Ask> Result ThreadedPrompts::onHomeThread(Result fallback, Ask ask) {
     if (m_closed) {
-        return;
+        return fallback;
     }
     if (!m_home || QThread::currentThread() == m_home->thread()) {
-        call();
-        return;
+        return ask();
     }
-    QMetaObject::invokeMethod(m_home, std::forward<Call>(call), Qt::BlockingQueuedConnection);
+    // Shared, since the asking side may give up before the answer comes.
+    struct Exchange {
+        QSemaphore answered;
+        std::atomic<bool> abandoned{false};
+        Result result;
+    };
+    auto exchange = std::make_shared<Exchange>();
+    exchange->result = fallback;
+    QMetaObject::invokeMethod(m_home, [exchange, ask] {
+        if (!exchange->abandoned) {
+            exchange->result = ask();
+        }
+        exchange->answered.release();
+    });
+    while (!exchange->answered.tryAcquire(1, 50)) {
+        if (m_closed) {
+            exchange->abandoned = true;
+            return fallback;
+        }
+    }
+    return exchange->result;
 }
 
 bool ThreadedPrompts::askYesNo(const QString& title, const QString& text) {
-    bool answer = false;
-    onHomeThread([&] { answer = m_target.askYesNo(title, text); });
-    return answer;
+    return onHomeThread(false, [this, title, text] { return m_target.askYesNo(title, text); });
 }
 
 void ThreadedPrompts::inform(const QString& title, const QString& text, Icon icon) {
-    onHomeThread([&] { m_target.inform(title, text, icon); });
+    onHomeThread(true, [this, title, text, icon] {
+        m_target.inform(title, text, icon);
+        return true;
+    });
 }
 
 void ThreadedPrompts::showText(const QString& caption, const QString& text) {
-    onHomeThread([&] { m_target.showText(caption, text); });
+    onHomeThread(true, [this, caption, text] {
+        m_target.showText(caption, text);
+        return true;
+    });
 }
 
 std::optional<QString> ThreadedPrompts::askText(const QString& title, const QString& prompt) {
-    std::optional<QString> answer;
-    onHomeThread([&] { answer = m_target.askText(title, prompt); });
-    return answer;
+    return onHomeThread(std::optional<QString>(),
+                        [this, title, prompt] { return m_target.askText(title, prompt); });
 }
 
 } // namespace orv
