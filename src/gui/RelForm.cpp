@@ -55,6 +55,10 @@ RelForm::RelForm(AppContext& ctx, QWidget* mainWindow)
     connect(ButOK, &QPushButton::clicked, this, &QWidget::close);
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, &QWidget::close);
     resize(440, 480);
+    if (mainWindow) {
+        const QRect frame = mainWindow->frameGeometry();
+        move(frame.center() - QPoint(width() / 2, height() / 2));
+    }
     Form_Load();
 }
 

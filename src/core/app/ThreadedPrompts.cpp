@@ -59,8 +59,12 @@ void ThreadedPrompts::showText(const QString& caption, const QString& text) {
 }
 
 std::optional<QString> ThreadedPrompts::askText(const QString& title, const QString& prompt) {
-    return onHomeThread(std::optional<QString>(),
-                        [this, title, prompt] { return m_target.askText(title, prompt); });
+    // Carried as a pair: GCC 12 mistakes a copied empty optional for uninitialised.
+    const auto [given, text] = onHomeThread(std::pair(false, QString()), [this, title, prompt] {
+        const auto typed = m_target.askText(title, prompt);
+        return std::pair(typed.has_value(), typed.value_or(QString()));
+    });
+    return given ? std::optional(text) : std::nullopt;
 }
 
 } // namespace orv
