@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include "BusyCursor.h"
 #include "MessageView.h"
 #include "RelForm.h"
 #include "SettingsForm.h"
@@ -36,15 +37,6 @@ using namespace Qt::StringLiterals;
 
 namespace orv {
 namespace {
-
-// The busy pointer for the lifetime of the object, whatever way the scope ends.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // Image list keys "1" to "7", in order.
 const QStringList kTreeIconFiles = {

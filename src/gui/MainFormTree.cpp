@@ -1,5 +1,6 @@
 // The tree side of the main window: rebuilding the tree, showing the selected
 // item, and the commands on the selected node.
+#include "BusyCursor.h"
 #include "MainForm.h"
 #include "MessageView.h"
 #include "TreeModel.h"
@@ -25,14 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace orv {
 namespace {
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 constexpr int kMyDiaryRoot = 0;
 constexpr int kFriendPostsRoot = 4;

@@ -18,6 +18,19 @@ QVariant firstRow(QSqlQuery& query) {
     return id;
 }
 
+// Overwrites the stored row (its identifier bound last) or adds a new one.
+void writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
+              const QVariantList& values) {
+    QSqlQuery& write = stored.isValid() ? overwrite : insert;
+    for (int i = 0; i < values.size(); ++i) {
+        write.bindValue(i, values[i]);
+    }
+    if (stored.isValid()) {
+        write.bindValue(int(values.size()), stored);
+    }
+    Database::exec(write);
+}
+
 } // namespace
 
 ReceivedMessages::ReceivedMessages(Database& db)
@@ -40,21 +53,9 @@ void ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
         if (!stored.isValid() && post.journalId.isEmpty()) {
             continue;
         }
-        QSqlQuery& write = stored.isValid() ? overwrite : insert;
-        const QVariantList values = {post.message,
-                                     post.header,
-                                     StoredDate::fromServiceText(post.date),
-                                     post.userName,
-                                     post.postId,
-                                     post.journalId,
-                                     now};
-        for (int i = 0; i < values.size(); ++i) {
-            write.bindValue(i, values[i]);
-        }
-        if (stored.isValid()) {
-            write.bindValue(int(values.size()), stored);
-        }
-        Database::exec(write);
+        writeRow(overwrite, insert, stored,
+                 {post.message, post.header, StoredDate::fromServiceText(post.date), post.userName,
+                  post.postId, post.journalId, now});
     }
     transaction.commit();
 }
@@ -76,22 +77,9 @@ void ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments
         }
         find.bindValue(0, comment.commentId);
         const QVariant stored = firstRow(find);
-        QSqlQuery& write = stored.isValid() ? overwrite : insert;
-        const QVariantList values = {comment.message,
-                                     comment.header,
-                                     StoredDate::fromServiceText(comment.date),
-                                     comment.userName,
-                                     comment.postId,
-                                     comment.commentId,
-                                     comment.journalId,
-                                     now};
-        for (int i = 0; i < values.size(); ++i) {
-            write.bindValue(i, values[i]);
-        }
-        if (stored.isValid()) {
-            write.bindValue(int(values.size()), stored);
-        }
-        Database::exec(write);
+        writeRow(overwrite, insert, stored,
+                 {comment.message, comment.header, StoredDate::fromServiceText(comment.date),
+                  comment.userName, comment.postId, comment.commentId, comment.journalId, now});
     }
     transaction.commit();
 }
@@ -123,15 +111,7 @@ void ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages
         if (!stored.isValid() && !dated) {
             continue;
         }
-        QSqlQuery& write = stored.isValid() ? overwrite : insert;
-        write.bindValue(0, message.message);
-        write.bindValue(1, date);
-        write.bindValue(2, message.userName);
-        write.bindValue(3, now);
-        if (stored.isValid()) {
-            write.bindValue(4, stored);
-        }
-        Database::exec(write);
+        writeRow(overwrite, insert, stored, {message.message, date, message.userName, now});
     }
     transaction.commit();
 }
