@@ -63,6 +63,23 @@ private slots:
         QCOMPARE(f.prompts.askedOn, QThread::currentThread());
     }
 
+    void settingsChangedDuringARunAreKept() {
+        Fixture f;
+        f.server.setFault(standin::Fault::Delay, 1, 500);
+        QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
+        f.mainForm->mnu_Get_Click();
+        // Meanwhile the user stores another page size through the settings window.
+        f.ctx->db.execute(
+            u"UPDATE iniSettings SET iniValue = '77' WHERE iniVariable = 'MaxPost'"_s);
+        QVERIFY(finished.wait(30000));
+        QSqlQuery q =
+            f.ctx->db.prepare(u"SELECT iniValue FROM iniSettings WHERE iniVariable = 'MaxPost'"_s);
+        Database::exec(q);
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), u"77"_s);
+        QVERIFY(!f.ctx->settings.CheckTime_Posts.isEmpty());
+    }
+
     void secondRunIsRefusedWhileOneRuns() {
         Fixture f;
         f.server.setFault(standin::Fault::Delay, 1, 500);

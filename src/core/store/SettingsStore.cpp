@@ -169,6 +169,20 @@ void SettingsStore::WriteINI(const Settings& settings) {
     });
 }
 
+void SettingsStore::writeOne(const Settings& settings, const QString& key) {
+    runTrapped(m_log, u"Mod_DB.WriteINI: "_s, [&] {
+        const KeyBinding* binding = bindingFor(key);
+        if (!binding || !binding->writtenBack) {
+            return;
+        }
+        QSqlQuery update =
+            m_db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE iniVariable = ?"_s);
+        update.addBindValue(storedForm(settings, *binding));
+        update.addBindValue(key);
+        Database::exec(update);
+    });
+}
+
 std::vector<SettingRow> SettingsStore::editorRows() {
     QSqlQuery query = m_db.prepare(
         u"SELECT iniVariable, iniValue, comment FROM iniSettings ORDER BY SortID, rowid"_s);

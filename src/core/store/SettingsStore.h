@@ -33,6 +33,11 @@ public:
     // ("Mod_DB.WriteINI: "); rows stored before it stay stored.
     void WriteINI(const Settings& settings);
 
+    // Stores one setting into its rows only, so that a run on another
+    // connection never writes back settings the user changed meanwhile.
+    // A failure is reported as WriteINI's.
+    void writeOne(const Settings& settings, const QString& key);
+
     // The rows in display order. Throws OrvError.
     std::vector<SettingRow> editorRows();
 

@@ -93,11 +93,13 @@ void Fetcher::BuildIDstack(QString answer) {
         }
         QString stackType = queryId;
         if (queryId == FetchStack::Posts || queryId == FetchStack::Comments) {
-            QString& setting = queryId == FetchStack::Posts ? m_session.settings.CheckTime_Posts
-                                                            : m_session.settings.CheckTime_Comments;
+            const bool posts = queryId == FetchStack::Posts;
             if (!checkTime.isEmpty()) {
-                setting = checkTime;
-                SettingsStore(m_session.db, m_session.log).WriteINI(m_session.settings);
+                (posts ? m_session.settings.CheckTime_Posts
+                       : m_session.settings.CheckTime_Comments) = checkTime;
+                SettingsStore(m_session.db, m_session.log)
+                    .writeOne(m_session.settings,
+                              posts ? u"CheckTime_Posts"_s : u"CheckTime_Comments"_s);
             }
         } else if (queryId == u"allcomments"_s) {
             stackType = FetchStack::Comments;
