@@ -199,9 +199,10 @@ void MainForm::buildToolbar() {
         QAction* action = Toolbar->addAction(style()->standardIcon(icon), tip);
         action->setObjectName(key);
         action->setToolTip(tip);
-        // A button does what its menu twin does.
+        // A button does what its menu twin does, and is never disabled: a
+        // command that cannot run now says so itself.
         QAction* twin = findChild<QAction*>(QString::fromLatin1(menuAction));
-        connect(action, &QAction::triggered, twin, &QAction::trigger);
+        connect(action, &QAction::triggered, twin, [twin] { emit twin->triggered(); });
     };
     button(u"tb_get"_s, u"Получить "_s, QStyle::SP_ArrowDown, "mnu_Get");
     button(u"tb_send"_s, u"Отправить"_s, QStyle::SP_ArrowUp, "mnu_Send");
@@ -294,14 +295,21 @@ void MainForm::mnu_Get_Click() {
         m_ctx.log.LogStatus(u"Обмен с сервером уже идёт, дождитесь его окончания."_s);
         return;
     }
-    mnu_Get->setEnabled(false);
+    // The run's own commands wait for it; the toolbar button is refused above.
+    const QList<QAction*> busy = {mnu_Get, findChild<QAction*>(u"mnu_Send"_s),
+                                  findChild<QAction*>(u"mnu_GetAllComments"_s)};
+    for (QAction* action : busy) {
+        action->setEnabled(false);
+    }
     connect(
         m_worker, &ExchangeWorker::finished, this,
-        [this] {
+        [this, busy] {
             // The run wrote check times through its own connection.
             SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
             ReLoadTree();
-            mnu_Get->setEnabled(true);
+            for (QAction* action : busy) {
+                action->setEnabled(true);
+            }
             emit exchangeFinished();
         },
         Qt::SingleShotConnection);

@@ -85,7 +85,9 @@ private slots:
         f.server.setFault(standin::Fault::Delay, 1, 500);
         QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
         f.mainForm->mnu_Get_Click();
-        f.mainForm->mnu_Get_Click();
+        QVERIFY(!f.getAction()->isEnabled());
+        QVERIFY(!f.mainForm->findChild<QAction*>(u"mnu_Send"_s)->isEnabled());
+        f.mainForm->findChild<QAction*>(u"tb_get"_s)->trigger(); // the toolbar button
         QVERIFY(f.ctx->log.currentText().endsWith(
             u"  Обмен с сервером уже идёт, дождитесь его окончания."_s));
         QVERIFY(finished.wait(30000));
