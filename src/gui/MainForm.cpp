@@ -12,19 +12,18 @@
 #include "app/OrvError.h"
 #include "app/TextFiles.h"
 #include "app/UserPrompts.h"
+#include "render/Renderer.h"
 #include "store/FetchStack.h"
 #include "store/OptionsStore.h"
 #include "store/SettingsStore.h"
 #include "sync/ExchangeWorker.h"
 #include "sync/Maintenance.h"
 #include "sync/ReceiveRun.h"
-#include "tree/TreeBuilder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -51,7 +50,8 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     , m_ctx(ctx)
     , m_tray(tray)
     , m_treeModel(new TreeModel(this))
-    , m_worker(new ExchangeWorker(ctx, this)) {
+    , m_worker(new ExchangeWorker(ctx, this))
+    , m_renderer(std::make_unique<Renderer>(ctx)) {
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"ORV главная форма"_s);
     buildWidgets();
@@ -241,7 +241,6 @@ void MainForm::Form_Load() {
         m_tray.Form_Load();
         m_ctx.folder.ensureTmpFolder();
         Browser->showBlank();
-        m_selectedIndex = 0;
         loadTreeIcons();
         show();
         raise();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -17,6 +18,7 @@ struct AppContext;
 class ExchangeWorker;
 class MessageView;
 class RelForm;
+class Renderer;
 class SettingsForm;
 class TrayForm;
 class TreeModel;
@@ -95,12 +97,12 @@ private:
     QMenu* mnu_Handler;
     TreeModel* m_treeModel;
     ExchangeWorker* m_worker;
+    std::unique_ptr<Renderer> m_renderer; // keeps the smiley catalogue between clicks
     QAction* mnu_Get = nullptr;
     QAction* mnu_OnlyNew = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
     QPointer<RelForm> m_relForm;
-    int m_selectedIndex = 0; // remembered selection, kept across tree rebuilds
     int m_newInTree = 0;
     bool m_rebuilding = false;
 };

@@ -18,19 +18,12 @@
 #include "tree/TreeBuilder.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
-namespace {
-
-constexpr int kMyDiaryRoot = 0;
-constexpr int kFriendPostsRoot = 4;
-
-} // namespace
 
 QString MainForm::selectedKey() const {
     return m_treeModel->keyOf(Tree->currentIndex());
@@ -67,7 +60,7 @@ void MainForm::ReLoadTree() {
         m_treeModel->setSelectedIcon(reselected, IconSelected);
         Tree->setCurrentIndex(m_treeModel->indexOfNode(reselected));
     } else {
-        Tree->setCurrentIndex(m_treeModel->indexOfNode(kMyDiaryRoot));
+        Tree->setCurrentIndex(m_treeModel->indexOfNode(MyDiaryRoot));
     }
     Tree->setUpdatesEnabled(true);
     m_rebuilding = false;
@@ -79,10 +72,8 @@ void MainForm::Tree_NodeClick(const QModelIndex& index) {
     if (node < 0 || key.isEmpty()) {
         return;
     }
-    m_selectedIndex = node;
     runTrapped(m_ctx.log, u"MainForm.Tree_NodeClick: "_s, [&] {
-        Renderer renderer(m_ctx);
-        PageBuilder pages = renderer.pageBuilder();
+        PageBuilder pages = m_renderer->pageBuilder();
         PageRows rows(m_ctx.db);
         const NodePage::Result result = NodePage(rows, pages).show(key);
         switch (result.shown) {
@@ -152,8 +143,8 @@ void MainForm::Tree_MouseUp(const QPoint& position) {
 
 void MainForm::mnu_CollapseAll_Click() {
     Tree->collapseAll();
-    Tree->expand(m_treeModel->indexOfNode(kFriendPostsRoot));
-    Tree->expand(m_treeModel->indexOfNode(kMyDiaryRoot));
+    Tree->expand(m_treeModel->indexOfNode(FriendPostsRoot));
+    Tree->expand(m_treeModel->indexOfNode(MyDiaryRoot));
 }
 
 void MainForm::removeSelectedNode() {

@@ -12,10 +12,6 @@ using namespace Qt::StringLiterals;
 namespace orv {
 namespace {
 
-constexpr int kMyPosts = 1;
-constexpr int kMyPrivates = 2;
-constexpr int kFriends = 4;
-
 // The state picture of a post or comment; new items are counted and shown.
 int stateIcon(bool isNew, bool sent) {
     if (isNew) {
@@ -64,9 +60,9 @@ TreeSnapshot TreeBuilder::build() const {
 void TreeBuilder::addFixedNodes(TreeSnapshot& tree) const {
     auto& nodes = tree.nodes;
     nodes.push_back({u"MyDiaryRoot"_s, u"Мой дневник"_s, IconFolder, -1, true});
-    nodes.push_back({NodeKey::diary(m_settings.UserName), u"Мои посты"_s, IconFolder, 0});
-    nodes.push_back({u"MyPrivates"_s, u"Мои личные сообщения"_s, IconFolder, 0});
-    nodes.push_back({u"MyForums"_s, u"Сообщения из форумов"_s, IconFolder, 0});
+    nodes.push_back({NodeKey::diary(m_settings.UserName), u"Мои посты"_s, IconFolder, MyDiaryRoot});
+    nodes.push_back({u"MyPrivates"_s, u"Мои личные сообщения"_s, IconFolder, MyDiaryRoot});
+    nodes.push_back({u"MyForums"_s, u"Сообщения из форумов"_s, IconFolder, MyDiaryRoot});
     nodes.push_back({u"FriendPostsRoot"_s, u"Дневники друзей"_s, IconFolder, -1, true});
 }
 
@@ -95,7 +91,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
     rows.authors([&](const QString& author) {
         if (author != me) {
             diaryNode.insert(author, int(tree.nodes.size()));
-            tree.nodes.push_back({NodeKey::diary(author), author, IconPerson, kFriends});
+            tree.nodes.push_back({NodeKey::diary(author), author, IconPerson, FriendPostsRoot});
         }
     });
 
@@ -107,7 +103,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
             return;
         }
         ++count;
-        const int parent = p.uName == me ? kMyPosts : diaryNode.value(p.uName, -1);
+        const int parent = p.uName == me ? MyPosts : diaryNode.value(p.uName, -1);
         if (parent < 0 || postNode.contains(p.thisId)) {
             return;
         }
@@ -161,14 +157,14 @@ void TreeBuilder::addPrivates(TreeSnapshot& tree) const {
             int icon = IconRead;
             if (m.isNew) {
                 icon = IconNew;
-                tree.nodes[kMyPrivates].expanded = true;
+                tree.nodes[MyPrivates].expanded = true;
             }
             if (!m.sent) {
                 icon = IconNotSent;
             }
             tree.nodes.push_back({NodeKey::privateMessage(m.id),
                                   (outgoing ? u"Кому: "_s : u"От: "_s) + m.uName, icon,
-                                  kMyPrivates});
+                                  MyPrivates});
         });
     }
 }

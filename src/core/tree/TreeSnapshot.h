@@ -16,6 +16,15 @@ enum TreeIcon : int {
     IconSelected = 7,
 };
 
+// Where the five fixed nodes stand in every tree.
+enum FixedNode : int {
+    MyDiaryRoot = 0,
+    MyPosts = 1,
+    MyPrivates = 2,
+    MyForums = 3,
+    FriendPostsRoot = 4,
+};
+
 struct TreeNode {
     QString key;  // unique within the tree
     QString text; // caption
