@@ -1,7 +1,6 @@
 #include "CommentsDecoder.h"
 
 #include "app/ErrorTrap.h"
-#include "app/OrvError.h"
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
 
@@ -21,9 +20,8 @@ CommentsDecoder::CommentsDecoder(const Session& session)
 std::optional<DecodedTable> CommentsDecoder::DecodeComments(const QString& path) {
     std::optional<DecodedTable> decoded;
     runTrapped(m_session.log, u"Mod_DB.DecodeComments: "_s, [&] {
-        const auto document = ResultDocument::load(path);
+        const auto document = ResultDocument::loadOrReport(m_session, u"DecodeComments"_s, path);
         if (!document) {
-            ResultDocument::reportBroken(m_session, u"DecodeComments"_s, path);
             return;
         }
         DecodedTable table(int(kFields.size()));
@@ -60,17 +58,15 @@ std::optional<DecodedTable> CommentsDecoder::DecodeComments(const QString& path)
 }
 
 void CommentsDecoder::SaveComments(const QString& path) {
-    const auto table = DecodeComments(path);
+    const auto decodedTable = DecodeComments(path);
     runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
-        if (!table) {
-            throw OrvError(u"Индекс выходит за пределы допустимого диапазона"_s);
-        }
-        if (table->rows.front()[4].isEmpty()) {
+        const DecodedTable& table = ResultDocument::decoded(decodedTable);
+        if (table.rows.front()[4].isEmpty()) {
             return;
         }
         std::vector<ReceivedComment> comments;
-        comments.reserve(table->rows.size());
-        for (const QStringList& r : table->rows) {
+        comments.reserve(table.rows.size());
+        for (const QStringList& r : table.rows) {
             comments.push_back({r[0], r[1], r[2], r[3], r[4], r[5], r[6]});
         }
         ReceivedMessages(m_session.db).saveComments(comments);

@@ -1,7 +1,6 @@
 #include "PostsDecoder.h"
 
 #include "app/ErrorTrap.h"
-#include "app/OrvError.h"
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
 #include "store/Settings.h"
@@ -14,8 +13,6 @@ namespace {
 const QStringList kFields = {u"MESSAGE"_s,  u"HEADER"_s, u"MESSAGEDATE"_s,
                              u"USERNAME"_s, u"POSTID"_s, u"JOURNALID"_s};
 
-const QString kNoTable = u"Индекс выходит за пределы допустимого диапазона"_s;
-
 } // namespace
 
 PostsDecoder::PostsDecoder(const Session& session, CommentLoader loadAllComments)
@@ -25,9 +22,8 @@ PostsDecoder::PostsDecoder(const Session& session, CommentLoader loadAllComments
 std::optional<DecodedTable> PostsDecoder::DecodePosts(const QString& path) {
     std::optional<DecodedTable> decoded;
     runTrapped(m_session.log, u"Mod_DB.DecodePosts: "_s, [&] {
-        const auto document = ResultDocument::load(path);
+        const auto document = ResultDocument::loadOrReport(m_session, u"DecodePosts"_s, path);
         if (!document) {
-            ResultDocument::reportBroken(m_session, u"DecodePosts"_s, path);
             return;
         }
         DecodedTable table(int(kFields.size()));
@@ -58,17 +54,15 @@ std::optional<DecodedTable> PostsDecoder::DecodePosts(const QString& path) {
 }
 
 void PostsDecoder::SaveFriendPosts(const QString& path) {
-    const auto table = DecodePosts(path);
+    const auto decodedTable = DecodePosts(path);
     runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
-        if (!table) {
-            throw OrvError(kNoTable);
-        }
-        if (table->rows.front()[2].isEmpty()) {
+        const DecodedTable& table = ResultDocument::decoded(decodedTable);
+        if (table.rows.front()[2].isEmpty()) {
             return; // nothing to store
         }
         std::vector<ReceivedPost> posts;
-        posts.reserve(table->rows.size());
-        for (const QStringList& r : table->rows) {
+        posts.reserve(table.rows.size());
+        for (const QStringList& r : table.rows) {
             posts.push_back({r[0], r[1], r[2], r[3], r[4], r[5]});
         }
         ReceivedMessages(m_session.db).savePosts(posts);

@@ -1,7 +1,6 @@
 #include "PrivatesDecoder.h"
 
 #include "app/ErrorTrap.h"
-#include "app/OrvError.h"
 #include "store/ReceivedMessages.h"
 
 using namespace Qt::StringLiterals;
@@ -19,9 +18,8 @@ PrivatesDecoder::PrivatesDecoder(const Session& session)
 std::optional<DecodedTable> PrivatesDecoder::DecodePrivates(const QString& path) {
     std::optional<DecodedTable> decoded;
     runTrapped(m_session.log, u"Mod_DB.DecodePrivates: "_s, [&] {
-        const auto document = ResultDocument::load(path);
+        const auto document = ResultDocument::loadOrReport(m_session, u"DecodePrivates"_s, path);
         if (!document) {
-            ResultDocument::reportBroken(m_session, u"DecodePrivates"_s, path);
             return;
         }
         DecodedTable table(int(kFields.size()));
@@ -53,16 +51,14 @@ std::optional<DecodedTable> PrivatesDecoder::DecodePrivates(const QString& path)
 }
 
 void PrivatesDecoder::SavePrivate(const QString& path) {
-    const auto table = DecodePrivates(path);
+    const auto decodedTable = DecodePrivates(path);
     runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
-        if (!table) {
-            throw OrvError(u"Индекс выходит за пределы допустимого диапазона"_s);
-        }
-        if (table->rows.front()[1] == u"0"_s) {
+        const DecodedTable& table = ResultDocument::decoded(decodedTable);
+        if (table.rows.front()[1] == u"0"_s) {
             return;
         }
         std::vector<ReceivedPrivate> messages;
-        for (const QStringList& r : table->rows) {
+        for (const QStringList& r : table.rows) {
             messages.push_back({r[0], r[1], r[2]});
         }
         ReceivedMessages(m_session.db).savePrivates(messages);

@@ -26,9 +26,8 @@ RelationsDecoder::RelationsDecoder(const Session& session)
 std::optional<DecodedTable> RelationsDecoder::DecodeRel(const QString& path) {
     std::optional<DecodedTable> decoded;
     runTrapped(m_session.log, u"Mod_DB.DecodeRel: "_s, [&] {
-        const auto document = ResultDocument::load(path);
+        const auto document = ResultDocument::loadOrReport(m_session, u"DecodeRel"_s, path);
         if (!document) {
-            ResultDocument::reportBroken(m_session, u"DecodeRel"_s, path);
             return;
         }
         DecodedTable table(2);
@@ -62,19 +61,17 @@ std::optional<DecodedTable> RelationsDecoder::DecodeRel(const QString& path) {
 }
 
 void RelationsDecoder::SaveRel(const QString& path) {
-    const auto table = DecodeRel(path);
+    const auto decodedTable = DecodeRel(path);
     runTrapped(m_session.log, u"Mod_DB.SaveRel: "_s, [&] {
-        if (!table) {
-            throw OrvError(u"Индекс выходит за пределы допустимого диапазона"_s);
-        }
+        const DecodedTable& table = ResultDocument::decoded(decodedTable);
         AddressBook book(m_session.db);
         book.ensureOldColumn();
-        if (table->stopped) {
+        if (table.stopped) {
             return; // the user declined: the lists stay as they were
         }
         std::vector<std::pair<QString, QString>> relations;
-        if (table->rows.front()[1] != u"0"_s) {
-            for (const QStringList& row : table->rows) {
+        if (table.rows.front()[1] != u"0"_s) {
+            for (const QStringList& row : table.rows) {
                 relations.emplace_back(row[0], row[1]);
             }
         }

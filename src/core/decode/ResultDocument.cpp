@@ -56,10 +56,23 @@ QString errorCode(const QDomElement& result) {
     return result.attribute(u"ERROR"_s);
 }
 
-void reportBroken(const Session& session, const QString& decoderName, const QString& path) {
+std::optional<QDomDocument> loadOrReport(const Session& session, const QString& decoderName,
+                                         const QString& path) {
+    auto document = load(path);
+    if (document) {
+        return document;
+    }
     session.log.LogFailure(decoderName +
                            u":: Структура XML-файла нарушена.\r\nСодержание файла:\r\n\r\n"_s +
                            TextFiles::ReadFirstField(path) + u" ..."_s);
+    return std::nullopt;
+}
+
+const DecodedTable& decoded(const std::optional<DecodedTable>& table) {
+    if (!table) {
+        throw OrvError(u"Индекс выходит за пределы допустимого диапазона"_s);
+    }
+    return *table;
 }
 
 bool goOnAfter(const Session& session, const QString& prefix, const QString& code) {

@@ -46,8 +46,15 @@ QString childText(const QDomElement& item, const QString& name);
 // The ERROR attribute; throws OrvError when there is none.
 QString errorCode(const QDomElement& result);
 
-// "NAME:: Структура XML-файла нарушена." with the file's first field.
-void reportBroken(const Session& session, const QString& decoderName, const QString& path);
+// The document in the file; when it does not parse, "NAME:: Структура
+// XML-файла нарушена." with the file's first field is logged and nothing is
+// returned. Throws OrvError when the file cannot be read.
+std::optional<QDomDocument> loadOrReport(const Session& session, const QString& decoderName,
+                                         const QString& path);
+
+// What a decoder handed over; throws OrvError when it handed over nothing
+// (its document did not load), so the storing procedure reports it.
+const DecodedTable& decoded(const std::optional<DecodedTable>& table);
 
 // Asks whether to go on after a service error; true for Yes. Codes "" and "0"
 // are no error and ask nothing.
