@@ -108,6 +108,24 @@ private slots:
         QVERIFY(f.ctx.log.lines().isEmpty());
     }
 
+    void aSecondResultReplacesTheFirstWithoutOverrunning() {
+        // Each result starts its rows afresh; counting on across results would
+        // write past the table made for the second one.
+        Fixture f;
+        f.posts().SaveFriendPosts(
+            f.answer(result(u"get_new_posts"_s, post(u"1"_s) + post(u"2"_s) + post(u"3"_s)) +
+                     result(u"get_new_posts"_s, post(u"4"_s))));
+        QVERIFY2(f.ctx.log.lines().isEmpty(), qPrintable(f.ctx.log.currentText()));
+        QCOMPARE(f.column(u"SELECT PostID FROM Posts"_s), QVariantList({u"4"_s}));
+
+        CommentsDecoder(f.ctx.session())
+            .SaveComments(
+                f.answer(result(u"get_new_comments"_s, comment(u"7"_s) + comment(u"8"_s)) +
+                         result(u"allcomments_for-1001"_s, comment(u"9"_s))));
+        QVERIFY(f.ctx.log.lines().isEmpty());
+        QCOMPARE(f.column(u"SELECT CommentID FROM Comments"_s), QVariantList({u"9"_s}));
+    }
+
     void allCommentsOfEachPostAreAskedForInOrder() {
         Fixture f;
         const QString answer =
