@@ -142,8 +142,8 @@ void Fetcher::GetMessagesFromStack(const QString& stackType, int batchSize) {
 void Fetcher::store(const QString& stackType) {
     const QString path = m_session.folder.PostFilePath();
     if (stackType == FetchStack::Posts) {
-        PostsDecoder posts(m_session, [this](const QString& postId) {
-            const QString path = m_session.folder.PostFilePath();
+        PostsDecoder posts(m_session, [this, &path](const QString& postId) {
+            // The answer being decoded is already in memory; the file can be reused.
             TextFiles::WriteTextFile(path,
                                      RequestDocuments::allComments(m_session.settings, postId));
             m_session.log.LogStatus(u"Автозагрузка всех комментариев к посту "_s + postId);
