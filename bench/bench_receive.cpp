@@ -4,7 +4,7 @@
 //  - a whole receive run from the stand-in service on loopback, against the
 //    same batches fetched without decoding or storing.
 // Usage: bench_receive [--small]   (--small: tiny sizes, for a smoke run)
-#include "app/AppContext.h"
+#include "AppContext.h"
 #include "app/TextFiles.h"
 #include "app/UserPrompts.h"
 #include "exchange/Transport.h"

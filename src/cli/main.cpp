@@ -1,11 +1,14 @@
 // orv-cli: the client's own procedures on a working folder, without a window.
+#include "AppContext.h"
 #include "CliPrompts.h"
-#include "app/AppContext.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
-#include "app/TextFiles.h"
+#include "app/ExchangeLock.h"
+#include "exchange/Transport.h"
+#include "render/NodePage.h"
 #include "render/Renderer.h"
 #include "store/FetchStack.h"
+#include "store/PageRows.h"
 #include "store/SettingsStore.h"
 #include "sync/Maintenance.h"
 #include "sync/ReceiveRun.h"
@@ -34,7 +37,7 @@ struct Command {
 
 // Prints the tree one node a line: indent by depth, key, text, icon index.
 int printTree(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
-    const orv::TreeSnapshot tree = orv::TreeBuilder(ctx.settings).build();
+    const orv::TreeSnapshot tree = orv::TreeBuilder(ctx.settings, &ctx.db).build();
     std::vector<int> depth(tree.nodes.size(), 0);
     for (size_t i = 0; i < tree.nodes.size(); ++i) {
         const orv::TreeNode& node = tree.nodes[i];
@@ -63,21 +66,49 @@ int setSetting(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
     return stored ? kRan : kStepFailed;
 }
 
-int receive(orv::AppContext& ctx, const QStringList&, QTextStream&) {
-    orv::ReceiveRun(ctx.session()).run();
+// Writes the page a click on the node shows, and prints its path.
+int writePage(orv::AppContext& ctx, const QStringList& args, QTextStream& out) {
+    orv::Renderer renderer(ctx);
+    orv::PageBuilder pages = renderer.pageBuilder();
+    orv::PageRows rows(ctx.db);
+    const auto result = orv::NodePage(rows, pages).show(args[0]);
+    if (result.shown != orv::NodePage::Shown::Page) {
+        QTextStream(stderr) << u"У этого узла нет страницы: "_s << args[0] << Qt::endl;
+        return kStepFailed;
+    }
+    out << ctx.folder.outPagePath() << u'\n';
     return kRan;
 }
 
-// "+1 Пост": the number waits on the fetch stack for the next receive run.
-int stackPost(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
-    if (!orv::StackSinglePost(ctx.session(), args[0])) {
-        QTextStream(stderr) << u"Введенный номер не корректен. Попробуй еще раз."_s << Qt::endl;
+// An exchange run holds the folder, as the window's runs do.
+int exclusively(orv::AppContext& ctx, const std::function<int()>& run) {
+    orv::ExchangeLock lock(ctx.folder);
+    if (!lock.tryLock()) {
+        ctx.log.LogFailure(orv::ExchangeLock::BusyText);
         return kStepFailed;
     }
-    orv::ReceiveRun run(ctx.session());
-    run.fetcher().GetMessagesFromStack(
-        orv::FetchStack::Posts, orv::Fetcher::batchSize(ctx.settings.PostsToGetPerOneSession));
-    return kRan;
+    return run();
+}
+
+int receive(orv::AppContext& ctx, const QStringList&, QTextStream&) {
+    return exclusively(ctx, [&] {
+        orv::ReceiveRun(ctx.session()).run();
+        return kRan;
+    });
+}
+
+// "+1 Пост": the number goes onto the fetch stack and is fetched at once.
+int stackPost(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
+    return exclusively(ctx, [&] {
+        if (!orv::StackSinglePost(ctx.session(), args[0])) {
+            QTextStream(stderr) << u"Введенный номер не корректен. Попробуй еще раз."_s << Qt::endl;
+            return kStepFailed;
+        }
+        orv::ReceiveRun run(ctx.session());
+        run.fetcher().GetMessagesFromStack(
+            orv::FetchStack::Posts, orv::Fetcher::batchSize(ctx.settings.PostsToGetPerOneSession));
+        return kRan;
+    });
 }
 
 // A body in the service's markup on standard input, its HTML on standard output.
@@ -91,7 +122,7 @@ const std::map<QString, Command>& commands() {
     static const std::map<QString, Command> table = {
         {u"tree"_s, {0, printTree}},  {u"set"_s, {2, setSetting}},
         {u"receive"_s, {0, receive}}, {u"stack-post"_s, {1, stackPost}},
-        {u"render"_s, {0, render}},
+        {u"render"_s, {0, render}},   {u"page"_s, {1, writePage}},
     };
     return table;
 }
@@ -115,6 +146,7 @@ int main(int argc, char* argv[]) {
         u"  stack-post NUMBER  получить один пост по номеру\n"
         u"  tree               дерево сообщений: ключ, текст, номер значка\n"
         u"  render             текст сообщения со стандартного ввода в HTML\n"
+        u"  page KEY           страница узла дерева в tmp/out.htm (печатает путь)\n"
         u"  set KEY VALUE      записать настройку (как окно настроек)"_s);
     parser.addHelpOption();
     const QCommandLineOption folderOption(u"folder"_s, u"Рабочая папка."_s, u"DIR"_s);
@@ -148,14 +180,15 @@ int main(int argc, char* argv[]) {
     QObject::connect(&ctx.log, &orv::StatusLog::lineAdded,
                      [&out](const QString& line) { out << line << Qt::endl; });
 
-    // The start of the window program, without the window.
-    orv::TextFiles::DeleteIfExists(folder.logPath());
+    // The start of the window program, without the window; the log goes on
+    // where it is, as a window may be open on the same folder.
+    orv::Transport::useSystemProxySettings();
     const bool opened = orv::runTrapped(ctx.log, u"MainForm.Load: "_s, [&] {
         folder.ensureTmpFolder();
         ctx.db.open();
         orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
         orv::DeleteOldRecords(ctx.session());
-        orv::FetchStack(ctx.db).clear();
+        orv::FetchStack(ctx.db).deleteFinished();
     });
     if (!opened) {
         return kStepFailed;

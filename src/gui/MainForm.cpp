@@ -1,12 +1,12 @@
 #include "MainForm.h"
 
+#include "AppContext.h"
 #include "BusyCursor.h"
 #include "MessageView.h"
 #include "RelForm.h"
 #include "SettingsForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
-#include "app/AppContext.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
@@ -250,7 +250,7 @@ void MainForm::Form_Load() {
         m_ctx.db.open();
         SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
         DeleteOldRecords();
-        FetchStack(m_ctx.db).clear();
+        FetchStack(m_ctx.db).deleteFinished(); // waiting items are fetched by the next run
         setMainCaption();
         ReLoadTree();
         m_ctx.log.LogStatus(u"Программа запущена"_s);

@@ -15,6 +15,7 @@ class QTreeView;
 namespace orv {
 
 struct AppContext;
+struct MessageRef;
 class ExchangeWorker;
 class MessageView;
 class RelForm;
@@ -84,7 +85,7 @@ private:
     void showStatusLine(const QString& line);
     void loadTreeIcons();
     void setMainCaption();
-    void MakeNodeRead(int node, const QString& kind, qint64 localId);
+    void MakeNodeRead(int node, const MessageRef& message);
     void removeSelectedNode();
 
     AppContext& m_ctx;

@@ -1,10 +1,10 @@
 // The tree side of the main window: rebuilding the tree, showing the selected
 // item, and the commands on the selected node.
+#include "AppContext.h"
 #include "BusyCursor.h"
 #include "MainForm.h"
 #include "MessageView.h"
 #include "TreeModel.h"
-#include "app/AppContext.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
@@ -86,17 +86,16 @@ void MainForm::Tree_NodeClick(const QModelIndex& index) {
         case NodePage::Shown::Unchanged:
             break;
         }
-        if (result.wasNew) {
-            const NodeKey parsed(key);
-            MakeNodeRead(node, parsed.kind(), parsed.localId().toLongLong());
+        if (const auto message = NodeKey(key).message(); result.wasNew && message) {
+            MakeNodeRead(node, *message);
         }
         m_treeModel->setSelectedIcon(node, IconSelected);
     });
 }
 
-void MainForm::MakeNodeRead(int node, const QString& kind, qint64 localId) {
+void MainForm::MakeNodeRead(int node, const MessageRef& message) {
     runTrapped(m_ctx.log, u"Mod_DB.MakeNodeRead: "_s, [&] {
-        const auto flags = MessageState(m_ctx.db).markRead(kind, localId);
+        const auto flags = MessageState(m_ctx.db).markRead(message);
         if (!flags) {
             return;
         }
@@ -128,8 +127,13 @@ void MainForm::Tree_MouseUp(const QPoint& position) {
     }
     bool sent = false;
     if (!diary) {
-        runTrapped(m_ctx.log, u"MOD_DB.IsSend: "_s,
-                   [&] { sent = MessageState(m_ctx.db).isSent(key); });
+        runTrapped(m_ctx.log, u"MOD_DB.IsSend: "_s, [&] {
+            const auto message = parsed.message();
+            if (!message) {
+                throw OrvError(u"неизвестный вид узла: "_s + kind);
+            }
+            sent = MessageState(m_ctx.db).isSent(*message);
+        });
     }
     item("mnu_NewPost")->setEnabled(true);
     item("mnu_EditPost")->setEnabled(!diary && !sent);

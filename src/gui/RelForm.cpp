@@ -1,6 +1,6 @@
 #include "RelForm.h"
 
-#include "app/AppContext.h"
+#include "AppContext.h"
 #include "app/ErrorTrap.h"
 #include "store/AddressBook.h"
 

@@ -1,6 +1,6 @@
 #include "SettingsForm.h"
 
-#include "app/AppContext.h"
+#include "AppContext.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/UnixTime.h"

@@ -1,8 +1,8 @@
 #include "TrayForm.h"
 
+#include "AppContext.h"
 #include "AppIcon.h"
 #include "MainForm.h"
-#include "app/AppContext.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 

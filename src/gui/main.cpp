@@ -1,9 +1,10 @@
+#include "AppContext.h"
 #include "AppIcon.h"
 #include "GuiPrompts.h"
 #include "MainForm.h"
 #include "TrayForm.h"
-#include "app/AppContext.h"
 #include "app/Constants.h"
+#include "exchange/Transport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,6 +37,7 @@ int main(int argc, char* argv[]) {
     QSettings userStore(orv::ProductName, orv::ProductName);
     orv::GuiPrompts prompts;
     orv::AppContext ctx(folder, prompts, userStore);
+    orv::Transport::useSystemProxySettings();
 
     orv::TrayForm tray(ctx);
     orv::MainForm mainForm(ctx, tray);

@@ -1,6 +1,10 @@
+#include "StoreCheck.h"
 #include "TestFolder.h"
+#include "app/ExchangeLock.h"
 
 #include <QCoreApplication>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -35,6 +39,17 @@ public:
         m_process.waitForFinished();
     }
     const QString& url() const { return m_url; }
+
+    // Switches the stand-in's faults, as POST /control does.
+    void control(const QByteArray& form) {
+        QNetworkAccessManager network;
+        QNetworkRequest request(QUrl(m_url + u"/control"_s));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArray("application/x-www-form-urlencoded"));
+        std::unique_ptr<QNetworkReply> reply(network.post(request, form));
+        QTRY_VERIFY(reply->isFinished());
+        QCOMPARE(reply->readAll(), QByteArray("ok"));
+    }
 
 private:
     QProcess m_process;
@@ -74,15 +89,89 @@ private slots:
         QVERIFY(QFile::exists(dir.file(u"database.mdb"_s)));
         QVERIFY(dir.read(u"log.txt"_s).contains("Получено: постов - 20"));
 
-        // Nothing new: the service's error 53 is asked about and answered No.
+        // Nothing new: the service's code 53 is the usual answer, no question.
         const Result second = cli(dir, {u"--service"_s, standin.url(), u"receive"_s});
         QCOMPARE(second.exitCode, 0);
         QVERIFY(second.out.contains(u"  Получено: постов - 0, комментариев - 0"_s));
-        QVERIFY(second.err.contains(u"Нет непрочитанных приватных сообщений"_s));
-        QVERIFY(second.err.contains(u"-> нет"_s));
+        QVERIFY(second.out.contains(u"  Нет непрочитанных приватных сообщений\n"_s));
+        QVERIFY2(second.err.isEmpty(), qPrintable(second.err));
+        // The log goes on: a window open on the folder keeps its lines.
+        QVERIFY(dir.read(u"log.txt"_s).contains("Получено: постов - 20"));
 
+        // The whole tree, from the store: posts under their diaries, comments
+        // under their posts, each with its icon.
         const Result tree = cli(dir, {u"tree"_s});
+        QCOMPARE(tree.exitCode, 0);
         QVERIFY(tree.out.startsWith(u"MyDiaryRoot\tМой дневник\t1\n  key-demo\tМои посты\t1\n"_s));
+        const QRegularExpression postLine(u"^    friendpostkey-\\d+-\\d+\\t.+\\t2$"_s,
+                                          QRegularExpression::MultilineOption);
+        const QRegularExpression commentLine(u"^      commkey-\\d+-\\d+\\t.+\\t2$"_s,
+                                             QRegularExpression::MultilineOption);
+        QVERIFY2(tree.out.count(postLine) >= 20, qPrintable(tree.out.left(2000)));
+        QVERIFY(tree.out.count(commentLine) > 0);
+
+        // The page of a post, as a click on its node writes it.
+        const QString key = postLine.match(tree.out).captured().trimmed().section(u'\t', 0, 0);
+        const Result page = cli(dir, {u"page"_s, key});
+        QCOMPARE(page.exitCode, 0);
+        QCOMPARE(page.out, dir.file(u"tmp/out.htm"_s) + u'\n');
+        QVERIFY(dir.read(u"tmp/out.htm"_s).contains("<html"));
+        QCOMPARE(cli(dir, {u"page"_s, u"friendpostkey-0-999999"_s}).exitCode, 1);
+    }
+
+    void oneRunAtATimeOnAFolder() {
+        StandinProcess standin;
+        orv::test::TestFolder dir;
+        QCOMPARE(cli(dir, {u"set"_s, u"UserName"_s, u"demo"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"set"_s, u"Password"_s, u"demo"_s}).exitCode, 0);
+        {
+            orv::ExchangeLock held(dir.folder()); // a run of another program
+            QVERIFY(held.tryLock());
+            const Result refused = cli(dir, {u"--service"_s, standin.url(), u"receive"_s});
+            QCOMPARE(refused.exitCode, 1);
+            QVERIFY(refused.out.contains(u"Обмен с сервером уже идёт, дождитесь его окончания."_s));
+            QVERIFY(!refused.out.contains(u"Соединяюсь с сервером..."_s));
+        }
+        QCOMPARE(cli(dir, {u"--service"_s, standin.url(), u"receive"_s}).exitCode, 0);
+    }
+
+    void killedRunsAndRunsTogetherLoseNothing() {
+        standin::StandinData expected; // the stand-in process's data set
+        expected.seed(20);
+        StandinProcess standin;
+        orv::test::TestFolder dir;
+        QCOMPARE(cli(dir, {u"set"_s, u"UserName"_s, u"demo"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"set"_s, u"Password"_s, u"demo"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"set"_s, u"ServiceURL"_s, standin.url()}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"set"_s, u"MaxPost"_s, u"5000"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"set"_s, u"PostsToGetPerOneSession"_s, u"2"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"set"_s, u"CommentsToGetPerOneSession"_s, u"10"_s}).exitCode, 0);
+        standin.control("fault=delay&delay=40");
+
+        // Killed in the middle of its fetches, again and again.
+        for (int i = 0; i < 3; ++i) {
+            QProcess run;
+            run.start(program(u"orv-cli"_s), {u"--folder"_s, dir.path(), u"receive"_s});
+            QVERIFY(run.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(dir.read(u"log.txt"_s).count(" из ") > 2 + 3 * i, 30000);
+            run.kill();
+            QVERIFY(run.waitForFinished());
+        }
+        // Two runs started together: one is refused, or they follow each other.
+        QProcess first, second;
+        first.start(program(u"orv-cli"_s), {u"--folder"_s, dir.path(), u"receive"_s});
+        second.start(program(u"orv-cli"_s), {u"--folder"_s, dir.path(), u"receive"_s});
+        QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+        const QString both =
+            QString::fromUtf8(first.readAllStandardOutput() + second.readAllStandardOutput());
+        QVERIFY(!both.contains(u"database is locked"_s));
+
+        standin.control("fault=none");
+        const Result clean = cli(dir, {u"receive"_s});
+        QCOMPARE(clean.exitCode, 0);
+        orv::Database db(dir.file(u"database.mdb"_s));
+        db.open();
+        QCOMPARE(orv::test::storeDifference(db, expected), QString());
     }
 
     void failuresAndUsage() {

@@ -1,11 +1,15 @@
 #include "TestFolder.h"
 #include "app/OrvError.h"
 #include "app/StatusLog.h"
+#include "app/TextFiles.h"
+#include "app/WorkingFolder.h"
 #include "store/Database.h"
 #include "store/FetchStack.h"
 
+#include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -145,12 +149,17 @@ private slots:
             Database db(dir.file(u"database.mdb"_s));
             db.open();
             db.execute(u"DROP INDEX tmp_MessagesToGet_ID"_s);
+            db.execute(u"DROP INDEX AddressBook_Nick"_s);
             db.execute(u"INSERT INTO Smiles (Smile) VALUES (':)')"_s);
             db.execute(u"PRAGMA user_version = 1"_s);
         }
         Database db(dir.file(u"database.mdb"_s));
         db.open();
-        QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), 2);
+        QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), Database::SchemaVersion);
+        QCOMPARE(scalar(db, u"SELECT count(*) FROM sqlite_master WHERE name = "
+                            u"'AddressBook_Nick'"_s)
+                     .toInt(),
+                 1);
         QCOMPARE(scalar(db, u"SELECT count(*) FROM sqlite_master WHERE name = "
                             u"'tmp_MessagesToGet_ID'"_s)
                      .toInt(),
@@ -207,14 +216,39 @@ private slots:
         QCOMPARE(scalar(db, u"SELECT count(*) FROM Smiles"_s).toInt(), 1);
     }
 
-    void fetchStackIsEmptied() {
+    void secretsArePrivateWhateverTheUmask() {
         test::TestFolder dir;
-        Database db(dir.file(u"database.mdb"_s));
+        const WorkingFolder folder = dir.folder();
+        const mode_t umaskBefore = ::umask(0022);
+        QDir().mkpath(folder.tmpFolder());
+        QFile::setPermissions(folder.tmpFolder(), QFile::Permissions(0x7755));
+        for (const QString& path :
+             {folder.databasePath(), folder.logPath(), folder.PostFilePath()}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.setPermissions(QFile::Permissions(0x6644));
+        }
+        folder.ensureTmpFolder();
+        Database db(folder.databasePath());
         db.open();
-        db.execute(u"INSERT INTO tmp_MessagesToGet (ID, Type, Direction) "
-                   u"VALUES ('5', 'get_new_posts', 'in')"_s);
-        FetchStack(db).clear();
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM tmp_MessagesToGet"_s).toInt(), 0);
+        db.execute(u"INSERT INTO Smiles (Smile) VALUES ('a')"_s); // brings the -wal file
+        TextFiles::WriteTextFile(folder.tmpFolder() + u"/new.tmp"_s, u"<QUERYS/>"_s);
+        TextFiles::AppendLine(folder.AppFolder() + u"/new.txt"_s, u"строка"_s);
+        ::umask(umaskBefore);
+
+        const auto mode = [](const QString& path) {
+            struct stat info {};
+            return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777
+                                                                           : 0;
+        };
+        QCOMPARE(mode(folder.tmpFolder()), 0700u);
+        for (const QString& path :
+             {folder.databasePath(), QString(folder.databasePath() + u"-wal"_s),
+              QString(folder.databasePath() + u"-shm"_s), folder.logPath(), folder.PostFilePath(),
+              QString(folder.tmpFolder() + u"/new.tmp"_s),
+              QString(folder.AppFolder() + u"/new.txt"_s)}) {
+            QVERIFY2(mode(path) == 0600u, qPrintable(path));
+        }
     }
 };
 

@@ -1,10 +1,15 @@
-#include "ExchangeFixture.h"
+// The answer parser and the decoders: pure functions from an answer's text to
+// typed rows and questions, with no store, file or network involved.
+#include "ScriptedPrompts.h"
+#include "app/OrvError.h"
 #include "decode/CommentsDecoder.h"
+#include "decode/IdListDecoder.h"
 #include "decode/PostsDecoder.h"
 #include "decode/PrivatesDecoder.h"
 #include "decode/RelationsDecoder.h"
 #include "store/FetchStack.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -14,48 +19,43 @@ namespace {
 
 const QString kHead = u"<?xml version='1.0' encoding='windows-1251'?><results>"_s;
 
-QString post(const QString& id, const QString& journal = u"71"_s,
-             const QString& date = u"05.03.2006 14:07:00"_s, const QString& text = u"Текст"_s) {
-    return u"<ITEM><MESSAGE>"_s + text + u"</MESSAGE><HEADER>Заголовок</HEADER><MESSAGEDATE>"_s +
-           date + u"</MESSAGEDATE><USERNAME>snegir</USERNAME><POSTID>"_s + id +
-           u"</POSTID><JOURNALID>"_s + journal + u"</JOURNALID></ITEM>"_s;
+QString post(const QString& id, const QString& journal = u"71"_s) {
+    return u"<ITEM><MESSAGE>Текст &amp;laquo;</MESSAGE><HEADER>Заголовок</HEADER>"
+           u"<MESSAGEDATE>05.03.2006 14:07:00</MESSAGEDATE><USERNAME>snegir</USERNAME><POSTID>"_s +
+           id + u"</POSTID><JOURNALID>"_s + journal + u"</JOURNALID></ITEM>"_s;
 }
 
-QString comment(const QString& id, const QString& postId = u"1001"_s,
-                const QString& date = u"05.03.2006 15:00:00"_s, const QString& text = u"Ну да"_s) {
-    return u"<ITEM><MESSAGE>"_s + text + u"</MESSAGE><HEADER></HEADER><MESSAGEDATE>"_s + date +
-           u"</MESSAGEDATE><USERNAME>Ёжик</USERNAME><POSTID>"_s + postId + u"</POSTID><COMMID>"_s +
+QString comment(const QString& id) {
+    return u"<ITEM><MESSAGE>Ну да</MESSAGE><HEADER></HEADER><MESSAGEDATE>05.03.2006 15:00:00"
+           u"</MESSAGEDATE><USERNAME>Ёжик</USERNAME><POSTID>1001</POSTID><COMMID>"_s +
            id + u"</COMMID><JOURNALID>71</JOURNALID></ITEM>"_s;
+}
+
+QString privateItem(const QString& text) {
+    return u"<ITEM><MESSAGE>"_s + text +
+           u"</MESSAGE><MESSAGEDATE>01.02.2006 10:00:00</MESSAGEDATE><USERNAME>marta"
+           u"</USERNAME></ITEM>"_s;
 }
 
 QString result(const QString& qid, const QString& items, const QString& error = u"0"_s) {
     return u"<RESULT QID='"_s + qid + u"' ERROR='"_s + error + u"'>"_s + items + u"</RESULT>"_s;
 }
 
-struct Fixture : test::ExchangeFixture {
-    QStringList autoLoaded;
+ResultDocument answer(const QString& results) {
+    auto document = ResultDocument::parse(kHead + results + u"</results>"_s);
+    if (!document) {
+        qFatal("test answer does not parse");
+    }
+    return std::move(*document);
+}
 
-    QString answer(const QString& results) {
-        return writeRequest(kHead + results + u"</results>"_s);
+QStringList postIds(const std::vector<ReceivedPost>& posts) {
+    QStringList ids;
+    for (const ReceivedPost& p : posts) {
+        ids.append(p.postId);
     }
-
-    QVariantList column(const QString& sql) {
-        QSqlQuery q = ctx.db.prepare(sql);
-        Database::exec(q);
-        QVariantList values;
-        while (q.next()) {
-            values.append(q.value(0));
-        }
-        return values;
-    }
-    int count(const QString& table) {
-        return column(u"SELECT count(*) FROM "_s + table)[0].toInt();
-    }
-
-    PostsDecoder posts() {
-        return PostsDecoder(ctx.session(), [this](const QString& id) { autoLoaded.append(id); });
-    }
-};
+    return ids;
+}
 
 } // namespace
 
@@ -63,235 +63,178 @@ class DecodersTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void postsAreStoredAndMarkedReceived() {
-        Fixture f;
-        FetchStack(f.ctx.db).add({u"1001"_s, u"1002"_s, u"1003"_s}, FetchStack::Posts);
-        f.posts().SaveFriendPosts(f.answer(result(
-            u"get_new_posts"_s, post(u"1001"_s) + post(u"1002"_s, QString()) + post(u"1001"_s))));
-        QCOMPARE(f.count(u"Posts"_s), 1); // no diary: skipped; twice in one answer: one row
-        QCOMPARE(f.column(u"SELECT Messagedate FROM Posts"_s)[0].toString(),
-                 u"2006-03-05 14:07:00"_s);
-        QCOMPARE(f.column(u"SELECT New || Sent || Deleted FROM Posts"_s)[0].toString(), u"110"_s);
-        QCOMPARE(f.column(u"SELECT ID FROM tmp_MessagesToGet WHERE ErrCode = 'welldone' "
-                          u"ORDER BY ID"_s),
-                 QVariantList({u"1001"_s, u"1002"_s}));
-        QVERIFY(f.ctx.log.lines().isEmpty());
+    void brokenAnswersAreNeverEmptyOnes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("truncated") << kHead + u"<RESULT QID='get_rel' ERR"_s;
+        QTest::newRow("HTML page") << u"<html><body><h1>Internal Server Error</h1></body></html>"_s;
+        QTest::newRow("PHP warning before the declaration")
+            << u"<br />\n<b>Warning</b>: mysql_connect()<br />\n"_s + kHead +
+                   u"<RESULT QID='get_rel' ERROR='0'/></results>"_s;
+        QTest::newRow("no results element")
+            << u"<?xml version='1.0'?><answer><RESULT QID='x' ERROR='0'/></answer>"_s;
+        QTest::newRow("nested too deep") << kHead + u"<a>"_s.repeated(ResultDocument::MaxDepth) +
+                                                u"</a>"_s.repeated(ResultDocument::MaxDepth) +
+                                                u"</results>"_s;
+    }
+    void brokenAnswersAreNeverEmptyOnes() {
+        QFETCH(QString, text);
+        QVERIFY(!ResultDocument::parse(text));
     }
 
-    void knownPostIsOverwrittenAndUnreadAgain() {
-        Fixture f;
-        f.ctx.db.execute(
-            u"INSERT INTO Posts (PostID, JournalID, Message, New, Sent, Deleted) "
-            u"VALUES ('1001', '71', 'old', 0, 0, 0), ('1002', '71', 'gone', 0, 1, 1)"_s);
-        f.posts().SaveFriendPosts(f.answer(result(
-            u"get_new_posts"_s,
-            post(u"1001"_s, u"71"_s, u"05.03.2006 14:07:00"_s, u"new"_s) + post(u"1002"_s))));
-        QCOMPARE(f.column(u"SELECT Message || New || Sent FROM Posts WHERE PostID = '1001'"_s),
-                 QVariantList({u"new10"_s}));
-        // A deleted row is not matched: the post comes back as a row of its own.
-        QCOMPARE(f.column(u"SELECT Deleted FROM Posts WHERE PostID = '1002' ORDER BY ThisID"_s),
-                 QVariantList({1, 0}));
+    void limitsKeepHostileAnswersCheap() {
+        // A million nested elements used to take the parser minutes; now the
+        // nesting limit ends the reading at once.
+        const int depth = 1'000'000;
+        const QString nested = kHead + u"<a>"_s.repeated(depth) + u"</a>"_s.repeated(depth);
+        QVERIFY(!ResultDocument::parse(nested));
+        const QString huge = kHead + QString(ResultDocument::MaxAnswerSize, u'x');
+        QVERIFY(!ResultDocument::parse(huge));
+        // Just inside the limits parses.
+        const int allowed = ResultDocument::MaxDepth - 1;
+        QVERIFY(ResultDocument::parse(kHead + u"<a>"_s.repeated(allowed - 1) +
+                                      u"</a>"_s.repeated(allowed - 1) + u"</results>"_s));
     }
 
-    void postsAnswerWithoutUsableRows() {
-        Fixture f;
-        FetchStack(f.ctx.db).add({u"1001"_s}, FetchStack::Posts);
-        f.posts().SaveFriendPosts(f.answer(result(u"something_else"_s, post(u"1001"_s)) +
-                                           result(u"get_new_posts"_s, QString())));
-        QCOMPARE(f.count(u"Posts"_s), 0);
-        QCOMPARE(f.column(u"SELECT count(*) FROM tmp_MessagesToGet WHERE ErrCode IS NULL"_s)[0],
-                 QVariant(1));
-        // The first post without a date: none of the posts is stored.
-        f.posts().SaveFriendPosts(f.answer(
-            result(u"get_new_posts"_s, post(u"1001"_s, u"71"_s, QString()) + post(u"1002"_s))));
-        QCOMPARE(f.count(u"Posts"_s), 0);
-        QVERIFY(f.ctx.log.lines().isEmpty());
+    void resultsElementIsFoundWhereverItStands() {
+        const auto wrapped = ResultDocument::parse(
+            u"<?xml version='1.0'?><page><results><RESULT QID='a' ERROR='0'/></results></page>"_s);
+        QVERIFY(wrapped);
+        QCOMPARE(wrapped->results().size(), size_t(1));
+        QCOMPARE(wrapped->results()[0]->attribute(u"QID"_s), u"a"_s);
     }
 
-    void aSecondResultReplacesTheFirstWithoutOverrunning() {
-        // Each result starts its rows afresh; counting on across results would
-        // write past the table made for the second one.
-        Fixture f;
-        f.posts().SaveFriendPosts(
-            f.answer(result(u"get_new_posts"_s, post(u"1"_s) + post(u"2"_s) + post(u"3"_s)) +
-                     result(u"get_new_posts"_s, post(u"4"_s))));
-        QVERIFY2(f.ctx.log.lines().isEmpty(), qPrintable(f.ctx.log.currentText()));
-        QCOMPARE(f.column(u"SELECT PostID FROM Posts"_s), QVariantList({u"4"_s}));
-
-        CommentsDecoder(f.ctx.session())
-            .SaveComments(
-                f.answer(result(u"get_new_comments"_s, comment(u"7"_s) + comment(u"8"_s)) +
-                         result(u"allcomments_for-1001"_s, comment(u"9"_s))));
-        QVERIFY(f.ctx.log.lines().isEmpty());
-        QCOMPARE(f.column(u"SELECT CommentID FROM Comments"_s), QVariantList({u"9"_s}));
+    void postsKeepTheirTextsAndOrder() {
+        const auto posts = DecodePosts(answer(
+            result(u"get_new_posts"_s, post(u"3"_s) + post(u"1"_s) + post(u"2"_s, QString())) +
+            result(u"something_else"_s, post(u"9"_s)) + result(u"get_new_posts"_s, post(u"4"_s))));
+        QCOMPARE(postIds(posts), QStringList({u"3"_s, u"1"_s, u"2"_s, u"4"_s}));
+        QCOMPARE(posts[0].message, u"Текст &laquo;"_s); // entities stay for display time
+        QCOMPARE(posts[0].date, u"05.03.2006 14:07:00"_s);
+        QCOMPARE(posts[0].userName, u"snegir"_s);
+        QCOMPARE(posts[2].journalId, QString());
     }
 
-    void allCommentsOfEachPostAreAskedForInOrder() {
-        Fixture f;
-        const QString answer =
-            f.answer(result(u"get_new_posts"_s, post(u"3"_s) + post(u"1"_s) + post(u"2"_s)));
-        f.posts().SaveFriendPosts(answer);
-        QVERIFY(f.autoLoaded.isEmpty());
-        f.ctx.settings.AutoLoadComments = true;
-        f.posts().SaveFriendPosts(answer);
-        QCOMPARE(f.autoLoaded, QStringList({u"3"_s, u"1"_s, u"2"_s}));
+    void postsOfAnErrorResultAreIgnored() {
+        QVERIFY(DecodePosts(answer(result(u"get_new_posts"_s, post(u"1"_s), u"3"_s))).empty());
+        QCOMPARE(postIds(DecodePosts(answer(result(u"get_new_posts"_s, post(u"1"_s), QString())))),
+                 QStringList({u"1"_s}));
     }
 
-    void brokenPostsDocumentsStoreNothing() {
-        Fixture f;
-        const QString path = f.writeRequest(u"<?xml version='1.0'?>\r\n<results><RESULT"_s);
-        f.posts().SaveFriendPosts(path);
-        const QStringList lines = f.ctx.log.lines();
-        QCOMPARE(lines.size(), 2);
-        QVERIFY(lines[0].endsWith(u"  DecodePosts:: Структура XML-файла нарушена.\r\nСодержание "
-                                  u"файла:\r\n\r\n<?xml version='1.0'?> ..."_s));
-        QVERIFY(lines[1].contains(u"  Mod_DB.SaveFriendPosts: "_s));
-
-        f.posts().SaveFriendPosts(f.answer(
-            result(u"get_new_posts"_s, post(u"1"_s) + u"<ITEM><MESSAGE>x</MESSAGE></ITEM>"_s)));
-        QVERIFY(f.ctx.log.lines()[2].contains(u"  Mod_DB.DecodePosts: "_s));
-        QCOMPARE(f.count(u"Posts"_s), 0);
+    void incompleteItemIsAnError() {
+        const ResultDocument document = answer(
+            result(u"get_new_posts"_s, post(u"1"_s) + u"<ITEM><MESSAGE>x</MESSAGE></ITEM>"_s));
+        QVERIFY_THROWS_EXCEPTION(OrvError, DecodePosts(document));
     }
 
-    void badDateEndsStoringAtItsRow() {
-        Fixture f;
-        f.posts().SaveFriendPosts(f.answer(result(
-            u"get_new_posts"_s, post(u"1"_s) + post(u"2"_s, u"71"_s, u"вчера"_s) + post(u"3"_s))));
-        QCOMPARE(f.column(u"SELECT PostID FROM Posts"_s), QVariantList({u"1"_s}));
-        QVERIFY(f.ctx.log.currentText().endsWith(u"Mod_DB.SaveFriendPosts: Несоответствие типа"_s));
+    void commentsOfBothKindsOfResult() {
+        test::ScriptedPrompts prompts;
+        const auto comments =
+            DecodeComments(answer(result(u"get_new_comments"_s, comment(u"7"_s) + comment(u"8"_s)) +
+                                  result(u"allcomments_for-1001"_s, comment(u"9"_s)) +
+                                  result(u"allcomments"_s, comment(u"10"_s))),
+                           prompts);
+        QStringList ids;
+        for (const auto& c : comments) {
+            ids.append(c.commentId);
+        }
+        QCOMPARE(ids, QStringList({u"7"_s, u"8"_s, u"9"_s}));
+        QCOMPARE(comments[0].userName, u"Ёжик"_s);
+        QCOMPARE(comments[0].postId, u"1001"_s);
+        QVERIFY(prompts.questions.isEmpty());
     }
 
-    void commentsAreStoredWithTheirRules() {
-        Fixture f;
-        FetchStack(f.ctx.db).add({u"5"_s, u"6"_s}, FetchStack::Comments);
-        f.ctx.db.execute(u"INSERT INTO Comments (CommentID, Message, New, Sent) "
-                         u"VALUES ('7', 'old', 0, 0)"_s);
-        CommentsDecoder(f.ctx.session())
-            .SaveComments(f.answer(
-                result(u"get_new_comments"_s,
-                       comment(u"5"_s) + comment(u"6"_s, u"1001"_s, u"01.01.1970 03:00:00"_s) +
-                           comment(u"7"_s, u"1001"_s, u"05.03.2006 16:00:00"_s, u"refreshed"_s))));
-        QCOMPARE(f.column(u"SELECT CommentID FROM Comments ORDER BY CommentID"_s),
-                 QVariantList({u"5"_s, u"7"_s}));
-        QCOMPARE(f.column(u"SELECT Message || New || Sent FROM Comments WHERE CommentID = '7'"_s),
-                 QVariantList({u"refreshed01"_s})); // read stays read
-        QCOMPARE(
-            f.column(u"SELECT count(*) FROM tmp_MessagesToGet WHERE ErrCode = 'welldone'"_s)[0],
-            QVariant(2)); // the 1970 one too
-
-        CommentsDecoder(f.ctx.session())
-            .SaveComments(f.answer(result(u"allcomments_for-1001"_s, comment(u"8"_s))));
-        QCOMPARE(f.count(u"Comments"_s), 3);
-        QVERIFY(f.prompts.questions.isEmpty());
-    }
-
-    void serviceErrorAsksWhetherToGoOn() {
-        Fixture f;
-        const QString path = f.answer(result(u"get_new_comments"_s, comment(u"1"_s)) +
-                                      result(u"get_new_comments"_s, comment(u"2"_s), u"63"_s));
-        f.prompts.answers = {false};
-        CommentsDecoder(f.ctx.session()).SaveComments(path);
-        QCOMPARE(f.prompts.questions,
+    void serviceErrorAsksAndNeverDelivers() {
+        test::ScriptedPrompts prompts;
+        const ResultDocument document =
+            answer(result(u"get_new_comments"_s, comment(u"1"_s)) +
+                   result(u"get_new_comments"_s, comment(u"2"_s), u"63"_s) +
+                   result(u"get_new_comments"_s, comment(u"3"_s)));
+        prompts.answers = {false};
+        QCOMPARE(DecodeComments(document, prompts).size(), size_t(1));
+        QCOMPARE(prompts.questions,
                  QStringList({u"ORV v.0.7.31c|Mod_DB.DecodeComments:: Защита от флуда (только "
                               u"что было добавлено такое же сообщение)\r\nДА - продолжаем, НЕТ - "
                               u"не продолжаем"_s}));
-        QCOMPARE(f.column(u"SELECT CommentID FROM Comments"_s), QVariantList({u"1"_s}));
+        prompts.answers = {true}; // goes on past the erroneous result, without its items
+        const auto comments = DecodeComments(document, prompts);
+        QCOMPARE(comments.size(), size_t(2));
+        QCOMPARE(comments[1].commentId, u"3"_s);
 
-        f.prompts.answers = {true};
-        CommentsDecoder(f.ctx.session())
-            .SaveComments(f.answer(result(u"get_new_comments"_s, comment(u"3"_s), u"1616"_s)));
-        QCOMPARE(f.count(u"Comments"_s), 2);
-        QVERIFY(f.prompts.questions.last().contains(u"Такое сообщение уже есть на сервере"_s));
-        CommentsDecoder(f.ctx.session())
-            .SaveComments(f.answer(result(u"get_new_comments"_s, comment(u"4"_s), QString())));
-        QCOMPARE(f.prompts.questions.size(), 2); // an empty code is no error
+        QVERIFY_THROWS_EXCEPTION(
+            OrvError, DecodeComments(answer(u"<RESULT QID='get_new_comments'/>"_s), prompts));
     }
 
-    void privateMessages() {
-        Fixture f;
-        const auto item = [](const QString& text, const QString& date) -> QString {
-            return u"<ITEM><MESSAGE>"_s + text + u"</MESSAGE><MESSAGEDATE>"_s + date +
-                   u"</MESSAGEDATE><USERNAME>marta</USERNAME></ITEM>"_s;
-        };
-        const QString path = f.answer(
-            result(u"get_new_privates"_s, item(u"Привет"_s, u"01.02.2006 10:00:00"_s) +
-                                              item(u"Привет"_s, u"01.02.2006 11:00:00"_s) +
-                                              item(u"старое"_s, u"01.01.1970 03:00:00"_s)));
-        PrivatesDecoder(f.ctx.session()).SavePrivate(path);
-        QCOMPARE(f.count(u"PrivateMessages"_s), 2);
-        f.ctx.db.execute(u"UPDATE PrivateMessages SET New = 0"_s);
-        PrivatesDecoder(f.ctx.session())
-            .SavePrivate(f.answer(
-                result(u"get_new_privates"_s, item(u"Привет"_s, u"01.02.2006 10:00:00"_s))));
-        QCOMPARE(f.count(u"PrivateMessages"_s), 2);
-        QCOMPARE(f.column(u"SELECT sum(New) FROM PrivateMessages"_s)[0], QVariant(1));
+    void noUnreadPrivatesIsAStatusLine() {
+        test::ScriptedPrompts prompts;
+        const auto none =
+            DecodePrivates(answer(result(u"get_new_privates"_s, {}, u"53"_s)), prompts);
+        QVERIFY(prompts.questions.isEmpty());
+        QCOMPARE(none.statusLines, QStringList({u"Нет непрочитанных приватных сообщений"_s}));
+        QVERIFY(none.messages.empty());
 
-        f.prompts.answers = {true};
-        PrivatesDecoder(f.ctx.session())
-            .SavePrivate(f.answer(result(u"get_new_privates"_s, QString(), u"53"_s)));
-        QVERIFY(f.prompts.questions.last().contains(u"Нет непрочитанных приватных сообщений"_s));
-        PrivatesDecoder(f.ctx.session())
-            .SavePrivate(f.answer(result(u"get_new_privates"_s, QString())));
-        QCOMPARE(f.count(u"PrivateMessages"_s), 2);
-        QVERIFY(f.ctx.log.lines().isEmpty());
+        const auto some = DecodePrivates(
+            answer(result(u"get_new_privates"_s, privateItem(u"Привет"_s) + privateItem(u"Ещё"_s)) +
+                   result(u"get_new_privates"_s, {})),
+            prompts);
+        QCOMPARE(some.messages.size(), size_t(2)); // an empty result after them drops nothing
+        QCOMPARE(some.messages[1].message, u"Ещё"_s);
+
+        prompts.answers = {true};
+        const auto refused = DecodePrivates(
+            answer(result(u"get_new_privates"_s, privateItem(u"Привет"_s), u"3"_s)), prompts);
+        QVERIFY(refused.messages.empty());
+        QVERIFY(prompts.questions.last().contains(u"Mod_DB.DecodePrivates:: Ошибка авторизации"_s));
     }
 
-    void friendsAndReadersReports() {
-        Fixture f;
-        const auto rel = [](const QStringList& buddies, const QStringList& readers) -> QString {
-            QString items;
-            for (const QString& b : buddies) {
-                items += u"<BUDDY>"_s + b + u"</BUDDY>"_s;
-            }
-            for (const QString& r : readers) {
-                items += u"<READER>"_s + r + u"</READER>"_s;
-            }
-            return result(u"get_rel"_s, items);
-        };
-        const auto update = [&](const QString& results) {
-            RelationsDecoder relations(f.ctx.session());
-            relations.SaveRel(f.answer(results));
-            relations.CheckFriends();
-        };
-        update(rel({u"vova"_s, u"anna"_s, u"marta"_s}, {u"marta"_s, u"boris"_s}));
-        QCOMPARE(f.prompts.texts.size(), 2);
-        QCOMPARE(f.prompts.texts[0].title, u"Новые друзья"_s);
-        QCOMPARE(f.prompts.texts[0].text, u"У вас 3 новых друзей:\r\nanna\r\nmarta\r\nvova"_s);
-        QCOMPARE(f.prompts.texts[1].title, u"Новые ПЧ"_s);
-        QCOMPARE(f.prompts.texts[1].text, u"У вас 2 новых ПЧ:\r\nboris\r\nmarta"_s);
-        QCOMPARE(f.column(u"SELECT count(*) FROM AddressBook WHERE New = 0 AND Old = 1"_s)[0],
-                 QVariant(5));
+    void relationsOrEverythingStays() {
+        test::ScriptedPrompts prompts;
+        const auto named =
+            DecodeRel(answer(result(u"get_rel"_s, u"<READER>boris</READER><BUDDY>vova</BUDDY>"
+                                                  u"<BUDDY>anna</BUDDY>"_s)),
+                      prompts);
+        QVERIFY(named);
+        QCOMPARE(named->size(), size_t(3));
+        QCOMPARE((*named)[0].nick, u"vova"_s); // friends first
+        QCOMPARE((*named)[2].status, AddressBook::Reader);
 
-        update(rel({u"vova"_s, u"anna"_s, u"marta"_s}, {u"marta"_s, u"boris"_s}));
-        QCOMPARE(f.prompts.texts.size(), 2);
+        const auto nobody = DecodeRel(answer(result(u"get_rel"_s, {})), prompts);
+        QVERIFY(nobody && nobody->empty()); // empties the lists
 
-        update(rel({u"vova"_s, u"marta"_s}, {u"marta"_s, u"boris"_s}));
-        QCOMPARE(f.prompts.texts.size(), 3);
-        QCOMPARE(f.prompts.texts[2].title, QString());
-        QCOMPARE(f.prompts.texts[2].text, u"Список друзей уменьшился на 1 чел.:\r\nanna"_s);
-        QCOMPARE(f.count(u"AddressBook"_s), 4);
-
-        // A broken answer or a No leaves every relation as it was.
-        update(u"<RESULT QID='get_rel'"_s);
-        f.prompts.answers = {false};
-        update(result(u"get_rel"_s, QString(), u"3"_s));
-        QCOMPARE(f.count(u"AddressBook"_s), 4);
-        QCOMPARE(f.prompts.texts.size(), 3);
-
-        update(result(u"get_rel"_s, QString())); // names nobody: everyone has left
-        QCOMPARE(f.count(u"AddressBook"_s), 0);
-        QCOMPARE(f.prompts.texts[3].text,
-                 u"Список друзей уменьшился на 2 чел.:\r\nmarta\r\nvova"_s);
-        QCOMPARE(f.prompts.texts[4].text, u"Список ПЧ уменьшился на 2 чел.:\r\nboris\r\nmarta"_s);
+        for (const bool goOn : {true, false}) {
+            prompts.answers = {goOn};
+            QVERIFY(!DecodeRel(answer(result(u"get_rel"_s, {}, u"3"_s) +
+                                      result(u"get_rel"_s, u"<BUDDY>anna</BUDDY>"_s)),
+                               prompts));
+        }
+        QCOMPARE(prompts.questions.size(), 2);
+        QVERIFY_THROWS_EXCEPTION(
+            OrvError, DecodeRel(answer(result(u"get_rel"_s, u"<BUDDY></BUDDY>"_s)), prompts));
     }
 
-    void oldAddressBookGainsItsColumn() {
-        Fixture f;
-        f.ctx.db.execute(u"DROP TABLE AddressBook"_s);
-        f.ctx.db.execute(u"CREATE TABLE AddressBook (Nick TEXT, Status TEXT, New INTEGER)"_s);
-        RelationsDecoder(f.ctx.session())
-            .SaveRel(f.answer(result(u"get_rel"_s, u"<BUDDY>anna</BUDDY>"_s)));
-        QCOMPARE(f.column(u"SELECT Nick || Old FROM AddressBook"_s), QVariantList({u"anna1"_s}));
+    void idLists() {
+        const IdList posts = DecodeIdList(
+            answer(u"<RESULT QID='get_new_posts' ERROR='0'><NOWDATE>07.12.2026 03:00:00</NOWDATE>"
+                   u"<ITEM>11 12  13</ITEM></RESULT>"_s));
+        QCOMPARE(posts.stackType, FetchStack::Posts);
+        QCOMPARE(posts.ids, QStringList({u"11"_s, u"12"_s, u"13"_s}));
+        QCOMPARE(posts.checkTimeKey, u"CheckTime_Posts"_s);
+        QCOMPARE(posts.checkTime, u"07.12.2026 03:00:00"_s);
+
+        const IdList timeOnly = DecodeIdList(
+            answer(u"<RESULT QID='get_new_comments' ERROR='0'><NOWDATE>x</NOWDATE></RESULT>"_s));
+        QCOMPARE(timeOnly.checkTimeKey, u"CheckTime_Comments"_s);
+        QVERIFY(timeOnly.ids.isEmpty());
+
+        const IdList withoutTime = DecodeIdList(
+            answer(u"<RESULT QID='get_new_posts' ERROR='0'><ITEM>1</ITEM></RESULT>"_s));
+        QVERIFY(withoutTime.ids.isEmpty() && withoutTime.checkTimeKey.isEmpty());
+
+        const IdList all = DecodeIdList(
+            answer(u"<RESULT QID='allcomments' ERROR='0'><ITEM>5 6</ITEM></RESULT>"_s));
+        QCOMPARE(all.stackType, FetchStack::Comments);
+        QCOMPARE(all.ids, QStringList({u"5"_s, u"6"_s}));
+        QVERIFY(all.checkTimeKey.isEmpty());
     }
 };
 

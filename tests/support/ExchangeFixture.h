@@ -1,9 +1,9 @@
 #pragma once
 
+#include "AppContext.h"
 #include "ScriptedPrompts.h"
 #include "StandinServer.h"
 #include "TestFolder.h"
-#include "app/AppContext.h"
 #include "app/TextFiles.h"
 #include "store/SettingsStore.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "AppContext.h"
 #include "MainForm.h"
 #include "ScriptedPrompts.h"
 #include "TestFolder.h"
 #include "TrayForm.h"
-#include "app/AppContext.h"
 
 #include <QSettings>
 #include <QSignalSpy>

@@ -2,6 +2,7 @@
 
 #include "Cp1251.h"
 #include "OrvError.h"
+#include "PrivateFiles.h"
 
 #include <QFile>
 
@@ -26,7 +27,7 @@ void DeleteIfExists(const QString& path) {
 
 void WriteTextFile(const QString& path, const QString& text) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Truncate)) {
         throw OrvError(u"Не могу записать файл "_s + path + u" ("_s + file.errorString() + u')');
     }
     const QByteArray bytes = Cp1251::encode(text) + "\r\n";
@@ -40,26 +41,29 @@ QString ReadWholeFile(const QString& path) {
 }
 
 QString ReadFirstField(const QString& path) {
-    const QByteArray bytes = readAll(path);
+    return firstField(ReadWholeFile(path));
+}
+
+QString firstField(const QString& text) {
     qsizetype start = 0;
-    while (start < bytes.size() && (bytes[start] == ' ' || bytes[start] == '\t')) {
+    while (start < text.size() && (text[start] == u' ' || text[start] == u'\t')) {
         ++start;
     }
-    if (start < bytes.size() && bytes[start] == '"') {
-        const qsizetype close = bytes.indexOf('"', start + 1);
-        const qsizetype end = close < 0 ? bytes.size() : close;
-        return Cp1251::decode(bytes.mid(start + 1, end - start - 1));
+    if (start < text.size() && text[start] == u'"') {
+        const qsizetype close = text.indexOf(u'"', start + 1);
+        const qsizetype end = close < 0 ? text.size() : close;
+        return text.mid(start + 1, end - start - 1);
     }
     qsizetype end = start;
-    while (end < bytes.size() && bytes[end] != ',' && bytes[end] != '\r' && bytes[end] != '\n') {
+    while (end < text.size() && text[end] != u',' && text[end] != u'\r' && text[end] != u'\n') {
         ++end;
     }
-    return Cp1251::decode(bytes.mid(start, end - start));
+    return text.mid(start, end - start);
 }
 
 bool AppendLine(const QString& path, const QString& line) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Append)) {
         return false;
     }
     const QByteArray bytes = line.toUtf8() + "\r\n";

@@ -10,6 +10,7 @@ namespace orv::TextFiles {
 void DeleteIfExists(const QString& path);
 
 // Creates or truncates the file and writes the text and CR LF in Windows-1251.
+// Like every file written here, it is readable by the user only.
 void WriteTextFile(const QString& path, const QString& text);
 
 // The whole file, one character per byte. A missing file is an error.
@@ -18,6 +19,8 @@ QString ReadWholeFile(const QString& path);
 // The first field by the rules of sequential field input: blanks skipped, a
 // quoted field runs to the next quote, any other to the first comma, CR or LF.
 QString ReadFirstField(const QString& path);
+// The same for a text already in memory.
+QString firstField(const QString& text);
 
 // Appends the line and CR LF to a UTF-8 text file, creating it when absent.
 // Returns false when the file cannot be written.

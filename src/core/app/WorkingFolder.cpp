@@ -1,10 +1,10 @@
 #include "WorkingFolder.h"
 
 #include "OrvError.h"
+#include "PrivateFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -23,13 +23,12 @@ WorkingFolder WorkingFolder::ofExecutable() {
 
 void WorkingFolder::ensureTmpFolder() const {
     const QString tmp = tmpFolder();
-    if (QDir(tmp).exists()) {
-        return;
-    }
-    if (!QDir().mkpath(tmp)) {
+    if (!QDir(tmp).exists() && !QDir().mkpath(tmp)) {
         throw OrvError(u"Не могу создать папку "_s + tmp);
     }
-    QFile::setPermissions(tmp, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    PrivateFiles::restrict(tmp);
+    PrivateFiles::restrict(PostFilePath()); // a request left behind by a killed run
+    PrivateFiles::restrict(logPath());
 }
 
 } // namespace orv

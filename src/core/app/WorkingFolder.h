@@ -20,9 +20,11 @@ public:
     QString imgFolder() const { return file(QStringLiteral("img")); }
     QString databasePath() const { return file(QStringLiteral("database.mdb")); }
     QString logPath() const { return file(QStringLiteral("log.txt")); }
+    QString exchangeLockPath() const { return file(QStringLiteral("exchange.lock")); }
 
-    // Creates tmp/ when it is missing, private to the user since its request
-    // files carry the password. Throws OrvError when it cannot.
+    // Creates tmp/ when it is missing and makes it, the request file and the
+    // log private to the user: requests carry the password. Throws OrvError
+    // when tmp/ cannot be made.
     void ensureTmpFolder() const;
 
 private:

@@ -1,68 +1,35 @@
 #include "PrivatesDecoder.h"
 
-#include "app/ErrorTrap.h"
-#include "store/ReceivedMessages.h"
+#include "exchange/ServerErrors.h"
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
-namespace {
 
-const QStringList kFields = {u"MESSAGE"_s, u"MESSAGEDATE"_s, u"USERNAME"_s};
-
-} // namespace
-
-PrivatesDecoder::PrivatesDecoder(const Session& session)
-    : m_session(session) {}
-
-std::optional<DecodedTable> PrivatesDecoder::DecodePrivates(const QString& path) {
-    std::optional<DecodedTable> decoded;
-    runTrapped(m_session.log, u"Mod_DB.DecodePrivates: "_s, [&] {
-        const auto document = ResultDocument::loadOrReport(m_session, u"DecodePrivates"_s, path);
-        if (!document) {
-            return;
+DecodedPrivates DecodePrivates(const ResultDocument& document, UserPrompts& prompts) {
+    static const QString kNoUnread = u"53"_s;
+    DecodedPrivates decoded;
+    for (const XmlElement* result : document.results()) {
+        const QString code = ResultDocument::errorCode(*result);
+        if (code == kNoUnread) {
+            decoded.statusLines.append(ServerErrorText(code));
+            continue;
         }
-        DecodedTable table(int(kFields.size()));
-        for (const QDomElement& result : ResultDocument::results(*document)) {
-            if (!ResultDocument::goOnAfter(m_session, u"Mod_DB.DecodePrivates:: "_s,
-                                           ResultDocument::errorCode(result))) {
-                table.stopped = true;
+        if (ResultDocument::isError(code)) {
+            if (!ResultDocument::askToGoOn(prompts, u"Mod_DB.DecodePrivates:: "_s, code)) {
                 break;
             }
-            table.reset();
-            const auto items = ResultDocument::children(result, u"ITEM"_s);
-            if (items.isEmpty()) {
-                table.rows.front()[1] = u"0"_s;
-                break;
-            }
-            table.resize(int(items.size()));
-            int row = 0;
-            for (const QDomElement& item : items) {
-                for (int column = 0; column < kFields.size(); ++column) {
-                    table.rows[size_t(row)][column] =
-                        ResultDocument::childText(item, kFields[column]);
-                }
-                ++row;
-            }
+            continue;
         }
-        decoded = std::move(table);
-    });
+        for (const XmlElement* item : result->childrenNamed(u"ITEM"_s)) {
+            decoded.messages.push_back({
+                .message = ResultDocument::field(*item, u"MESSAGE"_s),
+                .date = ResultDocument::field(*item, u"MESSAGEDATE"_s),
+                .userName = ResultDocument::field(*item, u"USERNAME"_s),
+            });
+        }
+    }
     return decoded;
-}
-
-void PrivatesDecoder::SavePrivate(const QString& path) {
-    const auto decodedTable = DecodePrivates(path);
-    runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
-        const DecodedTable& table = ResultDocument::decoded(decodedTable);
-        if (table.rows.front()[1] == u"0"_s) {
-            return;
-        }
-        std::vector<ReceivedPrivate> messages;
-        for (const QStringList& r : table.rows) {
-            messages.push_back({r[0], r[1], r[2]});
-        }
-        ReceivedMessages(m_session.db).savePrivates(messages);
-    });
 }
 
 } // namespace orv

@@ -1,23 +1,24 @@
 #pragma once
 
 #include "ResultDocument.h"
-#include "app/Session.h"
+#include "store/ReceivedMessages.h"
+
+#include <QStringList>
+#include <vector>
 
 namespace orv {
 
-// Received private messages into PrivateMessages.
-class PrivatesDecoder {
-public:
-    explicit PrivatesDecoder(const Session& session);
+class UserPrompts;
 
-    // Columns: MESSAGE, MESSAGEDATE, USERNAME. A result without items leaves
-    // the marker "0" in column 1 of row 0.
-    std::optional<DecodedTable> DecodePrivates(const QString& path);
-
-    void SavePrivate(const QString& path);
-
-private:
-    Session m_session;
+struct DecodedPrivates {
+    std::vector<ReceivedPrivate> messages;
+    QStringList statusLines; // what the run reports without asking
 };
+
+// The received private messages of every RESULT, in document order. Code 53
+// (no unread messages) is the usual answer and becomes a status line; any
+// other service error asks whether to go on, and its result gives nothing.
+// Throws OrvError when a RESULT lacks ERROR or an item one of its fields.
+DecodedPrivates DecodePrivates(const ResultDocument& document, UserPrompts& prompts);
 
 } // namespace orv

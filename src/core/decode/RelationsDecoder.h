@@ -1,29 +1,21 @@
 #pragma once
 
 #include "ResultDocument.h"
-#include "app/Session.h"
+#include "store/AddressBook.h"
+
+#include <optional>
+#include <vector>
 
 namespace orv {
 
-// The friends and readers lists into AddressBook, and the reports of who came
-// and who left.
-class RelationsDecoder {
-public:
-    explicit RelationsDecoder(const Session& session);
+class UserPrompts;
 
-    // Rows (name, "BUDDY" or "READER"), friends first. A result naming nobody
-    // leaves the marker "0" in column 1 of row 0.
-    std::optional<DecodedTable> DecodeRel(const QString& path);
-
-    // Applies the answer. A broken answer, or a No to the service-error
-    // question, leaves every relation as it was.
-    void SaveRel(const QString& path);
-
-    // Announces arrivals and departures, and removes the departed.
-    void CheckFriends();
-
-private:
-    Session m_session;
-};
+// The friends ("BUDDY") and readers ("READER") an answer names, friends first.
+// An answer that names nobody gives an empty list, which empties the address
+// book. Nothing when the lists must stay as they are: a RESULT with a service
+// error (its question is asked; the answer decides only whether later results
+// are read). Throws OrvError when a RESULT lacks ERROR or a name is empty.
+std::optional<std::vector<Relation>> DecodeRel(const ResultDocument& document,
+                                               UserPrompts& prompts);
 
 } // namespace orv

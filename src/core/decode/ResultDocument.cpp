@@ -2,85 +2,122 @@
 
 #include "app/Constants.h"
 #include "app/OrvError.h"
-#include "app/Session.h"
-#include "app/StatusLog.h"
-#include "app/TextFiles.h"
 #include "app/UserPrompts.h"
 #include "exchange/ServerErrors.h"
 
+#include <QXmlStreamReader>
+
 using namespace Qt::StringLiterals;
 
-namespace orv::ResultDocument {
+namespace orv {
+namespace {
 
-std::optional<QDomDocument> parse(const QString& text) {
-    QDomDocument document;
-    if (!document.setContent(text)) {
+const QString kResults = u"results"_s;
+
+XmlElement started(const QXmlStreamReader& reader) {
+    XmlElement element;
+    element.name = reader.name().toString();
+    const QXmlStreamAttributes attributes = reader.attributes();
+    element.attributes.reserve(size_t(attributes.size()));
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        element.attributes.emplace_back(attribute.name().toString(), attribute.value().toString());
+    }
+    return element;
+}
+
+// The first results element in document order.
+const XmlElement* findResults(const XmlElement& element) {
+    if (element.name == kResults) {
+        return &element;
+    }
+    for (const XmlElement& child : element.children) {
+        if (const XmlElement* found = findResults(child)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+// The whole document as a tree, or nothing when it is broken or too deep.
+std::optional<XmlElement> readTree(const QString& text) {
+    QXmlStreamReader reader(text);
+    std::vector<XmlElement> open; // the path from the root to the current element
+    std::optional<XmlElement> root;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (open.size() >= size_t(ResultDocument::MaxDepth)) {
+                return std::nullopt;
+            }
+            open.push_back(started(reader));
+            break;
+        case QXmlStreamReader::EndElement: {
+            XmlElement done = std::move(open.back());
+            open.pop_back();
+            if (open.empty()) {
+                root = std::move(done);
+            } else {
+                open.back().children.push_back(std::move(done));
+            }
+            break;
+        }
+        case QXmlStreamReader::Characters:
+            if (!open.empty()) {
+                open.back().ownText += reader.text();
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError() || !root) {
         return std::nullopt;
     }
-    return document;
+    return root;
 }
 
-std::optional<QDomDocument> load(const QString& path) {
-    return parse(TextFiles::ReadWholeFile(path));
-}
+} // namespace
 
-QList<QDomElement> results(const QDomDocument& document) {
-    QDomElement root = document.documentElement();
-    if (root.tagName() != u"results"_s) {
-        root = document.elementsByTagName(u"results"_s).item(0).toElement();
+std::optional<ResultDocument> ResultDocument::parse(const QString& text) {
+    if (text.size() > MaxAnswerSize) {
+        return std::nullopt;
     }
-    return children(root, u"RESULT"_s);
-}
-
-QList<QDomElement> children(const QDomElement& parent, const QString& name) {
-    QList<QDomElement> found;
-    for (QDomElement e = parent.firstChildElement(name); !e.isNull();
-         e = e.nextSiblingElement(name)) {
-        found.append(e);
+    std::optional<XmlElement> root = readTree(text);
+    if (!root) {
+        return std::nullopt;
     }
-    return found;
-}
-
-QString childText(const QDomElement& item, const QString& name) {
-    const QDomElement child = item.firstChildElement(name);
-    if (child.isNull()) {
-        throw OrvError(u"в ответе сервера нет элемента "_s + name);
+    if (root->name == kResults) {
+        return ResultDocument(std::move(*root));
     }
-    return child.text();
+    const XmlElement* results = findResults(*root);
+    if (!results) {
+        return std::nullopt;
+    }
+    return ResultDocument(XmlElement(*results));
 }
 
-QString errorCode(const QDomElement& result) {
+std::vector<const XmlElement*> ResultDocument::results() const {
+    return m_results.childrenNamed(u"RESULT"_s);
+}
+
+QString ResultDocument::errorCode(const XmlElement& result) {
     if (!result.hasAttribute(u"ERROR"_s)) {
         throw OrvError(u"в ответе сервера нет атрибута ERROR"_s);
     }
     return result.attribute(u"ERROR"_s);
 }
 
-std::optional<QDomDocument> loadOrReport(const Session& session, const QString& decoderName,
-                                         const QString& path) {
-    auto document = load(path);
-    if (document) {
-        return document;
-    }
-    session.log.LogFailure(decoderName +
-                           u":: Структура XML-файла нарушена.\r\nСодержание файла:\r\n\r\n"_s +
-                           TextFiles::ReadFirstField(path) + u" ..."_s);
-    return std::nullopt;
+bool ResultDocument::askToGoOn(UserPrompts& prompts, const QString& prefix, const QString& code) {
+    return prompts.askYesNo(VersionTag, prefix + ServerErrorText(code) +
+                                            u"\r\nДА - продолжаем, НЕТ - не продолжаем"_s);
 }
 
-const DecodedTable& decoded(const std::optional<DecodedTable>& table) {
-    if (!table) {
-        throw OrvError(u"Индекс выходит за пределы допустимого диапазона"_s);
+QString ResultDocument::field(const XmlElement& item, const QString& name) {
+    const XmlElement* child = item.child(name);
+    if (!child) {
+        throw OrvError(u"в ответе сервера нет элемента "_s + name);
     }
-    return *table;
+    return child->text();
 }
 
-bool goOnAfter(const Session& session, const QString& prefix, const QString& code) {
-    if (code.isEmpty() || code == u"0"_s) {
-        return true;
-    }
-    return session.prompts.askYesNo(VersionTag, prefix + ServerErrorText(code) +
-                                                    u"\r\nДА - продолжаем, НЕТ - не продолжаем"_s);
-}
-
-} // namespace orv::ResultDocument
+} // namespace orv

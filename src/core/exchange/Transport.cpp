@@ -2,10 +2,10 @@
 
 #include "app/Cp1251.h"
 #include "app/ErrorTrap.h"
-#include "app/Session.h"
 #include "app/StatusLog.h"
 #include "app/TextFiles.h"
 #include "app/UserPrompts.h"
+#include "app/WorkingFolder.h"
 #include "store/Settings.h"
 
 #include <QAuthenticator>
@@ -14,7 +14,9 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QXmlStreamReader>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -22,11 +24,6 @@ namespace orv {
 namespace {
 
 const QString kRefused = u"Входные данные не годятся для отправки на сервер Корденет"_s;
-
-const QString kFailureText =
-    u"Запрос к серверу не выполнен.\r\n\r\n"
-    u"Возможно, вы не подключены к интернету, или Windows находится в режиме оффлайн\r\n"
-    u"(в Internet Explorer в меню 'Файл' пункт 'Работать автономно' не должен быть отмечен)."_s;
 
 bool isWellFormed(const QString& text) {
     QXmlStreamReader reader(text);
@@ -36,13 +33,80 @@ bool isWellFormed(const QString& text) {
     return !reader.hasError();
 }
 
+// The request body, readable once: the network layer cannot rewind it, so it
+// cannot send a request a second time by itself after a dropped connection
+// (the service may have acted on the first one, and private messages it
+// marked read would be lost).
+class OneShotBody : public QIODevice {
+public:
+    explicit OneShotBody(QByteArray data)
+        : m_data(std::move(data)) {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override {
+        return m_data.size() - m_position + QIODevice::bytesAvailable();
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 count = std::min(maxSize, qint64(m_data.size()) - m_position);
+        std::memcpy(data, m_data.constData() + m_position, size_t(count));
+        m_position += count;
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qint64 m_position = 0;
+};
+
+// The network error in the user's words.
+QString describe(QNetworkReply::NetworkError error, bool timedOut, qint64 seconds) {
+    if (timedOut) {
+        return u"Сервер не ответил за "_s + QString::number(seconds) + u" с."_s;
+    }
+    switch (error) {
+    case QNetworkReply::NoError:
+        return u"Сервер прислал пустой ответ."_s;
+    case QNetworkReply::ConnectionRefusedError:
+        return u"Сервер отказал в соединении."_s;
+    case QNetworkReply::HostNotFoundError:
+        return u"Сервер не найден (проверьте адрес)."_s;
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ContentReSendError: // closed before answering; never sent twice
+        return u"Сервер закрыл соединение, не ответив."_s;
+    case QNetworkReply::SslHandshakeFailedError:
+        return u"Не удалось установить защищённое соединение (SSL)."_s;
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return u"Ошибка прокси-сервера."_s;
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+        return u"Сеть недоступна."_s;
+    default:
+        return u"Ошибка сети (код "_s + QString::number(int(error)) + u")."_s;
+    }
+}
+
 } // namespace
 
-Transport::Transport(const Session& session)
-    : m_ctx(session)
-    , m_network(std::make_unique<QNetworkAccessManager>()) {}
+struct Transport::Reply {
+    QByteArray body;
+    QString failure; // the reason, when no answer came
+};
 
-Transport::~Transport() = default;
+Transport::Transport(const Session& session)
+    : m_ctx(session) {}
+
+void Transport::useSystemProxySettings() {
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+}
 
 QString Transport::endpoint(const Settings& settings) {
     return settings.serviceAddress() + u"/offline_main.php"_s;
@@ -56,71 +120,131 @@ QByteArray Transport::multipartBody(const QString& requestPath, const QString& r
     return body.toUtf8();
 }
 
-QString Transport::InetExchange(const QString& requestPath) {
-    QByteArray body;
-    const bool prepared = runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s, [&] {
-        const QString text = TextFiles::ReadWholeFile(requestPath);
-        if (!isWellFormed(text)) {
-            m_ctx.log.LogFailure(kRefused);
-            return;
-        }
-        body = multipartBody(requestPath, text);
+QString Transport::exchange(const QString& document) {
+    const QString path = m_ctx.folder.PostFilePath();
+    bool written = false;
+    runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s, [&] {
+        TextFiles::WriteTextFile(path, document);
+        written = true;
     });
-    if (!prepared || body.isEmpty()) {
-        return {};
-    }
-    const QByteArray answer = post(body);
-    if (answer.isEmpty()) {
-        reportFailure();
-        return {};
-    }
-    return Cp1251::decode(answer);
+    // The file holds the text in Windows-1251 and a final CR LF, as the
+    // service has always received it.
+    return written ? send(path, Cp1251::decode(Cp1251::encode(document)) + u"\r\n"_s) : QString();
 }
 
-QByteArray Transport::post(const QByteArray& body) {
+QString Transport::InetExchange(const QString& requestPath) {
+    QString text;
+    const bool read = runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s,
+                                 [&] { text = TextFiles::ReadWholeFile(requestPath); });
+    return read ? send(requestPath, text) : QString();
+}
+
+QString Transport::send(const QString& requestPath, const QString& text) {
+    if (!isWellFormed(text)) {
+        m_ctx.log.LogFailure(kRefused);
+        return {};
+    }
+    if (m_failedThisRun) {
+        return {}; // the connection failed earlier in this run
+    }
+    warnOfPlainHttp();
+    const Reply reply = post(multipartBody(requestPath, text));
+    if (reply.body.isEmpty()) {
+        m_failedThisRun = true;
+        reportFailure(reply.failure);
+        return {};
+    }
+    return Cp1251::decode(reply.body);
+}
+
+Transport::Reply Transport::post(const QByteArray& body) {
     const Settings& settings = m_ctx.settings;
     QNetworkRequest request{QUrl(endpoint(settings))};
     request.setRawHeader("Content-Type", "multipart/form-data, boundary=" + Boundary.toLatin1());
-    request.setTransferTimeout(int(m_ctx.exchangeTimeout.count()));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
 
+    // A manager of its own: no connection is reused, so none that the service
+    // already closed can swallow the request.
+    QNetworkAccessManager network;
+    network.setProxy(settings.UseProxy ? QNetworkProxy::DefaultProxy : QNetworkProxy::NoProxy);
     // Credentials travel only when the user asked for the proxy.
-    if (settings.UseProxy) {
-        m_network->setProxy(QNetworkProxy::DefaultProxy);
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
-    } else {
-        m_network->setProxy(QNetworkProxy::NoProxy);
-    }
-    const bool useProxy = settings.UseProxy;
+    const bool useProxy = settings.UseProxy && !settings.ProxyUname.isEmpty();
     const QString user = settings.ProxyUname;
     const QString password = settings.ProxyPass;
-    const auto supplyCredentials = [useProxy, user, password](QAuthenticator* authenticator) {
-        if (useProxy && authenticator->user().isEmpty()) {
-            authenticator->setUser(user);
-            authenticator->setPassword(password);
-        }
-    };
-
-    const std::unique_ptr<QNetworkReply> reply(m_network->post(request, body));
-    QObject::connect(m_network.get(), &QNetworkAccessManager::authenticationRequired, reply.get(),
-                     [supplyCredentials, ours = reply.get()](QNetworkReply* r, QAuthenticator* a) {
-                         if (r == ours) {
-                             supplyCredentials(a);
+    QObject::connect(&network, &QNetworkAccessManager::proxyAuthenticationRequired, &network,
+                     [=](const QNetworkProxy&, QAuthenticator* authenticator) {
+                         if (useProxy && authenticator->user().isEmpty()) {
+                             authenticator->setUser(user);
+                             authenticator->setPassword(password);
                          }
                      });
-    QObject::connect(
-        m_network.get(), &QNetworkAccessManager::proxyAuthenticationRequired, reply.get(),
-        [supplyCredentials](const QNetworkProxy&, QAuthenticator* a) { supplyCredentials(a); });
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished()) {
-        loop.exec();
+
+    Reply result;
+    for (bool authorised = false;; authorised = true) {
+        OneShotBody upload(body);
+        std::unique_ptr<QNetworkReply> reply(network.post(request, &upload));
+        QByteArray received;
+        bool timedOut = false;
+        bool tooLong = false;
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
+            timedOut = true;
+            reply->abort();
+        });
+        QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
+            received += reply->read(MaxAnswerBytes - received.size() + 1);
+            if (received.size() > MaxAnswerBytes) {
+                tooLong = true; // what came is kept, and reads as a broken answer
+                reply->abort();
+            }
+        });
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        deadline.start(m_ctx.exchangeTimeout);
+        if (!reply->isFinished()) {
+            loop.exec();
+        }
+        if (!timedOut && !tooLong && reply->isOpen()) {
+            received += reply->read(MaxAnswerBytes - received.size() + 1);
+        }
+        // A server that asks for credentials did not act on the request: it
+        // may be asked once more, with the proxy's credentials.
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status == 401 && useProxy && !authorised) {
+            request.setRawHeader("Authorization",
+                                 "Basic " + (user + u':' + password).toUtf8().toBase64());
+            continue;
+        }
+        // Past the deadline, what came counts for nothing, as with a lost connection.
+        result.body = timedOut ? QByteArray() : received.left(MaxAnswerBytes + 1);
+        if (result.body.isEmpty()) {
+            result.failure =
+                describe(reply->error(), timedOut,
+                         std::chrono::ceil<std::chrono::seconds>(m_ctx.exchangeTimeout).count());
+        }
+        return result;
     }
-    return reply->isOpen() ? reply->readAll() : QByteArray(); // closed when it timed out
 }
 
-void Transport::reportFailure() {
+void Transport::warnOfPlainHttp() {
+    if (!m_warnedOfPlainHttp && m_ctx.settings.serviceAddress().startsWith(u"http://"_s)) {
+        m_warnedOfPlainHttp = true;
+        m_ctx.log.LogStatus(u"Внимание: пароль передаётся без шифрования (http://)"_s);
+    }
+}
+
+void Transport::reportFailure(const QString& reason) {
     if (!m_ctx.ConnectionFailed.exchange(true)) {
-        m_ctx.prompts.inform(u"Orvell client"_s, kFailureText, UserPrompts::Icon::Critical);
+        m_ctx.prompts.inform(u"Orvell client"_s,
+                             u"Запрос к серверу не выполнен.\r\n\r\n"_s + reason +
+                                 u"\r\nПроверьте подключение к интернету и адрес сервиса "
+                                 u"(ServiceURL) в настройках."_s,
+                             UserPrompts::Icon::Critical);
     }
 }
 

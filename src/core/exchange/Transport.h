@@ -4,39 +4,54 @@
 
 #include <QByteArray>
 #include <QString>
-#include <memory>
-
-class QNetworkAccessManager;
 
 namespace orv {
 
 struct Settings;
 
 // Carries a request document to the service's offline endpoint as a multipart
-// upload and returns the answer, decoded from Windows-1251.
+// upload and returns the answer, decoded from Windows-1251. One Transport
+// serves one run: after a connection failure the run's later exchanges fail
+// at once, so a run without a connection ends in seconds, its items left
+// waiting for the next one.
 class Transport {
 public:
     static inline const QString Boundary = QStringLiteral("f89awenrh8f8");
 
     explicit Transport(const Session& session);
-    ~Transport();
-    Transport(const Transport&) = delete;
-    Transport& operator=(const Transport&) = delete;
 
-    // Posts the document stored in the file and returns the answer, or "" when
-    // nothing came back (the first failure of a run is shown to the user). A
-    // document that is not well-formed is refused without a connection.
+    // Writes the document to the request file (PostFilePath, kept as a trace
+    // of the exchange) and posts it. Returns the answer, or "" when nothing
+    // came back; the first failure of the program's run is shown to the user.
+    // A document that is not well-formed is refused without a connection.
+    QString exchange(const QString& document);
+
+    // The same for a document already stored in a file.
     QString InetExchange(const QString& requestPath);
 
+    // Every request goes out at most once, on a connection of its own, and
+    // ends at the session's deadline whatever the service does meanwhile.
     static QString endpoint(const Settings& settings);
     static QByteArray multipartBody(const QString& requestPath, const QString& requestText);
 
+    // Proxies named by the desktop serve the requests of runs with UseProxy;
+    // called once at start.
+    static void useSystemProxySettings();
+
+    // An answer longer than this is cut there; it then reads as broken.
+    static constexpr qsizetype MaxAnswerBytes = 64 * 1024 * 1024;
+
 private:
-    QByteArray post(const QByteArray& body);
-    void reportFailure();
+    struct Reply;
+
+    QString send(const QString& requestPath, const QString& text);
+    Reply post(const QByteArray& body);
+    void warnOfPlainHttp();
+    void reportFailure(const QString& reason);
 
     const Session m_ctx; // a copy: it only holds references
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    bool m_failedThisRun = false;
+    bool m_warnedOfPlainHttp = false;
 };
 
 } // namespace orv

@@ -1,7 +1,7 @@
 #include "Renderer.h"
 
+#include "AppContext.h"
 #include "Markup.h"
-#include "app/AppContext.h"
 #include "app/ErrorTrap.h"
 
 using namespace Qt::StringLiterals;

@@ -21,7 +21,7 @@ void AddressBook::ensureOldColumn() {
     }
 }
 
-void AddressBook::apply(const std::vector<std::pair<QString, QString>>& relations) {
+void AddressBook::apply(const std::vector<Relation>& relations) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     m_db.execute(u"UPDATE AddressBook SET Old = 0"_s);
     QSqlQuery find = m_db.prepare(u"SELECT rowid FROM AddressBook WHERE Nick = ? AND Status = ? "

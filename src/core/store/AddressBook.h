@@ -2,12 +2,17 @@
 
 #include <QString>
 #include <QStringList>
-#include <utility>
 #include <vector>
 
 namespace orv {
 
 class Database;
+
+// One name of the friends or readers list: Status is "BUDDY" or "READER".
+struct Relation {
+    QString nick;
+    QString status;
+};
 
 // The table AddressBook: friends ("BUDDY") and regular readers ("READER") as the
 // service last reported them. All calls throw OrvError.
@@ -24,7 +29,7 @@ public:
     // Brings the table in line with a report: every row named is marked present
     // (Old), a row not yet stored is added as new; the others are left marked
     // departed. One transaction.
-    void apply(const std::vector<std::pair<QString, QString>>& relations);
+    void apply(const std::vector<Relation>& relations);
 
     // Names in Nick order.
     QStringList nicks(const QString& status);

@@ -2,6 +2,7 @@
 
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
+#include "app/PrivateFiles.h"
 
 #include <QAtomicInteger>
 #include <QFile>
@@ -56,14 +57,18 @@ Database::~Database() {
 }
 
 void Database::open() {
+    // The file holds the password: private to the user, also when it was made
+    // or copied with a wider mode. The engine gives its -wal and -shm files
+    // the mode of the database file.
+    for (const QString& file : {m_path, QString(m_path + u"-wal"_s), QString(m_path + u"-shm"_s)}) {
+        PrivateFiles::restrict(file);
+    }
     if (!QFile::exists(m_path)) {
-        // The file holds the password: create it private to the user.
         QFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly)) {
+        if (!PrivateFiles::open(file, QIODevice::WriteOnly)) {
             throw OrvError(u"Не могу создать файл "_s + m_path + u" ("_s + file.errorString() +
                            u')');
         }
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     }
     QSqlDatabase db = QSqlDatabase::contains(m_connectionName)
                           ? QSqlDatabase::database(m_connectionName, false)
@@ -156,6 +161,8 @@ void Database::migrate() {
         const QStringList steps[] = {
             /* 1 -> 2 */ {u"CREATE INDEX IF NOT EXISTS tmp_MessagesToGet_ID ON "
                           u"tmp_MessagesToGet (ID)"_s},
+            /* 2 -> 3 */
+            {u"CREATE INDEX IF NOT EXISTS AddressBook_Nick ON AddressBook (Nick, Status)"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {
@@ -175,20 +182,38 @@ void Database::createSchema() {
 
 Database::Transaction::Transaction(Database& db, OnFailure onFailure)
     : m_db(db)
-    , m_onFailure(onFailure) {
-    m_db.execute(u"BEGIN"_s);
+    , m_onFailure(onFailure)
+    , m_depth(db.m_transactionDepth) {
+    m_db.execute(m_depth == 0 ? u"BEGIN IMMEDIATE"_s
+                              : u"SAVEPOINT nested_"_s + QString::number(m_depth));
+    ++m_db.m_transactionDepth;
 }
 
 Database::Transaction::~Transaction() {
     if (m_open) {
-        QSqlQuery query(QSqlDatabase::database(m_db.m_connectionName, false));
-        query.exec(m_onFailure == OnFailure::KeepStored ? u"COMMIT"_s : u"ROLLBACK"_s);
+        end(m_onFailure == OnFailure::KeepStored);
     }
 }
 
 void Database::Transaction::commit() {
+    m_db.execute(m_depth == 0 ? u"COMMIT"_s : u"RELEASE nested_"_s + QString::number(m_depth));
     m_open = false;
-    m_db.execute(u"COMMIT"_s);
+    --m_db.m_transactionDepth;
+}
+
+void Database::Transaction::end(bool keep) noexcept {
+    QSqlQuery query(QSqlDatabase::database(m_db.m_connectionName, false));
+    const QString savepoint = u"nested_"_s + QString::number(m_depth);
+    if (m_depth > 0) {
+        if (!keep) {
+            query.exec(u"ROLLBACK TO "_s + savepoint);
+        }
+        query.exec(u"RELEASE "_s + savepoint);
+    } else if (!keep || !query.exec(u"COMMIT"_s)) {
+        query.exec(u"ROLLBACK"_s); // a failed COMMIT leaves the transaction open
+    }
+    m_open = false;
+    --m_db.m_transactionDepth;
 }
 
 } // namespace orv

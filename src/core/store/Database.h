@@ -14,7 +14,7 @@ class StatusLog;
 // Every failure throws OrvError with the engine's text.
 class Database {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     explicit Database(QString path);
     ~Database();
@@ -35,9 +35,12 @@ public:
     static void exec(QSqlQuery& query);
     void execute(const QString& sql);
 
-    // Groups writes. When a transaction ends without commit() (a failure left
-    // it), KeepStored commits what it holds, so rows stored before a failing row
-    // stay stored; RollBack undoes it all.
+    // Groups writes. The outermost transaction takes the write lock at once
+    // (BEGIN IMMEDIATE), so a writer on another connection waits for it instead
+    // of failing half-way; one opened inside another is a savepoint of it. When
+    // a transaction ends without commit() (a failure left it), KeepStored keeps
+    // what it holds, so rows stored before a failing row stay stored; RollBack
+    // undoes it all.
     class Transaction {
     public:
         enum class OnFailure { KeepStored, RollBack };
@@ -46,11 +49,16 @@ public:
         ~Transaction();
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
+        // Throws OrvError when the engine refuses; the transaction then stays
+        // open and its destructor ends it as OnFailure says.
         void commit();
 
     private:
+        void end(bool keep) noexcept;
+
         Database& m_db;
         const OnFailure m_onFailure;
+        const int m_depth; // 0 for the outermost
         bool m_open = true;
     };
 
@@ -62,6 +70,7 @@ private:
 
     const QString m_path;
     const QString m_connectionName;
+    int m_transactionDepth = 0;
 };
 
 } // namespace orv

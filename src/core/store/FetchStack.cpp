@@ -9,15 +9,25 @@ namespace orv {
 FetchStack::FetchStack(Database& db)
     : m_db(db) {}
 
-void FetchStack::clear() {
-    m_db.execute(u"DELETE FROM tmp_MessagesToGet"_s);
+void FetchStack::deleteFinished() {
+    m_db.execute(u"DELETE FROM tmp_MessagesToGet WHERE ErrCode IS NOT NULL"_s);
 }
 
 void FetchStack::add(const QStringList& ids, const QString& type) {
-    Database::Transaction transaction(m_db);
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    QSqlQuery waitingAlready = m_db.prepare(u"SELECT 1 FROM tmp_MessagesToGet WHERE ID = ? AND "
+                                            u"Type = ? AND ErrCode IS NULL LIMIT 1"_s);
     QSqlQuery insert =
         m_db.prepare(u"INSERT INTO tmp_MessagesToGet (ID, Type, Direction) VALUES (?, ?, 'in')"_s);
     for (const QString& id : ids) {
+        waitingAlready.bindValue(0, id);
+        waitingAlready.bindValue(1, type);
+        Database::exec(waitingAlready);
+        const bool known = waitingAlready.next();
+        waitingAlready.finish();
+        if (known) {
+            continue;
+        }
         insert.bindValue(0, id);
         insert.bindValue(1, type);
         Database::exec(insert);
@@ -37,10 +47,28 @@ QStringList FetchStack::waiting(const QString& type) {
     return ids;
 }
 
-void FetchStack::markDone(const QString& id) {
-    QSqlQuery update =
-        m_db.prepare(u"UPDATE tmp_MessagesToGet SET ErrCode = 'welldone' WHERE ID = ?"_s);
+qsizetype FetchStack::waitingCount(const QString& type) {
+    QSqlQuery query = m_db.prepare(u"SELECT count(*) FROM tmp_MessagesToGet WHERE Type = ? AND "
+                                   u"Direction = 'in' AND ErrCode IS NULL"_s);
+    query.addBindValue(type);
+    Database::exec(query);
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+void FetchStack::markDone(const QString& id, const QString& type) {
+    mark(id, type, u"welldone"_s);
+}
+
+void FetchStack::markFailed(const QString& id, const QString& type) {
+    mark(id, type, u"error"_s);
+}
+
+void FetchStack::mark(const QString& id, const QString& type, const QString& code) {
+    QSqlQuery update = m_db.prepare(
+        u"UPDATE tmp_MessagesToGet SET ErrCode = ? WHERE ID = ? AND Type = ? AND ErrCode IS NULL"_s);
+    update.addBindValue(code);
     update.addBindValue(id);
+    update.addBindValue(type);
     Database::exec(update);
 }
 

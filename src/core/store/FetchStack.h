@@ -8,8 +8,9 @@ namespace orv {
 class Database;
 
 // The table tmp_MessagesToGet: service identifiers waiting to be fetched, each
-// with its kind ("get_new_posts" or "get_new_comments"). All calls throw
-// OrvError.
+// with its kind ("get_new_posts" or "get_new_comments"). A row is marked only
+// in the transaction that stores its item, so whatever cuts a run short, a
+// waiting row is fetched by a later run. All calls throw OrvError.
 class FetchStack {
 public:
     static inline const QString Posts = QStringLiteral("get_new_posts");
@@ -17,18 +18,26 @@ public:
 
     explicit FetchStack(Database& db);
 
-    // Forgets every identifier.
-    void clear();
-    // Stacks the identifiers, in order, as waiting.
+    // Forgets the rows that are done with (received, or failed to store);
+    // waiting rows stay for the next run.
+    void deleteFinished();
+    // Stacks the identifiers, in order, as waiting; one already waiting of
+    // the kind is not stacked twice.
     void add(const QStringList& ids, const QString& type);
     // The waiting identifiers of a kind, in the order they were stacked.
     QStringList waiting(const QString& type);
-    // Marks every row of the identifier as received.
-    void markDone(const QString& id);
+    qsizetype waitingCount(const QString& type);
+    // The item of the kind was stored (or deliberately left out): "welldone".
+    void markDone(const QString& id, const QString& type);
+    // The item could not be stored: "error", which keeps it out of later
+    // fetches until the next start.
+    void markFailed(const QString& id, const QString& type);
     // Removes the received rows.
     void deleteDone();
 
 private:
+    void mark(const QString& id, const QString& type, const QString& code);
+
     Database& m_db;
 };
 

@@ -2,25 +2,23 @@
 
 #include "Database.h"
 #include "app/OrvError.h"
-#include "tree/NodeKey.h"
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
 namespace {
 
-// The table and its local identifier column for a node kind.
-std::pair<QString, QString> tableOf(const QString& kind) {
-    if (kind == NodeKey::Post) {
+// The table and its local identifier column.
+std::pair<QString, QString> tableOf(MessageRef::Kind kind) {
+    switch (kind) {
+    case MessageRef::Kind::Post:
         return {u"Posts"_s, u"ThisID"_s};
-    }
-    if (kind == NodeKey::Comment) {
+    case MessageRef::Kind::Comment:
         return {u"Comments"_s, u"ThisID"_s};
-    }
-    if (kind == NodeKey::Private) {
+    case MessageRef::Kind::Private:
         return {u"PrivateMessages"_s, u"ID"_s};
     }
-    throw OrvError(u"неизвестный вид узла: "_s + kind);
+    throw OrvError(u"неизвестный вид сообщения"_s);
 }
 
 } // namespace
@@ -28,18 +26,16 @@ std::pair<QString, QString> tableOf(const QString& kind) {
 MessageState::MessageState(Database& db)
     : m_db(db) {}
 
-bool MessageState::isSent(const QString& nodeKey) {
-    const NodeKey key(nodeKey);
+bool MessageState::isSent(const MessageRef& message) {
     QSqlQuery q;
-    if (key.kind() == NodeKey::Comment) {
-        // A comment is found by its service identifier, as its key names it first.
+    if (message.kind == MessageRef::Kind::Comment) {
         q = m_db.prepare(
             u"SELECT Sent FROM Comments WHERE CommentID = ? ORDER BY ThisID LIMIT 1"_s);
-        q.addBindValue(key.serviceId());
+        q.addBindValue(message.serviceId);
     } else {
-        const auto [table, column] = tableOf(key.kind());
+        const auto [table, column] = tableOf(message.kind);
         q = m_db.prepare(u"SELECT Sent FROM "_s + table + u" WHERE "_s + column + u" = ?"_s);
-        q.addBindValue(key.localId().toLongLong());
+        q.addBindValue(message.localId);
     }
     Database::exec(q);
     return q.next() ? q.value(0).toInt() != 0 : true;
@@ -56,15 +52,15 @@ std::optional<qint64> MessageState::postThisId(const QString& postId) {
     return q.value(0).toLongLong();
 }
 
-std::optional<MessageState::Flags> MessageState::markRead(const QString& kind, qint64 localId) {
-    const auto [table, column] = tableOf(kind);
+std::optional<MessageState::Flags> MessageState::markRead(const MessageRef& message) {
+    const auto [table, column] = tableOf(message.kind);
     QSqlQuery update =
         m_db.prepare(u"UPDATE "_s + table + u" SET New = 0 WHERE "_s + column + u" = ?"_s);
-    update.addBindValue(localId);
+    update.addBindValue(message.localId);
     Database::exec(update);
     QSqlQuery read =
         m_db.prepare(u"SELECT New, Sent FROM "_s + table + u" WHERE "_s + column + u" = ?"_s);
-    read.addBindValue(localId);
+    read.addBindValue(message.localId);
     Database::exec(read);
     if (!read.next()) {
         return std::nullopt;

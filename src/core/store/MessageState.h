@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MessageRef.h"
+
 #include <QString>
 #include <optional>
 
@@ -17,16 +19,15 @@ public:
 
     explicit MessageState(Database& db);
 
-    // Whether the message behind a node key was sent; true when it is no
-    // longer stored.
-    bool isSent(const QString& nodeKey);
+    // Whether the message was sent; true when it is no longer stored. A
+    // comment is found by its service identifier.
+    bool isSent(const MessageRef& message);
     // The local ThisID of the first post with the service identifier.
     std::optional<qint64> postThisId(const QString& postId);
 
-    // Marks one post ("friendpostkey"), comment ("commkey") or private message
-    // ("privkey") read and returns its flags afterwards; nothing when no single
-    // row has the identifier.
-    std::optional<Flags> markRead(const QString& kind, qint64 localId);
+    // Marks the message read and returns its flags afterwards; nothing when
+    // no row has its local identifier.
+    std::optional<Flags> markRead(const MessageRef& message);
     // The owner's new posts and their comments.
     void markDiaryRead(const QString& owner);
     // Every post and comment; private messages stay as they are.

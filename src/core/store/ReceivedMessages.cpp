@@ -1,9 +1,12 @@
 #include "ReceivedMessages.h"
 
 #include "Database.h"
+#include "FetchStack.h"
 #include "StoredDate.h"
+#include "app/OrvError.h"
 
 #include <QVariant>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -31,14 +34,26 @@ void writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
     Database::exec(write);
 }
 
+// The service's date as stored, or nothing, with the item noted as failed.
+std::optional<QString> storedDate(const QString& serviceText, const QString& item,
+                                  StoreReport& report) {
+    try {
+        return StoredDate::fromServiceText(serviceText);
+    } catch (const OrvError& error) {
+        report.failed.emplace_back(item, error.text());
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 ReceivedMessages::ReceivedMessages(Database& db)
     : m_db(db) {}
 
-void ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
+StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     const QString now = StoredDate::now();
-    Database::Transaction transaction(m_db);
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    FetchStack stack(m_db);
     QSqlQuery find = m_db.prepare(
         u"SELECT ThisID FROM Posts WHERE PostID = ? AND Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
     QSqlQuery overwrite = m_db.prepare(
@@ -47,22 +62,31 @@ void ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     QSqlQuery insert = m_db.prepare(
         u"INSERT INTO Posts (Message, Header, Messagedate, uName, PostID, JournalID, New, Sent, "
         u"Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
+    StoreReport report;
     for (const ReceivedPost& post : posts) {
-        find.bindValue(0, post.postId);
-        const QVariant stored = firstRow(find);
-        if (!stored.isValid() && post.journalId.isEmpty()) {
+        const auto date = storedDate(post.date, post.postId, report);
+        if (!date) {
+            stack.markFailed(post.postId, FetchStack::Posts);
             continue;
         }
-        writeRow(overwrite, insert, stored,
-                 {post.message, post.header, StoredDate::fromServiceText(post.date), post.userName,
-                  post.postId, post.journalId, now});
+        find.bindValue(0, post.postId);
+        const QVariant stored = firstRow(find);
+        if (stored.isValid() || !post.journalId.isEmpty()) {
+            writeRow(overwrite, insert, stored,
+                     {post.message, post.header, *date, post.userName, post.postId, post.journalId,
+                      now});
+            ++report.stored;
+        }
+        stack.markDone(post.postId, FetchStack::Posts);
     }
     transaction.commit();
+    return report;
 }
 
-void ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments) {
+StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments) {
     const QString now = StoredDate::now();
-    Database::Transaction transaction(m_db);
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    FetchStack stack(m_db);
     QSqlQuery find = m_db.prepare(u"SELECT ThisID FROM Comments WHERE CommentID = ? AND "
                                   u"Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
     QSqlQuery overwrite = m_db.prepare(
@@ -71,22 +95,32 @@ void ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments
     QSqlQuery insert = m_db.prepare(
         u"INSERT INTO Comments (Message, Header, Messagedate, uName, PostID, CommentID, "
         u"JournalID, New, Sent, Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
+    StoreReport report;
     for (const ReceivedComment& comment : comments) {
         if (comment.date == NoDate) {
+            stack.markDone(comment.commentId, FetchStack::Comments);
+            continue;
+        }
+        const auto date = storedDate(comment.date, comment.commentId, report);
+        if (!date) {
+            stack.markFailed(comment.commentId, FetchStack::Comments);
             continue;
         }
         find.bindValue(0, comment.commentId);
         const QVariant stored = firstRow(find);
         writeRow(overwrite, insert, stored,
-                 {comment.message, comment.header, StoredDate::fromServiceText(comment.date),
-                  comment.userName, comment.postId, comment.commentId, comment.journalId, now});
+                 {comment.message, comment.header, *date, comment.userName, comment.postId,
+                  comment.commentId, comment.journalId, now});
+        ++report.stored;
+        stack.markDone(comment.commentId, FetchStack::Comments);
     }
     transaction.commit();
+    return report;
 }
 
-void ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages) {
+StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages) {
     const QString now = StoredDate::now();
-    Database::Transaction transaction(m_db);
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     QSqlQuery find = m_db.prepare(u"SELECT ID FROM PrivateMessages WHERE Message = ? AND "
                                   u"Messagedate = ? AND uName = ? ORDER BY ID LIMIT 1"_s);
     QSqlQuery overwrite = m_db.prepare(
@@ -95,25 +129,24 @@ void ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages
     QSqlQuery insert = m_db.prepare(
         u"INSERT INTO PrivateMessages (Message, Messagedate, uName, New, Sent, Deleted, AddDate) "
         u"VALUES (?, ?, ?, 1, 1, 0, ?)"_s);
+    StoreReport report;
     for (const ReceivedPrivate& message : messages) {
-        if (message.date == NoDate) {
+        if (message.date == NoDate || message.date.isEmpty()) {
             continue;
         }
-        const bool dated = !message.date.isEmpty();
-        const QString date = dated ? StoredDate::fromServiceText(message.date) : QString();
-        QVariant stored;
-        if (dated) {
-            find.bindValue(0, message.message);
-            find.bindValue(1, date);
-            find.bindValue(2, message.userName);
-            stored = firstRow(find);
-        }
-        if (!stored.isValid() && !dated) {
+        const auto date = storedDate(message.date, message.userName, report);
+        if (!date) {
             continue;
         }
-        writeRow(overwrite, insert, stored, {message.message, date, message.userName, now});
+        find.bindValue(0, message.message);
+        find.bindValue(1, *date);
+        find.bindValue(2, message.userName);
+        const QVariant stored = firstRow(find);
+        writeRow(overwrite, insert, stored, {message.message, *date, message.userName, now});
+        ++report.stored;
     }
     transaction.commit();
+    return report;
 }
 
 } // namespace orv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -19,21 +20,33 @@ struct ReceivedPrivate {
     QString message, date, userName;
 };
 
+// What a store call did with the items it was given.
+struct StoreReport {
+    int stored = 0;
+    // Items that could not be stored (a date that does not convert): the
+    // service identifier (or the sender) and the error text.
+    std::vector<std::pair<QString, QString>> failed;
+};
+
 // Stores what the service delivered: a message already stored is overwritten,
 // a new one added. Dates come in the service's text form. Each call is one
-// transaction; a failing row throws OrvError and the rows before it stay.
+// transaction that also marks the items' fetch-stack rows: "welldone" for an
+// item stored or deliberately left out, "error" for one that could not be
+// stored, while the rest are stored. An engine failure throws OrvError and
+// undoes the whole call, so its stack rows stay waiting.
 class ReceivedMessages {
 public:
     explicit ReceivedMessages(Database& db);
 
     // An overwritten post becomes unread again and keeps Sent; a new post
-    // without a diary identifier is skipped.
-    void savePosts(const std::vector<ReceivedPost>& posts);
-    // Items dated "01.01.1970 03:00:00" are skipped; an overwritten comment
+    // without a diary identifier is left out.
+    StoreReport savePosts(const std::vector<ReceivedPost>& posts);
+    // Items dated "01.01.1970 03:00:00" are left out; an overwritten comment
     // keeps New and becomes sent.
-    void saveComments(const std::vector<ReceivedComment>& comments);
-    // A message is known by its text, date and sender together.
-    void savePrivates(const std::vector<ReceivedPrivate>& messages);
+    StoreReport saveComments(const std::vector<ReceivedComment>& comments);
+    // A message is known by its text, date and sender together; one without
+    // a date is left out. Private messages are not stacked.
+    StoreReport savePrivates(const std::vector<ReceivedPrivate>& messages);
 
     static inline const QString NoDate = QStringLiteral("01.01.1970 03:00:00");
 

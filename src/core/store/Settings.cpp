@@ -12,4 +12,8 @@ QString Settings::serviceAddress() const {
     return address.isEmpty() ? DefaultServiceUrl : address;
 }
 
+int Settings::daysToKeep() const {
+    return ShowLastDaysRead && ShowLastDays >= 0 ? ShowLastDays : DefaultDaysToKeep;
+}
+
 } // namespace orv

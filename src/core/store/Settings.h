@@ -23,6 +23,7 @@ struct Settings {
     QString LASTSMILEID;
     QString TimeOffset;
     qint16 ShowLastDays = 0;
+    bool ShowLastDaysRead = false; // the stored value read as a number
     bool AutoLoadComments = false;
     bool UseProxy = false;
     QString ProxyUname;
@@ -32,6 +33,12 @@ struct Settings {
 
     // The scheme and host of the service, without a trailing slash.
     QString serviceAddress() const;
+
+    // How many days read messages are kept: ShowLastDays, or the default 14
+    // when it did not read as a number or is negative, so that a bad setting
+    // never widens what the purge deletes.
+    int daysToKeep() const;
+    static constexpr int DefaultDaysToKeep = 14;
 };
 
 } // namespace orv

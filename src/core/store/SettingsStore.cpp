@@ -99,6 +99,8 @@ void assign(Settings& settings, const KeyBinding& binding, const QVariant& store
         settings.*binding.flag = toYesNo(text);
     } else {
         settings.*binding.number = toSmallInt(text);
+        settings.ShowLastDaysRead =
+            settings.ShowLastDaysRead || binding.number == &Settings::ShowLastDays;
     }
 }
 
@@ -126,6 +128,7 @@ SettingsStore::SettingsStore(Database& db, StatusLog& log)
     , m_log(log) {}
 
 void SettingsStore::ReadINI(Settings& settings) {
+    settings.ShowLastDaysRead = false;
     runTrapped(m_log, u"Mod_DB.ReadINI: "_s, [&] {
         QSqlQuery query =
             m_db.prepare(u"SELECT iniVariable, iniValue FROM iniSettings ORDER BY rowid"_s);

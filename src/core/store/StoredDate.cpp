@@ -10,7 +10,6 @@ namespace orv::StoredDate {
 namespace {
 
 const QString kStored = u"yyyy-MM-dd HH:mm:ss"_s;
-const QString kService = u"dd.MM.yyyy HH:mm:ss"_s;
 
 } // namespace
 
@@ -47,21 +46,33 @@ QString fromServiceText(const QString& text) {
     if (auto stored = rearranged(trimmed)) {
         return *stored;
     }
-    // Single digits ("5.3.2006 9:07:00") read too.
-    const QDateTime moment = QDateTime::fromString(trimmed.toString(), u"d.M.yyyy H:mm:ss"_s);
-    if (!moment.isValid()) {
+    // Single digits ("5.3.2006 9:07:00") read too. Date and time are read
+    // apart: a wall-clock time has no time zone, and one that falls into a
+    // summer-time gap of this machine is as valid as any other.
+    const QString parts = trimmed.toString();
+    const QDate date = QDate::fromString(parts.section(u' ', 0, 0), u"d.M.yyyy"_s);
+    const QTime time = QTime::fromString(parts.section(u' ', 1), u"H:mm:ss"_s);
+    if (!date.isValid() || !time.isValid()) {
         throw OrvError(u"Несоответствие типа"_s);
     }
-    return moment.toString(kStored);
+    return date.toString(u"yyyy-MM-dd"_s) + u' ' + time.toString(u"HH:mm:ss"_s);
 }
 
 QString toServiceText(const QString& stored) {
-    const QDateTime moment = QDateTime::fromString(stored, kStored);
-    return moment.isValid() ? moment.toString(kService) : stored;
+    const QDate date = QDate::fromString(stored.left(10), u"yyyy-MM-dd"_s);
+    const QTime time = QTime::fromString(stored.mid(11), u"HH:mm:ss"_s);
+    if (stored.size() != 19 || !date.isValid() || !time.isValid()) {
+        return stored;
+    }
+    return date.toString(u"dd.MM.yyyy"_s) + u' ' + time.toString(u"HH:mm:ss"_s);
 }
 
 QString fromDateTime(const QDateTime& moment) {
     return moment.toString(kStored);
+}
+
+QString startOfDay(const QDate& day) {
+    return day.toString(u"yyyy-MM-dd"_s) + u" 00:00:00"_s;
 }
 
 QString now() {

@@ -16,6 +16,9 @@ QString toServiceText(const QString& stored);
 
 QString fromDateTime(const QDateTime& moment);
 
+// Midnight at the start of the day, as stored.
+QString startOfDay(const QDate& day);
+
 // The current local date and time, as stored.
 QString now();
 

@@ -1,7 +1,8 @@
 #include "ExchangeWorker.h"
 
-#include "app/AppContext.h"
+#include "AppContext.h"
 #include "app/ErrorTrap.h"
+#include "app/ExchangeLock.h"
 #include "store/Database.h"
 
 using namespace Qt::StringLiterals;
@@ -43,6 +44,11 @@ bool ExchangeWorker::start(Job job) {
 }
 
 void ExchangeWorker::runOnWorker(const Job& job) {
+    ExchangeLock lock(m_ctx.folder);
+    if (!lock.tryLock()) {
+        m_ctx.log.LogFailure(ExchangeLock::BusyText); // a run of another program
+        return;
+    }
     Database db(m_ctx.folder.databasePath());
     if (runTrapped(m_ctx.log, u"MainForm.mnu_Get_Click: "_s, [&] { db.open(); })) {
         job(Session{m_ctx.folder, m_ctx.log, db, m_settings, m_prompts, m_ctx.ConnectionFailed,

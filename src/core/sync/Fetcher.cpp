@@ -5,10 +5,13 @@
 #include "app/TextFiles.h"
 #include "app/WorkingFolder.h"
 #include "decode/CommentsDecoder.h"
+#include "decode/IdListDecoder.h"
 #include "decode/PostsDecoder.h"
 #include "exchange/RequestDocuments.h"
 #include "exchange/Transport.h"
+#include "store/Database.h"
 #include "store/FetchStack.h"
+#include "store/ReceivedMessages.h"
 #include "store/Settings.h"
 #include "store/SettingsStore.h"
 
@@ -20,6 +23,7 @@ namespace orv {
 namespace {
 
 const QString kDeclaration = u"<?xml version='1.0' encoding='windows-1251'?>"_s;
+constexpr qsizetype kQuotedLength = 4000;
 
 } // namespace
 
@@ -36,6 +40,10 @@ int Fetcher::batchSize(const QString& setting) {
     return int(std::nearbyint(value));
 }
 
+QString Fetcher::quoted(const QString& answer) {
+    return answer.size() > kQuotedLength ? answer.left(kQuotedLength) + u" ..."_s : answer;
+}
+
 QString Fetcher::BuildIDquery(const Settings& settings, const QStringList& ids,
                               const QString& stackType) {
     const QString type = stackType == FetchStack::Posts ? u"19"_s : u"17"_s;
@@ -50,63 +58,44 @@ QString Fetcher::BuildIDquery(const Settings& settings, const QStringList& ids,
     return RequestDocuments::envelope(settings, lines);
 }
 
-void Fetcher::BuildIDstack(QString answer) {
+void Fetcher::BuildIDstack(QString answer, const ResultDocument* parsed) {
     const QString path = m_session.folder.PostFilePath();
     answer.replace(u'"', u'\'');
     const qsizetype declaration = answer.indexOf(kDeclaration, 0, Qt::CaseInsensitive);
-    std::optional<QDomDocument> document;
+    std::optional<ResultDocument> document;
     if (declaration >= 0) {
         answer.remove(0, declaration);
-        runTrapped(m_session.log, u"Mod_Qrys.BuildIDstack: "_s, [&] {
-            TextFiles::WriteTextFile(path, answer);
-            document = ResultDocument::load(path);
-        });
+        runTrapped(m_session.log, u"Mod_Qrys.BuildIDstack: "_s,
+                   [&] { TextFiles::WriteTextFile(path, answer); });
+        if (!parsed || declaration > 0) {
+            document = ResultDocument::parse(answer);
+            parsed = document ? &*document : nullptr;
+        }
     }
-    if (!document) {
+    if (declaration < 0 || !parsed) {
         if (!m_session.ConnectionFailed) {
             m_session.log.LogFailure(u"Mod_Qrys.BuildIDstack: загрузка XML из "_s + path +
-                                     u" обломилась.\r\nТекст файла:\r\n\r\n"_s + answer);
+                                     u" обломилась.\r\nТекст файла:\r\n\r\n"_s + quoted(answer));
         }
         return;
     }
     runTrapped(m_session.log, u"Mod_Qrys.BuildIDstack: "_s, [&] {
-        QString queryId;
-        QString ids;
-        QString checkTime;
-        for (const QDomElement& result : ResultDocument::results(*document)) {
-            queryId = result.attribute(u"QID"_s);
-            if (!result.hasChildNodes()) {
-                continue;
-            }
-            if (queryId == u"allcomments"_s) {
-                ids = result.firstChildElement(u"ITEM"_s).text();
-            } else if (queryId == FetchStack::Posts || queryId == FetchStack::Comments) {
-                const QDomElement now = result.firstChildElement(u"NOWDATE"_s);
-                if (now.isNull()) {
-                    continue; // without the service time nothing is known for sure
-                }
-                checkTime = now.text();
-                if (result.childNodes().size() > 1) {
-                    ids = result.firstChildElement(u"ITEM"_s).text();
-                }
-            }
+        const IdList list = DecodeIdList(*parsed);
+        if (list.stackType.isEmpty()) {
+            return;
         }
-        QString stackType = queryId;
-        if (queryId == FetchStack::Posts || queryId == FetchStack::Comments) {
-            const bool posts = queryId == FetchStack::Posts;
-            if (!checkTime.isEmpty()) {
-                (posts ? m_session.settings.CheckTime_Posts
-                       : m_session.settings.CheckTime_Comments) = checkTime;
-                SettingsStore(m_session.db, m_session.log)
-                    .writeOne(m_session.settings,
-                              posts ? u"CheckTime_Posts"_s : u"CheckTime_Comments"_s);
-            }
-        } else if (queryId == u"allcomments"_s) {
-            stackType = FetchStack::Comments;
+        // The check time moves only together with the identifiers it covers.
+        Settings moved = m_session.settings;
+        Database::Transaction transaction(m_session.db, Database::Transaction::OnFailure::RollBack);
+        FetchStack(m_session.db).add(list.ids, list.stackType);
+        if (!list.checkTimeKey.isEmpty()) {
+            (list.stackType == FetchStack::Posts ? moved.CheckTime_Posts
+                                                 : moved.CheckTime_Comments) = list.checkTime;
+            SettingsStore(m_session.db, m_session.log).writeOne(moved, list.checkTimeKey);
         }
-        if (!ids.isEmpty()) {
-            FetchStack(m_session.db).add(ids.split(u' '), stackType);
-        }
+        transaction.commit();
+        m_session.settings.CheckTime_Posts = moved.CheckTime_Posts;
+        m_session.settings.CheckTime_Comments = moved.CheckTime_Comments;
     });
 }
 
@@ -124,34 +113,81 @@ void Fetcher::GetMessagesFromStack(const QString& stackType, int batchSize) {
         } else if (stackType == FetchStack::Comments) {
             CommentsReceived = total;
         }
-        const QString path = m_session.folder.PostFilePath();
         for (int start = 0; start < total; start += batchSize) {
             m_session.log.LogStatus(remembered + u' ' + QString::number(start) + u" из "_s +
                                     QString::number(total));
-            const QStringList batch = waiting.mid(start, batchSize);
-            TextFiles::WriteTextFile(path, BuildIDquery(m_session.settings, batch, stackType));
-            const QString answer = m_transport.InetExchange(path);
-            TextFiles::WriteTextFile(path, answer);
-            store(stackType);
+            const QString answer = m_transport.exchange(
+                BuildIDquery(m_session.settings, waiting.mid(start, batchSize), stackType));
+            store(stackType, answer);
         }
         stack.deleteDone();
-        TextFiles::DeleteIfExists(path);
+        TextFiles::DeleteIfExists(m_session.folder.PostFilePath());
     });
 }
 
-void Fetcher::store(const QString& stackType) {
-    const QString path = m_session.folder.PostFilePath();
-    if (stackType == FetchStack::Posts) {
-        PostsDecoder posts(m_session, [this, &path](const QString& postId) {
-            // The answer being decoded is already in memory; the file can be reused.
-            TextFiles::WriteTextFile(path,
-                                     RequestDocuments::allComments(m_session.settings, postId));
-            m_session.log.LogStatus(u"Автозагрузка всех комментариев к посту "_s + postId);
-            BuildIDstack(m_transport.InetExchange(path));
-        });
-        posts.SaveFriendPosts(path);
-    } else if (stackType == FetchStack::Comments) {
-        CommentsDecoder(m_session).SaveComments(path);
+void Fetcher::store(const QString& stackType, const QString& answer) {
+    const bool posts = stackType == FetchStack::Posts;
+    // The answer stays in the request file as a trace of what came.
+    runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s,
+               [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
+    const auto document = ResultDocument::parse(answer);
+    if (!document) {
+        m_session.log.LogFailure(
+            (posts ? u"DecodePosts"_s : u"DecodeComments"_s) +
+            u":: Структура XML-файла нарушена.\r\nСодержание файла:\r\n\r\n"_s +
+            quoted(TextFiles::firstField(answer)) + u" ..."_s);
+        return; // the batch's items stay waiting
+    }
+    if (posts) {
+        storePosts(*document);
+    } else {
+        storeComments(*document);
+    }
+}
+
+void Fetcher::storePosts(const ResultDocument& document) {
+    std::vector<ReceivedPost> posts;
+    if (!runTrapped(m_session.log, u"Mod_DB.DecodePosts: "_s,
+                    [&] { posts = DecodePosts(document); })) {
+        return;
+    }
+    bool stored = false;
+    runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
+        logFailed(u"Mod_DB.SaveFriendPosts: "_s, ReceivedMessages(m_session.db).savePosts(posts));
+        stored = true;
+    });
+    if (stored && m_session.settings.AutoLoadComments) {
+        QStringList ids;
+        for (const ReceivedPost& post : posts) {
+            ids.append(post.postId);
+        }
+        loadAllComments(ids);
+    }
+}
+
+void Fetcher::storeComments(const ResultDocument& document) {
+    std::vector<ReceivedComment> comments;
+    if (!runTrapped(m_session.log, u"Mod_DB.DecodeComments: "_s,
+                    [&] { comments = DecodeComments(document, m_session.prompts); })) {
+        return;
+    }
+    runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
+        logFailed(u"Mod_DB.SaveComments: "_s,
+                  ReceivedMessages(m_session.db).saveComments(comments));
+    });
+}
+
+void Fetcher::logFailed(const QString& prefix, const StoreReport& report) {
+    for (const auto& [item, error] : report.failed) {
+        m_session.log.LogFailure(prefix + error + u" ("_s + item + u')');
+    }
+}
+
+void Fetcher::loadAllComments(const QStringList& postIds) {
+    for (const QString& postId : postIds) {
+        m_session.log.LogStatus(u"Автозагрузка всех комментариев к посту "_s + postId);
+        BuildIDstack(
+            m_transport.exchange(RequestDocuments::allComments(m_session.settings, postId)));
     }
 }
 

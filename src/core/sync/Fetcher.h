@@ -7,18 +7,23 @@
 
 namespace orv {
 
+class ResultDocument;
 class Transport;
 struct Settings;
+struct StoreReport;
 
 // Lists of new identifiers go onto the fetch stack; the stacked items are then
-// fetched in batches and stored.
+// fetched in batches and stored, each batch in one transaction with its stack
+// rows, so that an item whose batch did not arrive or could not be stored
+// stays waiting for a later run.
 class Fetcher {
 public:
     Fetcher(const Session& session, Transport& transport);
 
     // Stacks the identifiers of a list answer and moves the matching check
-    // time on. Text before the XML declaration is dropped.
-    void BuildIDstack(QString answer);
+    // time on, together. Text before the XML declaration is dropped. Pass the
+    // answer already parsed, when it is, to spare a second parse.
+    void BuildIDstack(QString answer, const ResultDocument* parsed = nullptr);
 
     // Fetches and stores every waiting item of the kind, batchSize a request,
     // with a progress line per batch.
@@ -30,12 +35,22 @@ public:
     // A batch-size setting as a number; throws OrvError for one that is not.
     static int batchSize(const QString& setting);
 
+    // An answer quoted in a status line: long ones are cut, as a line of
+    // megabytes helps nobody.
+    static QString quoted(const QString& answer);
+
     // Stacked items found when the last fetch of each kind began.
     int PostsReceived = 0;
     int CommentsReceived = 0;
 
 private:
-    void store(const QString& stackType);
+    void store(const QString& stackType, const QString& answer);
+    void storePosts(const ResultDocument& document);
+    void storeComments(const ResultDocument& document);
+    // The service's verdict on items that could not be stored, one line each.
+    void logFailed(const QString& prefix, const StoreReport& report);
+    // All comments of each post go onto the stack (AutoLoadComments).
+    void loadAllComments(const QStringList& postIds);
 
     Session m_session;
     Transport& m_transport;

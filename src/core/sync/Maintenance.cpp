@@ -14,8 +14,9 @@ namespace orv {
 
 void DeleteOldRecords(const Session& session, const QDate& today) {
     runTrapped(session.log, u"MainForm.DeleteOldRecords: "_s, [&] {
-        const QDateTime cutoff(today.addDays(-session.settings.ShowLastDays), QTime(0, 0));
-        Housekeeping(session.db).purgeReadBefore(StoredDate::fromDateTime(cutoff));
+        // Midnight as text: a local midnight may not exist on a summer-time day.
+        const QDate cutoff = today.addDays(-session.settings.daysToKeep());
+        Housekeeping(session.db).purgeReadBefore(StoredDate::startOfDay(cutoff));
     });
 }
 

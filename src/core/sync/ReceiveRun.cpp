@@ -1,18 +1,33 @@
 #include "ReceiveRun.h"
 
 #include "app/ErrorTrap.h"
+#include "app/StatusLog.h"
 #include "app/TextFiles.h"
+#include "app/UserPrompts.h"
 #include "app/WorkingFolder.h"
 #include "decode/PrivatesDecoder.h"
 #include "decode/RelationsDecoder.h"
 #include "exchange/RequestDocuments.h"
+#include "store/AddressBook.h"
 #include "store/FetchStack.h"
 #include "store/Housekeeping.h"
+#include "store/ReceivedMessages.h"
 #include "store/Settings.h"
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
+namespace {
+
+QString nameList(const QStringList& names) {
+    QString list;
+    for (const QString& name : names) {
+        list += u"\r\n"_s + name;
+    }
+    return list;
+}
+
+} // namespace
 
 ReceiveRun::ReceiveRun(const Session& session)
     : m_session(session)
@@ -27,37 +42,50 @@ void ReceiveRun::run() {
         GetPrivat();
         GetFriends();
         CheckDatabaseIntegrity();
-        m_session.log.LogStatus(u"Получено: постов - "_s +
-                                QString::number(m_fetcher.PostsReceived) + u", комментариев - "_s +
-                                QString::number(m_fetcher.CommentsReceived));
+        m_session.log.LogStatus(receivedLine());
         m_fetcher.PostsReceived = 0;
         m_fetcher.CommentsReceived = 0;
     });
 }
 
-QString ReceiveRun::exchange(const QString& document) {
-    const QString path = m_session.folder.PostFilePath();
-    TextFiles::WriteTextFile(path, document);
-    const QString answer = m_transport.InetExchange(path);
-    TextFiles::DeleteIfExists(path);
-    return answer;
+QString ReceiveRun::receivedLine() {
+    QString line = u"Получено: постов - "_s + QString::number(m_fetcher.PostsReceived) +
+                   u", комментариев - "_s + QString::number(m_fetcher.CommentsReceived);
+    FetchStack stack(m_session.db);
+    const qsizetype posts = stack.waitingCount(FetchStack::Posts);
+    const qsizetype comments = stack.waitingCount(FetchStack::Comments);
+    if (posts + comments > 0) {
+        line += u". Не получено: постов - "_s + QString::number(posts) + u", комментариев - "_s +
+                QString::number(comments) + u" (будут запрошены при следующем обмене)"_s;
+    }
+    return line;
+}
+
+std::optional<ResultDocument> ReceiveRun::parsed(const QString& answer,
+                                                 const QString& failureLine) {
+    auto document = ResultDocument::parse(answer);
+    if (!document) {
+        m_session.log.LogFailure(failureLine);
+    }
+    return document;
 }
 
 void ReceiveRun::getList(const QString& document, const QString& stackType,
                          const QString& batchSetting, const QString& loadingLine,
                          const QString& prefix) {
     runTrapped(m_session.log, prefix, [&] {
-        const QString answer = exchange(document);
+        const QString answer = m_transport.exchange(document);
+        TextFiles::DeleteIfExists(m_session.folder.PostFilePath());
         if (answer.contains(u"Выводим xml с ошибкой"_s)) {
-            m_session.log.LogFailure(u"Сервер вернул ошибку: "_s + answer);
+            m_session.log.LogFailure(u"Сервер вернул ошибку: "_s + Fetcher::quoted(answer));
             return;
         }
-        if (!ResultDocument::parse(answer)) {
-            m_session.log.LogFailure(prefix + u"Получен нарушенный XML-файл"_s);
+        const auto list = parsed(answer, prefix + u"Получен нарушенный XML-файл"_s);
+        if (!list) {
             return;
         }
         m_session.log.LogStatus(loadingLine);
-        m_fetcher.BuildIDstack(answer);
+        m_fetcher.BuildIDstack(answer, &*list);
         m_fetcher.GetMessagesFromStack(stackType, Fetcher::batchSize(batchSetting));
     });
 }
@@ -76,15 +104,32 @@ void ReceiveRun::GetComment() {
 
 void ReceiveRun::GetPrivat() {
     runTrapped(m_session.log, u"MainForm.GetPrivat: "_s, [this] {
-        const QString answer = exchange(RequestDocuments::newPrivates(m_session.settings));
-        if (!ResultDocument::parse(answer)) {
-            m_session.log.LogFailure(u"MainForm.GetPrivat: Получен нарушенный XML-файл"_s);
+        const QString path = m_session.folder.PostFilePath();
+        const QString answer =
+            m_transport.exchange(RequestDocuments::newPrivates(m_session.settings));
+        TextFiles::DeleteIfExists(path);
+        const auto document = parsed(answer, u"MainForm.GetPrivat: Получен нарушенный XML-файл"_s);
+        if (!document) {
             return;
         }
         m_session.log.LogStatus(u"Загрузка приватов..."_s);
-        const QString path = m_session.folder.PostFilePath();
         TextFiles::WriteTextFile(path, answer);
-        PrivatesDecoder(m_session).SavePrivate(path);
+        DecodedPrivates decoded;
+        if (!runTrapped(m_session.log, u"Mod_DB.DecodePrivates: "_s,
+                        [&] { decoded = DecodePrivates(*document, m_session.prompts); })) {
+            return;
+        }
+        for (const QString& line : decoded.statusLines) {
+            m_session.log.LogStatus(line);
+        }
+        runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
+            const StoreReport report =
+                ReceivedMessages(m_session.db).savePrivates(decoded.messages);
+            for (const auto& [sender, error] : report.failed) {
+                m_session.log.LogFailure(u"Mod_DB.SavePrivate: "_s + error + u" ("_s + sender +
+                                         u')');
+            }
+        });
         TextFiles::DeleteIfExists(path);
     });
 }
@@ -92,16 +137,55 @@ void ReceiveRun::GetPrivat() {
 void ReceiveRun::GetFriends() {
     runTrapped(m_session.log, u"MainForm.GetFriends: "_s, [this] {
         m_session.log.LogStatus(u"Загрузка списка друзей..."_s);
-        const QString answer = exchange(RequestDocuments::getRel(m_session.settings));
-        if (!ResultDocument::parse(answer)) {
-            m_session.log.LogFailure(u"MainForm.GetFriend: Получен нарушенный XML файл"_s);
+        const QString path = m_session.folder.PostFilePath();
+        const QString answer = m_transport.exchange(RequestDocuments::getRel(m_session.settings));
+        TextFiles::DeleteIfExists(path);
+        const auto document = parsed(answer, u"MainForm.GetFriend: Получен нарушенный XML файл"_s);
+        if (!document) {
             return;
         }
-        const QString path = m_session.folder.PostFilePath();
         TextFiles::WriteTextFile(path, answer);
-        RelationsDecoder relations(m_session);
-        relations.SaveRel(path);
-        relations.CheckFriends();
+        std::optional<std::vector<Relation>> relations;
+        const bool decoded = runTrapped(m_session.log, u"Mod_DB.DecodeRel: "_s, [&] {
+            relations = DecodeRel(*document, m_session.prompts);
+        });
+        runTrapped(m_session.log, u"Mod_DB.SaveRel: "_s, [&] {
+            AddressBook book(m_session.db);
+            book.ensureOldColumn();
+            if (decoded && relations) {
+                book.apply(*relations); // an answer naming nobody empties the lists
+            }
+        });
+        CheckFriends();
+    });
+}
+
+void ReceiveRun::CheckFriends() {
+    runTrapped(m_session.log, u"Mod_DB.CheckFriends: "_s, [&] {
+        AddressBook book(m_session.db);
+        const auto report = [&](const QStringList& names, const QString& text,
+                                const QString& caption) {
+            if (!names.isEmpty()) {
+                m_session.prompts.showText(caption, text + nameList(names));
+            }
+        };
+        const QStringList newFriends = book.takeArrivals(AddressBook::Buddy);
+        report(newFriends, u"У вас "_s + QString::number(newFriends.size()) + u" новых друзей:"_s,
+               u"Новые друзья"_s);
+        const QStringList newReaders = book.takeArrivals(AddressBook::Reader);
+        report(newReaders, u"У вас "_s + QString::number(newReaders.size()) + u" новых ПЧ:"_s,
+               u"Новые ПЧ"_s);
+        const QStringList lostFriends = book.departed(AddressBook::Buddy);
+        report(lostFriends,
+               u"Список друзей уменьшился на "_s + QString::number(lostFriends.size()) +
+                   u" чел.:"_s,
+               QString());
+        book.deleteDeparted(AddressBook::Buddy);
+        const QStringList lostReaders = book.departed(AddressBook::Reader);
+        report(lostReaders,
+               u"Список ПЧ уменьшился на "_s + QString::number(lostReaders.size()) + u" чел.:"_s,
+               QString());
+        book.deleteDeparted(AddressBook::Reader);
     });
 }
 

@@ -2,9 +2,14 @@
 
 #include "Fetcher.h"
 #include "app/Session.h"
+#include "decode/ResultDocument.h"
 #include "exchange/Transport.h"
 
+#include <optional>
+
 namespace orv {
+
+class ResultDocument;
 
 // Getting everything new: posts, comments, private messages, the friends
 // lists, then the integrity check and the counts. Each step has its own trap,
@@ -14,7 +19,7 @@ public:
     explicit ReceiveRun(const Session& session);
 
     // "Соединяюсь с сервером...", the four fetches, the integrity check and
-    // "Получено: постов - N, комментариев - M".
+    // "Получено: постов - N, комментариев - M", with what is still waiting.
     void run();
 
     void GetPost();
@@ -29,11 +34,16 @@ public:
     Fetcher& fetcher() { return m_fetcher; }
 
 private:
-    // Exchanges a request document and returns the answer.
-    QString exchange(const QString& document);
     // The list fetches of posts and comments share their steps.
     void getList(const QString& document, const QString& stackType, const QString& batchSetting,
                  const QString& loadingLine, const QString& prefix);
+    // Parses an answer, or logs the failure line and gives nothing.
+    std::optional<ResultDocument> parsed(const QString& answer, const QString& failureLine);
+    // Announces arrivals and departures of the friends lists, and removes
+    // the departed.
+    void CheckFriends();
+    // The run's final line.
+    QString receivedLine();
 
     Session m_session;
     Transport m_transport;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "store/MessageRef.h"
+
 #include <QString>
-#include <QStringList>
+#include <optional>
 
 namespace orv {
 
@@ -22,16 +24,19 @@ public:
     static QString diary(const QString& owner);
 
     const QString& kind() const { return m_kind; }
-    // The service identifier of a post or comment (second piece).
-    QString serviceId() const { return m_pieces.value(1); }
-    // The local identifier: ThisID of a post or comment, ID of a private message.
+    // The service identifier of a post or comment: everything between the
+    // kind and the local identifier, so one holding "-" stays whole.
+    QString serviceId() const;
+    // The local identifier, the last piece: ThisID of a post or comment, ID of
+    // a private message.
     QString localId() const;
+    // The stored message a post, comment or private-message node stands for.
+    std::optional<MessageRef> message() const;
     // The owner of a diary node: everything after the first "-".
     QString owner() const { return m_key.section(u'-', 1); }
 
 private:
     QString m_key;
-    QStringList m_pieces;
     QString m_kind;
 };
 

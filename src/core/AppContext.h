@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Session.h"
-#include "StatusLog.h"
-#include "WorkingFolder.h"
+#include "app/Session.h"
+#include "app/StatusLog.h"
+#include "app/WorkingFolder.h"
 #include "store/Database.h"
 #include "store/Options.h"
 #include "store/Settings.h"

@@ -1,0 +1,32 @@
+#include "PrivateFiles.h"
+
+#include <QFileInfo>
+
+namespace orv::PrivateFiles {
+namespace {
+
+constexpr QFile::Permissions kFile = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions kFolder = kFile | QFile::ExeOwner;
+
+} // namespace
+
+bool open(QFile& file, QIODevice::OpenMode mode) {
+    if (!file.open(mode, kFile)) {
+        return false;
+    }
+    if (file.permissions() != kFile) { // it existed with a wider mode
+        file.setPermissions(kFile);
+    }
+    return true;
+}
+
+void restrict(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        QFile::setPermissions(path, kFolder);
+    } else if (info.exists()) {
+        QFile::setPermissions(path, kFile);
+    }
+}
+
+} // namespace orv::PrivateFiles

@@ -1,0 +1,196 @@
+// Storing received items: each call is one transaction that stores its items
+// and marks their fetch-stack rows together, or undoes both.
+#include "TestFolder.h"
+#include "app/OrvError.h"
+#include "store/Database.h"
+#include "store/FetchStack.h"
+#include "store/ReceivedMessages.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+namespace {
+
+struct Store {
+    test::TestFolder dir{test::TestFolder::Icons::None};
+    Database db{dir.file(u"database.mdb"_s)};
+    FetchStack stack{db};
+
+    Store() { db.open(); }
+
+    QVariantList column(const QString& sql) {
+        QSqlQuery q = db.prepare(sql);
+        Database::exec(q);
+        QVariantList values;
+        while (q.next()) {
+            values.append(q.value(0));
+        }
+        return values;
+    }
+    // "ID:ErrCode" of every stack row of the kind, in stacking order.
+    QVariantList stackRows(const QString& type) {
+        return column(u"SELECT ID || ':' || coalesce(ErrCode, '') FROM tmp_MessagesToGet WHERE "
+                      u"Type = '"_s +
+                      type + u"' ORDER BY rowid"_s);
+    }
+};
+
+ReceivedPost post(const QString& id, const QString& journal = u"71"_s,
+                  const QString& date = u"05.03.2006 14:07:00"_s,
+                  const QString& text = u"Текст"_s) {
+    return {text, u"Заголовок"_s, date, u"snegir"_s, id, journal};
+}
+
+ReceivedComment comment(const QString& id, const QString& date = u"05.03.2006 15:00:00"_s,
+                        const QString& text = u"Ну да"_s) {
+    return {text, QString(), date, u"Ёжик"_s, u"1001"_s, id, u"71"_s};
+}
+
+} // namespace
+
+class StoringTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void postsAreStoredAndTheirRowsMarkedTogether() {
+        Store s;
+        s.stack.add({u"1001"_s, u"1002"_s, u"1003"_s}, FetchStack::Posts);
+        s.stack.add({u"1001"_s}, FetchStack::Comments); // the same number, another kind
+        const StoreReport report = ReceivedMessages(s.db).savePosts(
+            {post(u"1001"_s), post(u"1002"_s, QString()), post(u"1001"_s)});
+        QCOMPARE(report.stored, 2); // the second 1001 overwrote the first
+        QVERIFY(report.failed.empty());
+        QCOMPARE(s.column(u"SELECT PostID || New || Sent || Deleted || ' ' || Messagedate "
+                          u"FROM Posts"_s),
+                 QVariantList({u"1001110 2006-03-05 14:07:00"_s}));
+        // 1002 has no diary and is left out, yet received; 1003 did not come.
+        QCOMPARE(s.stackRows(FetchStack::Posts),
+                 QVariantList({u"1001:welldone"_s, u"1002:welldone"_s, u"1003:"_s}));
+        QCOMPARE(s.stackRows(FetchStack::Comments), QVariantList({u"1001:"_s}));
+    }
+
+    void knownPostIsOverwrittenAndUnreadAgain() {
+        Store s;
+        s.db.execute(u"INSERT INTO Posts (PostID, JournalID, Message, New, Sent, Deleted) "
+                     u"VALUES ('1001', '71', 'old', 0, 0, 0), ('1002', '71', 'gone', 0, 1, 1)"_s);
+        ReceivedMessages(s.db).savePosts(
+            {post(u"1001"_s, u"71"_s, u"05.03.2006 14:07:00"_s, u"new"_s), post(u"1002"_s)});
+        QCOMPARE(s.column(u"SELECT Message || New || Sent FROM Posts WHERE PostID = '1001'"_s),
+                 QVariantList({u"new10"_s}));
+        // A deleted row is not matched: the post comes back as a row of its own.
+        QCOMPARE(s.column(u"SELECT Deleted FROM Posts WHERE PostID = '1002' ORDER BY ThisID"_s),
+                 QVariantList({1, 0}));
+    }
+
+    void itemThatCannotBeStoredIsSetAsideAndTheRestStored() {
+        Store s;
+        s.stack.add({u"1"_s, u"2"_s, u"3"_s, u"4"_s}, FetchStack::Posts);
+        const StoreReport report =
+            ReceivedMessages(s.db).savePosts({post(u"1"_s), post(u"2"_s, u"71"_s, u"вчера"_s),
+                                              post(u"3"_s, u"71"_s, QString()), post(u"4"_s)});
+        QCOMPARE(report.stored, 2);
+        QCOMPARE(report.failed.size(), size_t(2));
+        QCOMPARE(report.failed[0], std::pair(u"2"_s, u"Несоответствие типа"_s));
+        QCOMPARE(s.column(u"SELECT PostID FROM Posts ORDER BY PostID"_s),
+                 QVariantList({u"1"_s, u"4"_s}));
+        QCOMPARE(s.stackRows(FetchStack::Posts),
+                 QVariantList({u"1:welldone"_s, u"2:error"_s, u"3:error"_s, u"4:welldone"_s}));
+        QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList());
+    }
+
+    void failingStoreUndoesTheBatchAndItsMarks() {
+        Store s;
+        s.stack.add({u"1"_s, u"2"_s}, FetchStack::Comments);
+        s.db.execute(u"CREATE TRIGGER full_disk BEFORE INSERT ON Comments WHEN NEW.CommentID = '2' "
+                     u"BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"_s);
+        QVERIFY_THROWS_EXCEPTION(
+            OrvError, ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)}));
+        QCOMPARE(s.column(u"SELECT count(*) FROM Comments"_s), QVariantList({0}));
+        QCOMPARE(s.stack.waiting(FetchStack::Comments), QStringList({u"1"_s, u"2"_s}));
+
+        s.db.execute(u"DROP TRIGGER full_disk"_s); // the next run stores them
+        ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)});
+        QCOMPARE(s.column(u"SELECT count(*) FROM Comments"_s), QVariantList({2}));
+        QVERIFY(s.stack.waiting(FetchStack::Comments).isEmpty());
+    }
+
+    void commentsFollowTheirRules() {
+        Store s;
+        s.stack.add({u"5"_s, u"6"_s, u"7"_s}, FetchStack::Comments);
+        s.db.execute(u"INSERT INTO Comments (CommentID, Message, New, Sent) "
+                     u"VALUES ('7', 'old', 0, 0)"_s);
+        const StoreReport report = ReceivedMessages(s.db).saveComments(
+            {comment(u"5"_s), comment(u"6"_s, ReceivedMessages::NoDate),
+             comment(u"7"_s, u"05.03.2006 16:00:00"_s, u"refreshed"_s)});
+        QCOMPARE(report.stored, 2);
+        QCOMPARE(s.column(u"SELECT CommentID FROM Comments ORDER BY CommentID"_s),
+                 QVariantList({u"5"_s, u"7"_s}));
+        QCOMPARE(s.column(u"SELECT Message || New || Sent FROM Comments WHERE CommentID = '7'"_s),
+                 QVariantList({u"refreshed01"_s})); // read stays read, and is sent now
+        QVERIFY(s.stack.waiting(FetchStack::Comments).isEmpty()); // the 1970 one too
+    }
+
+    void privateMessagesAreKnownByTextDateAndSender() {
+        Store s;
+        const auto message = [](const QString& text, const QString& date) {
+            return ReceivedPrivate{text, date, u"marta"_s};
+        };
+        ReceivedMessages(s.db).savePrivates({message(u"Привет"_s, u"01.02.2006 10:00:00"_s),
+                                             message(u"Привет"_s, u"01.02.2006 11:00:00"_s),
+                                             message(u"старое"_s, ReceivedMessages::NoDate),
+                                             message(u"без даты"_s, QString())});
+        QCOMPARE(s.column(u"SELECT count(*) FROM PrivateMessages"_s), QVariantList({2}));
+        s.db.execute(u"UPDATE PrivateMessages SET New = 0"_s);
+        ReceivedMessages(s.db).savePrivates({message(u"Привет"_s, u"01.02.2006 10:00:00"_s)});
+        QCOMPARE(s.column(u"SELECT count(*) || sum(New) FROM PrivateMessages"_s),
+                 QVariantList({u"21"_s}));
+    }
+
+    void stackHoldsEachWaitingItemOnce() {
+        Store s;
+        s.stack.add({u"1"_s, u"2"_s, u"1"_s}, FetchStack::Posts);
+        s.stack.add({u"2"_s, u"3"_s}, FetchStack::Posts);
+        QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList({u"1"_s, u"2"_s, u"3"_s}));
+        s.stack.markDone(u"1"_s, FetchStack::Posts);
+        s.stack.markFailed(u"2"_s, FetchStack::Posts);
+        s.stack.add({u"1"_s}, FetchStack::Posts); // received before, new again
+        QCOMPARE(s.stack.waitingCount(FetchStack::Posts), 2);
+
+        s.stack.deleteFinished(); // at start-up: what waits, stays
+        QCOMPARE(s.stackRows(FetchStack::Posts), QVariantList({u"3:"_s, u"1:"_s}));
+    }
+
+    void failedCommitLeavesNothingHalfDone() {
+        Store s;
+        s.db.execute(u"PRAGMA foreign_keys = ON"_s);
+        s.db.execute(u"CREATE TABLE parent (id INTEGER PRIMARY KEY)"_s);
+        s.db.execute(u"CREATE TABLE child (parent INTEGER REFERENCES parent (id) "
+                     u"DEFERRABLE INITIALLY DEFERRED)"_s);
+        {
+            Database::Transaction transaction(s.db, Database::Transaction::OnFailure::RollBack);
+            s.db.execute(u"INSERT INTO child VALUES (7)"_s);
+            QVERIFY_THROWS_EXCEPTION(OrvError, transaction.commit()); // the check fails at COMMIT
+        }
+        QCOMPARE(s.column(u"SELECT count(*) FROM child"_s), QVariantList({0}));
+        Database::Transaction next(s.db); // the connection is free again
+        s.db.execute(u"INSERT INTO parent VALUES (7)"_s);
+        next.commit();
+    }
+
+    void nestedTransactionUndoesOnlyItself() {
+        Store s;
+        Database::Transaction outer(s.db, Database::Transaction::OnFailure::RollBack);
+        s.stack.add({u"1"_s}, FetchStack::Posts);
+        {
+            Database::Transaction inner(s.db, Database::Transaction::OnFailure::RollBack);
+            s.stack.add({u"2"_s}, FetchStack::Posts);
+        } // left without commit
+        outer.commit();
+        QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList({u"1"_s}));
+    }
+};
+
+QTEST_GUILESS_MAIN(StoringTest)
+#include "tst_storing.moc"
