@@ -41,6 +41,24 @@ void respond(QTcpSocket* socket, int status, const QByteArray& body, const QByte
     socket->disconnectFromHost();
 }
 
+// Sends the status line and the headers, then one byte of the answer every
+// intervalMs and blanks once the answer is out, until the client goes away. The
+// timer is a child of the socket, so it dies with it and never touches a socket
+// that is gone.
+void trickle(QTcpSocket* socket, int status, const QByteArray& answer, int intervalMs) {
+    socket->write("HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
+                  "\r\nContent-Type: text/xml; charset=windows-1251\r\nConnection: close\r\n\r\n");
+    auto* timer = new QTimer(socket);
+    timer->setInterval(intervalMs);
+    QObject::connect(
+        timer, &QTimer::timeout, socket, [socket, answer, sent = qsizetype(0)]() mutable {
+            socket->write(sent < answer.size() ? answer.mid(sent, 1) : QByteArray(" "));
+            ++sent;
+        });
+    QObject::connect(socket, &QTcpSocket::disconnected, timer, &QTimer::stop);
+    timer->start();
+}
+
 // The content of the multipart field "xmlfile" and its file name.
 void extractXmlFile(ReceivedRequest& request) {
     const QByteArray type = request.headers.value("content-type");
@@ -122,7 +140,7 @@ bool StandinServer::faultFromName(const QString& name, Fault& fault) {
         {u"silent"_s, Fault::Silent},       {u"drop"_s, Fault::Drop},
         {u"http500"_s, Fault::Http500},     {u"garbage"_s, Fault::Garbage},
         {u"truncated"_s, Fault::Truncated}, {u"warning"_s, Fault::Warning},
-        {u"errorpage"_s, Fault::ErrorPage},
+        {u"errorpage"_s, Fault::ErrorPage}, {u"trickle"_s, Fault::Trickle},
     };
     const auto it = names.find(name);
     if (it == names.end()) {
@@ -231,6 +249,9 @@ void StandinServer::handle(QTcpSocket* socket, ReceivedRequest request) {
     case Fault::ErrorPage:
         answer = toWindows1251(u"<html><body>Выводим xml с ошибкой</body></html>"_s);
         break;
+    case Fault::Trickle:
+        trickle(socket, status, answer, m_delayMs > 0 ? m_delayMs : 1000);
+        return;
     }
     const int delay = fault == Fault::Delay ? m_delayMs : 0;
     QTimer::singleShot(delay, socket, [socket, status, answer] {

@@ -35,11 +35,12 @@ enum class Fault {
     Truncated, // the answer cut in the middle
     Warning,   // a PHP warning line before the declaration
     ErrorPage, // the service's page "Выводим xml с ошибкой"
+    Trickle,   // the status and headers, then one byte of the answer per delay, never ending
 };
 
 // An HTTP server on 127.0.0.1 that answers POST /offline_main.php like the
 // Kordenet service, in Windows-1251, and keeps every request it received.
-// POST /control with "fault=NAME[&count=N][&delay=MS]" switches faults.
+// POST /control with "fault=NAME[&count=N][&delay=MS][&skip=N]" switches faults.
 class StandinServer : public QObject {
     Q_OBJECT
 

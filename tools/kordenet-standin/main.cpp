@@ -27,10 +27,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption faultOption(
         u"fault"_s,
         u"Play a fault for every request: delay, silent, drop, http500, garbage, truncated, "
-        u"warning, errorpage."_s,
+        u"warning, errorpage, trickle."_s,
         u"NAME"_s);
-    const QCommandLineOption delayOption(u"delay"_s, u"Delay of the delay fault, ms."_s, u"MS"_s,
-                                         u"3000"_s);
+    const QCommandLineOption delayOption(
+        u"delay"_s,
+        u"Delay of the delay fault, or the pause between the bytes of the trickle fault, ms."_s,
+        u"MS"_s, u"3000"_s);
     const QCommandLineOption quietOption(u"quiet"_s, u"Do not print the requests."_s);
     parser.addOptions({portOption, seedOption, userOption, passwordOption, faultOption, delayOption,
                        quietOption});
@@ -57,11 +59,13 @@ int main(int argc, char* argv[]) {
     }
     if (!parser.isSet(quietOption)) {
         QObject::connect(&server, &standin::StandinServer::requestReceived, [&](int index) {
+            // The request's own document: the service reads it only after this signal.
             const auto& request = server.received().at(index);
-            const auto& documents = server.service().documents;
+            standin::RequestDocument document;
+            QString error;
             QString types;
-            if (!documents.isEmpty()) {
-                for (const auto& query : documents.last().queries) {
+            if (standin::StandinService::parse(request.xmlFile, document, error)) {
+                for (const auto& query : document.queries) {
                     types += u' ' + query.type;
                 }
             }
