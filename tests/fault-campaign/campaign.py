@@ -537,7 +537,7 @@ class Campaign:
                              dict(fault=fault, count=-1, skip=0)))
 
         # 2. a fault after N good requests, once or from then on
-        for fault in NETWORK_FAULTS:
+        for number, fault in enumerate(NETWORK_FAULTS):
             targets = []
             for phase, query_type in PHASES:
                 indices = self.phase_indices(query_type)
@@ -557,7 +557,8 @@ class Campaign:
             else:
                 counts = [1, -1]
             if quick:
-                targets = [rng.choice(targets[1:])]
+                # one phase a fault, in turn, past the posts list
+                targets = [targets[1 + number % (len(targets) - 1)]] if len(targets) > 1 else targets
                 counts = [1]
             for phase, skip in targets:
                 for count in counts:
