@@ -8,6 +8,7 @@
 #include "app/TextFiles.h"
 #include "app/UserPrompts.h"
 #include "exchange/Transport.h"
+#include "store/AddressBook.h"
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
 #include "store/SettingsStore.h"
@@ -94,6 +95,16 @@ void storing(int storedPosts, int batchPosts, int storedComments, int batchComme
         comments.push_back({u"Ну да"_s, QString(), u"05.03.2006 15:00:00"_s, u"Ёжик"_s,
                             QString::number(i / 10), u"m"_s + QString::number(i), u"71"_s});
     }
+    // As in a run, the items wait on the fetch stack and are marked as stored.
+    QStringList postIds, commentIds;
+    for (const auto& p : posts) {
+        postIds.append(p.postId);
+    }
+    for (const auto& c : comments) {
+        commentIds.append(c.commentId);
+    }
+    orv::FetchStack(db).add(postIds, orv::FetchStack::Posts);
+    orv::FetchStack(db).add(commentIds, orv::FetchStack::Comments);
     const double savePosts = seconds([&] { orv::ReceivedMessages(db).savePosts(posts); });
     const double plainPosts = seconds([&] { fillPosts(db, batchPosts, u"q"_s); });
     const double saveComments = seconds([&] { orv::ReceivedMessages(db).saveComments(comments); });
@@ -111,6 +122,39 @@ void storing(int storedPosts, int batchPosts, int storedComments, int batchComme
                .arg(batchComments / saveComments, 0, 'f', 0)
                .arg(batchComments / plainComments, 0, 'f', 0)
                .arg(saveComments / plainComments, 0, 'f', 2);
+    out.flush();
+}
+
+// The friends lists: a report of many names applied to the address book,
+// against plain INSERTs of the same rows.
+void relations(int count) {
+    QTemporaryDir dir;
+    orv::Database db(dir.filePath(u"database.mdb"_s));
+    db.open();
+    std::vector<orv::Relation> names;
+    for (int i = 0; i < count; ++i) {
+        names.push_back({u"user"_s + QString::number(i),
+                         i % 2 ? orv::AddressBook::Reader : orv::AddressBook::Buddy});
+    }
+    const double first = seconds([&] { orv::AddressBook(db).apply(names); });
+    const double again = seconds([&] { orv::AddressBook(db).apply(names); });
+    const double plain = seconds([&] {
+        orv::Database::Transaction t(db);
+        QSqlQuery insert = db.prepare(u"INSERT INTO AddressBook (Nick, Status) VALUES (?, ?)"_s);
+        for (const auto& [nick, status] : names) {
+            insert.bindValue(0, nick);
+            insert.bindValue(1, status);
+            orv::Database::exec(insert);
+        }
+        t.commit();
+    });
+    out << u"relations %1: first report %2 s, the same again %3 s, plain INSERT %4 s, "
+           u"ratios %5 and %6\n"_s.arg(count)
+               .arg(first, 0, 'f', 2)
+               .arg(again, 0, 'f', 2)
+               .arg(plain, 0, 'f', 2)
+               .arg(first / plain, 0, 'f', 2)
+               .arg(again / plain, 0, 'f', 2);
     out.flush();
 }
 
@@ -188,11 +232,13 @@ int main(int argc, char* argv[]) {
     const bool small = app.arguments().contains(u"--small"_s);
     if (small) {
         storing(1000, 100, 5000, 500);
+        relations(100);
         endToEnd(20);
         return 0;
     }
     storing(1000, 1000, 5000, 5000);
     storing(100000, 1000, 500000, 5000);
+    relations(200000);
     endToEnd(2000);
     return 0;
 }

@@ -153,7 +153,7 @@ private slots:
         s.stack.add({u"1"_s, u"2"_s, u"1"_s}, FetchStack::Posts);
         s.stack.add({u"2"_s, u"3"_s}, FetchStack::Posts);
         QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList({u"1"_s, u"2"_s, u"3"_s}));
-        s.stack.markDone(u"1"_s, FetchStack::Posts);
+        s.stack.markDone({u"1"_s}, FetchStack::Posts);
         s.stack.markFailed(u"2"_s, FetchStack::Posts);
         s.stack.add({u"1"_s}, FetchStack::Posts); // received before, new again
         QCOMPARE(s.stack.waitingCount(FetchStack::Posts), 2);

@@ -2,6 +2,9 @@
 
 #include "Database.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 using namespace Qt::StringLiterals;
 
 namespace orv {
@@ -55,18 +58,22 @@ qsizetype FetchStack::waitingCount(const QString& type) {
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
-void FetchStack::markDone(const QString& id, const QString& type) {
-    mark(id, type, u"welldone"_s);
+void FetchStack::markDone(const QStringList& ids, const QString& type) {
+    // One statement for a whole batch: the identifiers travel as a JSON array.
+    // "+Type" keeps the engine on the identifier index; the kind's index would
+    // visit every waiting row of the kind for each batch.
+    QSqlQuery update = m_db.prepare(
+        u"UPDATE tmp_MessagesToGet SET ErrCode = 'welldone' WHERE +Type = ? AND ErrCode IS NULL "
+        u"AND ID IN (SELECT value FROM json_each(?))"_s);
+    update.addBindValue(type);
+    update.addBindValue(QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(ids)).toJson(QJsonDocument::Compact)));
+    Database::exec(update);
 }
 
 void FetchStack::markFailed(const QString& id, const QString& type) {
-    mark(id, type, u"error"_s);
-}
-
-void FetchStack::mark(const QString& id, const QString& type, const QString& code) {
-    QSqlQuery update = m_db.prepare(
-        u"UPDATE tmp_MessagesToGet SET ErrCode = ? WHERE ID = ? AND Type = ? AND ErrCode IS NULL"_s);
-    update.addBindValue(code);
+    QSqlQuery update = m_db.prepare(u"UPDATE tmp_MessagesToGet SET ErrCode = 'error' WHERE ID = ? "
+                                    u"AND Type = ? AND ErrCode IS NULL"_s);
     update.addBindValue(id);
     update.addBindValue(type);
     Database::exec(update);

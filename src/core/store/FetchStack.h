@@ -27,8 +27,8 @@ public:
     // The waiting identifiers of a kind, in the order they were stacked.
     QStringList waiting(const QString& type);
     qsizetype waitingCount(const QString& type);
-    // The item of the kind was stored (or deliberately left out): "welldone".
-    void markDone(const QString& id, const QString& type);
+    // The items of the kind were stored (or deliberately left out): "welldone".
+    void markDone(const QStringList& ids, const QString& type);
     // The item could not be stored: "error", which keeps it out of later
     // fetches until the next start.
     void markFailed(const QString& id, const QString& type);
@@ -36,8 +36,6 @@ public:
     void deleteDone();
 
 private:
-    void mark(const QString& id, const QString& type, const QString& code);
-
     Database& m_db;
 };
 

@@ -63,6 +63,7 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
         u"INSERT INTO Posts (Message, Header, Messagedate, uName, PostID, JournalID, New, Sent, "
         u"Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
     StoreReport report;
+    QStringList done;
     for (const ReceivedPost& post : posts) {
         const auto date = storedDate(post.date, post.postId, report);
         if (!date) {
@@ -77,8 +78,9 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
                       now});
             ++report.stored;
         }
-        stack.markDone(post.postId, FetchStack::Posts);
+        done.append(post.postId);
     }
+    stack.markDone(done, FetchStack::Posts);
     transaction.commit();
     return report;
 }
@@ -96,9 +98,10 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
         u"INSERT INTO Comments (Message, Header, Messagedate, uName, PostID, CommentID, "
         u"JournalID, New, Sent, Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
     StoreReport report;
+    QStringList done;
     for (const ReceivedComment& comment : comments) {
         if (comment.date == NoDate) {
-            stack.markDone(comment.commentId, FetchStack::Comments);
+            done.append(comment.commentId);
             continue;
         }
         const auto date = storedDate(comment.date, comment.commentId, report);
@@ -112,8 +115,9 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
                  {comment.message, comment.header, *date, comment.userName, comment.postId,
                   comment.commentId, comment.journalId, now});
         ++report.stored;
-        stack.markDone(comment.commentId, FetchStack::Comments);
+        done.append(comment.commentId);
     }
+    stack.markDone(done, FetchStack::Comments);
     transaction.commit();
     return report;
 }
