@@ -9,7 +9,6 @@
 #include "decode/RelationsDecoder.h"
 #include "store/FetchStack.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;

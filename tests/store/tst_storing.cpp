@@ -5,8 +5,10 @@
 #include "store/Database.h"
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
+#include "store/StoredDate.h"
 
 #include <QtTest>
+#include <ctime>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -146,6 +148,27 @@ private slots:
         ReceivedMessages(s.db).savePrivates({message(u"Привет"_s, u"01.02.2006 10:00:00"_s)});
         QCOMPARE(s.column(u"SELECT count(*) || sum(New) FROM PrivateMessages"_s),
                  QVariantList({u"21"_s}));
+    }
+
+    void serviceDatesIgnoreTheTimeZone() {
+        // 31.03.2024 02:30 does not exist in Berlin: clocks jumped from 2:00 to
+        // 3:00. A service date is a wall-clock text and stays as it came.
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        ::tzset();
+        const QString stored = StoredDate::fromServiceText(u"31.03.2024 02:30:00"_s);
+        const QString shown = StoredDate::toServiceText(stored);
+        const QString short_ = StoredDate::fromServiceText(u"5.3.2006 9:07:00"_s);
+        if (zone.isNull()) {
+            qunsetenv("TZ");
+        } else {
+            qputenv("TZ", zone);
+        }
+        ::tzset();
+        QCOMPARE(stored, u"2024-03-31 02:30:00"_s);
+        QCOMPARE(shown, u"31.03.2024 02:30:00"_s);
+        QCOMPARE(short_, u"2006-03-05 09:07:00"_s);
+        QVERIFY_THROWS_EXCEPTION(OrvError, StoredDate::fromServiceText(u"31.02.2024 02:30:00"_s));
     }
 
     void stackHoldsEachWaitingItemOnce() {

@@ -1,6 +1,7 @@
 #include "TestFolder.h"
 #include "store/Database.h"
 #include "store/Settings.h"
+#include "tree/NodeKey.h"
 #include "tree/TreeBuilder.h"
 
 #include <QtTest>
@@ -100,6 +101,24 @@ private slots:
         QTest::newRow("two blanks") << u"  "_s << u"  "_s;
         QTest::newRow("quote any case") << u"&QUOT;Да&quot; &Amp; нет"_s << u"\"Да\" & нет"_s;
         QTest::newRow("doubly escaped") << u"&amp;quot;"_s << u"&quot;"_s;
+    }
+
+    void nodeKeysReadFromBothEnds() {
+        // A service identifier with "-" must not make the key name another row.
+        const NodeKey post(NodeKey::post(u"ab-5-1"_s, 3));
+        QCOMPARE(post.kind(), NodeKey::Post);
+        QCOMPARE(post.serviceId(), u"ab-5-1"_s);
+        QCOMPARE(post.localId(), u"3"_s);
+        QCOMPARE(post.message()->localId, 3);
+        QCOMPARE(post.message()->kind, MessageRef::Kind::Post);
+        const NodeKey comment(NodeKey::comment(u"tmp7"_s, 7));
+        QCOMPARE(comment.message()->serviceId, u"tmp7"_s);
+        const NodeKey privateMessage(NodeKey::privateMessage(12));
+        QCOMPARE(privateMessage.message()->kind, MessageRef::Kind::Private);
+        QCOMPARE(privateMessage.message()->localId, 12);
+        QCOMPARE(NodeKey(NodeKey::diary(u"anna-maria"_s)).owner(), u"anna-maria"_s);
+        QVERIFY(!NodeKey(NodeKey::diary(u"anna"_s)).message());
+        QVERIFY(!NodeKey(u"MyDiaryRoot"_s).message());
     }
 
     void captions() {
