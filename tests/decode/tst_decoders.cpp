@@ -67,9 +67,8 @@ private slots:
         QTest::newRow("empty") << QString();
         QTest::newRow("truncated") << kHead + u"<RESULT QID='get_rel' ERR"_s;
         QTest::newRow("HTML page") << u"<html><body><h1>Internal Server Error</h1></body></html>"_s;
-        QTest::newRow("PHP warning before the declaration")
-            << u"<br />\n<b>Warning</b>: mysql_connect()<br />\n"_s + kHead +
-                   u"<RESULT QID='get_rel' ERROR='0'/></results>"_s;
+        QTest::newRow("PHP warning without a declaration")
+            << u"<br />\n<b>Warning</b>: mysql_connect()<br />\n<results></results>"_s;
         QTest::newRow("no results element")
             << u"<?xml version='1.0'?><answer><RESULT QID='x' ERROR='0'/></answer>"_s;
         QTest::newRow("nested too deep") << kHead + u"<a>"_s.repeated(ResultDocument::MaxDepth) +
@@ -93,6 +92,14 @@ private slots:
         const int allowed = ResultDocument::MaxDepth - 1;
         QVERIFY(ResultDocument::parse(kHead + u"<a>"_s.repeated(allowed - 1) +
                                       u"</a>"_s.repeated(allowed - 1) + u"</results>"_s));
+    }
+
+    void warningBeforeTheDeclarationIsDropped() {
+        const auto document = ResultDocument::parse(
+            u"<br />\n<b>Warning</b>: mysql_connect(): Too many connections<br />\n"_s + kHead +
+            result(u"get_new_privates"_s, privateItem(u"Привет"_s)) + u"</results>"_s);
+        QVERIFY(document);
+        QCOMPARE(document->results().size(), size_t(1));
     }
 
     void resultsElementIsFoundWhereverItStands() {

@@ -82,7 +82,11 @@ std::optional<ResultDocument> ResultDocument::parse(const QString& text) {
     if (text.size() > MaxAnswerSize) {
         return std::nullopt;
     }
-    std::optional<XmlElement> root = readTree(text);
+    // A warning the service's PHP printed in front of the declaration does not
+    // spoil the answer behind it: the service has acted on the request (private
+    // messages are marked read), so refusing the answer would lose them.
+    const qsizetype declaration = text.indexOf(u"<?xml"_s);
+    std::optional<XmlElement> root = readTree(declaration > 0 ? text.mid(declaration) : text);
     if (!root) {
         return std::nullopt;
     }

@@ -20,8 +20,8 @@ public:
     static constexpr int MaxDepth = 64;
 
     // Nothing when the text is not well-formed, exceeds a limit, or has no
-    // results element (an HTML page or a PHP warning is a broken answer, not
-    // an empty one).
+    // results element (an HTML page is a broken answer, not an empty one).
+    // Text in front of the XML declaration is dropped.
     static std::optional<ResultDocument> parse(const QString& text);
 
     // The RESULT elements, in document order.
