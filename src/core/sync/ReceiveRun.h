@@ -9,8 +9,6 @@
 
 namespace orv {
 
-class ResultDocument;
-
 // Getting everything new: posts, comments, private messages, the friends
 // lists, then the integrity check and the counts. Each step has its own trap,
 // so a failing one never stops the next.
