@@ -39,18 +39,28 @@ QChar characterOf(int code) {
     return Cp1251::decode(QByteArray(1, char(code))).front();
 }
 
-// Characters the code page cannot hold, as decimal references.
-QString numericReferences(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const char32_t cp : text.toUcs4()) {
-        if (Cp1251::canEncode(cp)) {
-            out += QString::fromUcs4(&cp, 1);
-        } else {
-            out += u"&#"_s + QString::number(cp) + u';';
+// What Text2Entities writes for each character it converts. The table's
+// replacements run one after the other, so the names put in before the
+// ampersand's turn get their own ampersand escaped ("&amp;laquo;"), those
+// after it do not ("&lt;"). No name holds a character of another row, so one
+// pass over the text with this table gives the same result.
+const QHash<char32_t, QString>& outgoingEntities() {
+    static const QHash<char32_t, QString> table = [] {
+        QHash<char32_t, QString> replacements;
+        bool afterAmpersand = false;
+        for (const Entity& entity : kEntities) {
+            if (entity.code == 38) {
+                afterAmpersand = true;
+                replacements.insert(U'&', u"&amp;"_s);
+            } else if (entity.encoded) {
+                const QString name = entity.name.toString();
+                replacements.insert(characterOf(entity.code).unicode(),
+                                    afterAmpersand ? name : u"&amp;"_s + name.mid(1));
+            }
         }
-    }
-    return out;
+        return replacements;
+    }();
+    return table;
 }
 
 void replaceAll(QString& s, QStringView tag, QStringView with) {
@@ -214,15 +224,21 @@ QString Entities2Text(QString text) {
 }
 
 QString Text2Entities(QString text) {
-    for (const Entity& entity : kEntities) {
-        if (entity.code == 38) {
-            text = numericReferences(text);
-        }
-        if (entity.encoded) {
-            text.replace(characterOf(entity.code), entity.name.toString());
+    const QHash<char32_t, QString>& entities = outgoingEntities();
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const char32_t cp : text.toUcs4()) {
+        if (const auto entity = entities.constFind(cp); entity != entities.cend()) {
+            out += *entity;
+        } else if (Cp1251::canEncode(cp)) {
+            out += QString::fromUcs4(&cp, 1);
+        } else {
+            // Outside the code page: a numeric reference, escaped like a name
+            // put in before the ampersand's turn.
+            out += u"&amp;#"_s + QString::number(cp) + u';';
         }
     }
-    return text;
+    return out;
 }
 
 QString WordProcessor(const QString& text, const std::vector<Smiley>& smileys) {
