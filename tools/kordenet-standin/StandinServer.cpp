@@ -261,6 +261,11 @@ void StandinServer::handle(QTcpSocket* socket, ReceivedRequest request) {
 
 void StandinServer::handleControl(QTcpSocket* socket, const ReceivedRequest& request) {
     const QUrlQuery query(QString::fromUtf8(request.body));
+    if (query.hasQueryItem(u"reject"_s)) {
+        m_service.reject(query.queryItemValue(u"reject"_s), query.queryItemValue(u"code"_s));
+        respond(socket, 200, "ok", "text/plain");
+        return;
+    }
     Fault fault = Fault::None;
     if (!faultFromName(query.queryItemValue(u"fault"_s), fault)) {
         respond(socket, 500, "unknown fault", "text/plain");

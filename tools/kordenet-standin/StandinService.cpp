@@ -46,6 +46,9 @@ QString newestIds(std::vector<int> ids, int limit) {
     return texts.join(u' ');
 }
 
+// The check time the client sent. Items of that very second count as new: the
+// service's clock has whole seconds, so one stored just after the last check
+// may carry its time.
 QDateTime since(const Query& query) {
     const QDateTime date = StandinData::parseDate(query.value(u"dpost"_s));
     return date.isValid() ? date : QDateTime(QDate(1970, 1, 1), QTime(0, 0));
@@ -124,6 +127,9 @@ QString StandinService::answer(const QByteArray& requestXml) {
 }
 
 QString StandinService::result(const Query& query) {
+    if (const auto rejected = m_rejects.constFind(query.qid); rejected != m_rejects.cend()) {
+        return resultFrame(query.qid, *rejected);
+    }
     const int type = query.type.toInt();
     switch (type) {
     case 1:
@@ -157,7 +163,7 @@ QString StandinService::newPostIds(const Query& query) {
     const QDateTime after = since(query);
     std::vector<int> ids;
     for (const Post& post : m_data.posts) {
-        if (post.date > after &&
+        if (post.date >= after &&
             (post.author == m_data.user || m_data.buddies.contains(post.author))) {
             ids.push_back(post.id);
         }
@@ -174,7 +180,7 @@ QString StandinService::newCommentIds(const Query& query) {
     std::vector<int> ids;
     for (const Comment& comment : m_data.comments) {
         const Post* post = m_data.findPost(comment.postId);
-        if (comment.date > after && post &&
+        if (comment.date >= after && post &&
             (post->author == m_data.user || m_data.buddies.contains(post->author))) {
             ids.push_back(comment.id);
         }
@@ -270,11 +276,17 @@ QString StandinService::newSmiles(const Query& query) {
                        element(u"LASTSMILEID"_s, QString::number(highest)) + items);
 }
 
+void StandinService::reject(const QString& qid, const QString& code) {
+    m_rejects.insert(qid, code);
+}
+
 bool StandinService::isFlood(const QString& text) {
-    if (text == m_lastSent) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto stored = m_storedAt.constFind(text);
+    if (stored != m_storedAt.cend() && stored->secsTo(now) < 60) {
         return true;
     }
-    m_lastSent = text;
+    m_storedAt.insert(text, now);
     return false;
 }
 

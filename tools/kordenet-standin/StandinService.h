@@ -3,6 +3,8 @@
 #include "StandinData.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -38,6 +40,9 @@ public:
     // service's error page for a document it cannot read.
     QString answer(const QByteArray& requestXml);
 
+    // A test switch: the query with this QID is rejected with the code.
+    void reject(const QString& qid, const QString& code);
+
     QList<RequestDocument> documents; // every document understood, in order
 
 private:
@@ -53,10 +58,12 @@ private:
     QString sendPost(const Query& query);
     QString sendComment(const Query& query);
     QString sendPrivate(const Query& query);
+    // True when the same message was stored within the last minute.
     bool isFlood(const QString& text);
 
     StandinData& m_data;
-    QString m_lastSent;
+    QHash<QString, QDateTime> m_storedAt; // message -> when it was stored
+    QMap<QString, QString> m_rejects;     // QID -> error code
 };
 
 } // namespace standin
