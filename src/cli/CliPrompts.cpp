@@ -6,14 +6,23 @@ using namespace Qt::StringLiterals;
 
 namespace orv {
 
-CliPrompts::CliPrompts(bool answer)
+CliPrompts::CliPrompts(bool answer, bool answerGiven)
     : m_answer(answer)
+    , m_answerGiven(answerGiven)
     , m_out(stdout)
     , m_err(stderr) {}
 
 bool CliPrompts::askYesNo(const QString& title, const QString& text) {
-    m_err << title << u": "_s << text << u"\n-> "_s << (m_answer ? u"да"_s : u"нет"_s) << Qt::endl;
-    return m_answer;
+    return answered(title, text, m_answer);
+}
+
+bool CliPrompts::askYesNoOr(const QString& title, const QString& text, bool unanswered) {
+    return answered(title, text, m_answerGiven ? m_answer : unanswered);
+}
+
+bool CliPrompts::answered(const QString& title, const QString& text, bool answer) {
+    m_err << title << u": "_s << text << u"\n-> "_s << (answer ? u"да"_s : u"нет"_s) << Qt::endl;
+    return answer;
 }
 
 void CliPrompts::inform(const QString& title, const QString& text, Icon) {

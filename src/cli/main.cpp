@@ -12,6 +12,7 @@
 #include "store/SettingsStore.h"
 #include "sync/Maintenance.h"
 #include "sync/ReceiveRun.h"
+#include "sync/SendRun.h"
 #include "tree/TreeBuilder.h"
 
 #include <QCommandLineParser>
@@ -97,6 +98,15 @@ int receive(orv::AppContext& ctx, const QStringList&, QTextStream&) {
     });
 }
 
+// Publishes the outbox; questions about rejected messages take --answer
+// (yes keeps a message for editing, no deletes it).
+int send(orv::AppContext& ctx, const QStringList&, QTextStream&) {
+    return exclusively(ctx, [&] {
+        orv::SendRun(ctx.session()).run();
+        return kRan;
+    });
+}
+
 // "+1 Пост": the number goes onto the fetch stack and is fetched at once.
 int stackPost(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
     return exclusively(ctx, [&] {
@@ -120,9 +130,10 @@ int render(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
 
 const std::map<QString, Command>& commands() {
     static const std::map<QString, Command> table = {
-        {u"tree"_s, {0, printTree}},  {u"set"_s, {2, setSetting}},
-        {u"receive"_s, {0, receive}}, {u"stack-post"_s, {1, stackPost}},
-        {u"render"_s, {0, render}},   {u"page"_s, {1, writePage}},
+        {u"tree"_s, {0, printTree}},       {u"set"_s, {2, setSetting}},
+        {u"receive"_s, {0, receive}},      {u"send"_s, {0, send}},
+        {u"stack-post"_s, {1, stackPost}}, {u"render"_s, {0, render}},
+        {u"page"_s, {1, writePage}},
     };
     return table;
 }
@@ -143,6 +154,7 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         u"Офлайн-клиент Корденета без окна.\n\nКоманды:\n"
         u"  receive            получить всё новое с сервера\n"
+        u"  send               отправить неотправленные сообщения\n"
         u"  stack-post NUMBER  получить один пост по номеру\n"
         u"  tree               дерево сообщений: ключ, текст, номер значка\n"
         u"  render             текст сообщения со стандартного ввода в HTML\n"
@@ -152,8 +164,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption folderOption(u"folder"_s, u"Рабочая папка."_s, u"DIR"_s);
     const QCommandLineOption serviceOption(u"service"_s, u"Адрес сервиса на этот запуск."_s,
                                            u"URL"_s);
-    const QCommandLineOption answerOption(u"answer"_s, u"Ответ на вопросы: yes или no."_s,
-                                          u"yes|no"_s, u"no"_s);
+    const QCommandLineOption answerOption(
+        u"answer"_s,
+        u"Ответ на вопросы: yes или no. Без него отклонённое сервером сообщение остаётся "
+        u"неотправленным, на остальные вопросы ответ - no."_s,
+        u"yes|no"_s, u"no"_s);
     parser.addOptions({folderOption, serviceOption, answerOption});
     parser.addPositionalArgument(u"command"_s, u"Команда."_s);
     parser.process(app);
@@ -170,7 +185,7 @@ int main(int argc, char* argv[]) {
                      name.isEmpty() ? u"Не указана команда."_s : u"Неверная команда: "_s + name);
     }
 
-    orv::CliPrompts prompts(answer == u"yes"_s);
+    orv::CliPrompts prompts(answer == u"yes"_s, parser.isSet(answerOption));
     QSettings userStore;
     const orv::WorkingFolder folder = parser.isSet(folderOption)
                                           ? orv::WorkingFolder(parser.value(folderOption))

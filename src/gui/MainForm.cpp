@@ -9,6 +9,7 @@
 #include "TreeModel.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
+#include "app/ExchangeLock.h"
 #include "app/OrvError.h"
 #include "app/TextFiles.h"
 #include "app/UserPrompts.h"
@@ -19,6 +20,7 @@
 #include "sync/ExchangeWorker.h"
 #include "sync/Maintenance.h"
 #include "sync/ReceiveRun.h"
+#include "sync/SendRun.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -158,7 +160,8 @@ void MainForm::buildMenus() {
     QMenu* server = menuBar()->addMenu(u"&Сервер"_s);
     server->setObjectName(u"mnu_Server"_s);
     mnu_Get = command(server, u"mnu_Get"_s, u"Получить"_s, &MainForm::mnu_Get_Click, Qt::Key_F2);
-    later(server, u"mnu_Send"_s, u"Отправить"_s, Qt::Key_F3);
+    mnu_Send =
+        command(server, u"mnu_Send"_s, u"Отправить"_s, &MainForm::mnu_Send_Click, Qt::Key_F3);
     later(server, u"mnu_GetSmiles"_s, u"Получить смайлы"_s);
 
     QMenu* settings = menuBar()->addMenu(u"&Настройки"_s);
@@ -289,14 +292,21 @@ void MainForm::DeleteOldRecords() {
 }
 
 void MainForm::mnu_Get_Click() {
-    const bool started = m_worker->start([](const Session& session) { ReceiveRun(session).run(); });
-    if (!started) {
-        m_ctx.log.LogStatus(u"Обмен с сервером уже идёт, дождитесь его окончания."_s);
+    startExchange([](const Session& session) { ReceiveRun(session).run(); },
+                  {mnu_Get, mnu_Send, findChild<QAction*>(u"mnu_GetAllComments"_s)});
+}
+
+void MainForm::mnu_Send_Click() {
+    // Receiving and sending stay at hand: a second run is refused by name.
+    startExchange([](const Session& session) { SendRun(session).run(); },
+                  {findChild<QAction*>(u"mnu_GetAllComments"_s)});
+}
+
+void MainForm::startExchange(std::function<void(const Session&)> job, const QList<QAction*>& busy) {
+    if (!m_worker->start(std::move(job))) {
+        m_ctx.log.LogStatus(ExchangeLock::BusyText);
         return;
     }
-    // The run's own commands wait for it; the toolbar button is refused above.
-    const QList<QAction*> busy = {mnu_Get, findChild<QAction*>(u"mnu_Send"_s),
-                                  findChild<QAction*>(u"mnu_GetAllComments"_s)};
     for (QAction* action : busy) {
         action->setEnabled(false);
     }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -16,6 +17,7 @@ namespace orv {
 
 struct AppContext;
 struct MessageRef;
+struct Session;
 class ExchangeWorker;
 class MessageView;
 class RelForm;
@@ -42,8 +44,10 @@ public:
     void DeleteOldRecords();
     int NewInTree() const { return m_newInTree; }
 
-    // The receive run, on the exchange thread; refused while another runs.
+    // The receive and send runs, on the exchange thread; refused while
+    // another runs.
     void mnu_Get_Click();
+    void mnu_Send_Click();
     void mnu_Setting_Click();
     void mnu_Friends_Click();
     void mnuSinglePost_Click();
@@ -81,6 +85,9 @@ private:
     QAction* command(QMenu* menu, const QString& name, const QString& caption,
                      void (MainForm::*handler)(), const QKeySequence& shortcut = {});
     void notYet(const QString& caption);
+    // Starts the run with the actions disabled until it ends, and rebuilds
+    // the tree then.
+    void startExchange(std::function<void(const Session&)> job, const QList<QAction*>& busy);
     void fitToScreen();
     void showStatusLine(const QString& line);
     void loadTreeIcons();
@@ -100,6 +107,7 @@ private:
     ExchangeWorker* m_worker;
     std::unique_ptr<Renderer> m_renderer; // keeps the smiley catalogue between clicks
     QAction* mnu_Get = nullptr;
+    QAction* mnu_Send = nullptr;
     QAction* mnu_OnlyNew = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;

@@ -14,6 +14,7 @@
 #include "store/MessageRemoval.h"
 #include "store/MessageState.h"
 #include "store/PageRows.h"
+#include "sync/ExchangeWorker.h"
 #include "tree/NodeKey.h"
 #include "tree/TreeBuilder.h"
 
@@ -138,7 +139,8 @@ void MainForm::Tree_MouseUp(const QPoint& position) {
     item("mnu_NewPost")->setEnabled(true);
     item("mnu_EditPost")->setEnabled(!diary && !sent);
     item("mnu_Comment")->setEnabled(!diary && sent);
-    item("mnu_GetAllComments")->setEnabled(message && sent);
+    // It waits while an exchange runs, like its menu twin.
+    item("mnu_GetAllComments")->setEnabled(message && sent && !m_worker->isBusy());
     item("mnu_DelPost")->setEnabled(!diary);
     item("mnu_DelDiary")->setEnabled(diary);
     item("mnu_MakeDiaryRead")->setEnabled(diary);

@@ -1,6 +1,7 @@
 #include "StoreCheck.h"
 #include "TestFolder.h"
 #include "app/ExchangeLock.h"
+#include "store/Outbox.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -190,6 +191,57 @@ private slots:
         QCOMPARE(offline.exitCode, 1);
         QVERIFY(offline.err.contains(u"Запрос к серверу не выполнен."_s));
         QVERIFY(offline.out.contains(u"Получено: постов - 0, комментариев - 0"_s));
+    }
+
+    void sendTheOutbox() {
+        StandinProcess standin;
+        orv::test::TestFolder dir;
+        QCOMPARE(cli(dir, {u"set"_s, u"UserName"_s, u"demo"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"set"_s, u"Password"_s, u"demo"_s}).exitCode, 0);
+        const auto write = [&](const QString& header) {
+            orv::Database db(dir.file(u"database.mdb"_s));
+            db.open();
+            orv::OutgoingMessage post;
+            post.header = header;
+            post.message = header + u" - текст"_s;
+            post.date = u"2006-03-05 09:07:00"_s;
+            post.userName = u"demo"_s;
+            return orv::Outbox(db).addPost(post);
+        };
+        const auto unsent = [&] {
+            orv::Database db(dir.file(u"database.mdb"_s));
+            db.open();
+            return orv::Outbox(db).unsentCount(orv::MessageRef::Kind::Post);
+        };
+        write(u"Из командной строки"_s);
+        const Result sent = cli(dir, {u"--service"_s, standin.url(), u"send"_s});
+        QCOMPARE(sent.exitCode, 0);
+        QVERIFY2(sent.out.contains(u"  Отправляю сообщения...\n"_s), qPrintable(sent.out));
+        QVERIFY(sent.out.endsWith(u"  Операция завершена\n"_s));
+        QCOMPARE(unsent(), 0);
+        QCOMPARE(cli(dir, {u"--service"_s, standin.url(), u"receive"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"tree"_s}).out.count(u"\tИз командной строки\t"_s), 1);
+
+        // Rejected: without --answer the message stays for editing; "no" deletes it.
+        const qint64 key = write(u"Отклонят"_s);
+        standin.control("reject=post-" + QByteArray::number(key) + "&code=63");
+        const Result kept = cli(dir, {u"--service"_s, standin.url(), u"send"_s});
+        QCOMPARE(kept.exitCode, 0);
+        QVERIFY2(kept.err.contains(u"возникла ошибка №63"_s), qPrintable(kept.err));
+        QVERIFY(kept.err.contains(u"'Нет' - удалить пост\n-> да"_s));
+        QVERIFY(
+            kept.out.contains(u"  Не отправлено: постов - 1, комментариев - 0, приватов - 0\n"_s));
+        QCOMPARE(unsent(), 1);
+        QCOMPARE(
+            cli(dir, {u"--answer"_s, u"no"_s, u"--service"_s, standin.url(), u"send"_s}).exitCode,
+            0);
+        QCOMPARE(unsent(), 0);
+
+        // A failed step shows in the exit status; the message waits.
+        write(u"Без связи"_s);
+        const Result offline = cli(dir, {u"--service"_s, u"http://127.0.0.1:1"_s, u"send"_s});
+        QCOMPARE(offline.exitCode, 1);
+        QCOMPARE(unsent(), 1);
     }
 
     void renderFromStandardInput() {

@@ -44,6 +44,12 @@ bool ThreadedPrompts::askYesNo(const QString& title, const QString& text) {
     return onHomeThread(false, [this, title, text] { return m_target.askYesNo(title, text); });
 }
 
+bool ThreadedPrompts::askYesNoOr(const QString& title, const QString& text, bool unanswered) {
+    return onHomeThread(unanswered, [this, title, text, unanswered] {
+        return m_target.askYesNoOr(title, text, unanswered);
+    });
+}
+
 void ThreadedPrompts::inform(const QString& title, const QString& text, Icon icon) {
     onHomeThread(true, [this, title, text, icon] {
         m_target.inform(title, text, icon);

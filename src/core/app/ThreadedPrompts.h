@@ -20,6 +20,7 @@ public:
     void close() { m_closed = true; }
 
     bool askYesNo(const QString& title, const QString& text) override;
+    bool askYesNoOr(const QString& title, const QString& text, bool unanswered) override;
     void inform(const QString& title, const QString& text, Icon icon) override;
     void showText(const QString& caption, const QString& text) override;
     std::optional<QString> askText(const QString& title, const QString& prompt) override;

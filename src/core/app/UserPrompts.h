@@ -15,6 +15,12 @@ public:
 
     // A Yes/No question; true for Yes.
     virtual bool askYesNo(const QString& title, const QString& text) = 0;
+    // The same question where no answer (the program closing meanwhile) must
+    // count as `unanswered`: a No that deletes something is never assumed.
+    virtual bool askYesNoOr(const QString& title, const QString& text, bool unanswered) {
+        Q_UNUSED(unanswered);
+        return askYesNo(title, text);
+    }
     // A message with an OK button.
     virtual void inform(const QString& title, const QString& text, Icon icon) = 0;
     // A longer text in its own window with a caption.

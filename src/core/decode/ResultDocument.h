@@ -19,6 +19,10 @@ public:
     static constexpr qsizetype MaxAnswerSize = 64 * 1024 * 1024; // characters
     static constexpr int MaxDepth = 64;
 
+    // The declaration every answer of the service begins with.
+    static inline const QString Declaration =
+        QStringLiteral("<?xml version='1.0' encoding='windows-1251'?>");
+
     // Nothing when the text is not well-formed, exceeds a limit, or has no
     // results element (an HTML page is a broken answer, not an empty one).
     // Text in front of the XML declaration is dropped.

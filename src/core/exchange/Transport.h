@@ -26,6 +26,9 @@ public:
     // A document that is not well-formed is refused without a connection.
     QString exchange(const QString& document);
 
+    // A connection failed in this run: later exchanges return "" at once.
+    bool failedThisRun() const { return m_failedThisRun; }
+
     // The same for a document already stored in a file.
     QString InetExchange(const QString& requestPath);
 

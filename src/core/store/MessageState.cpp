@@ -6,23 +6,6 @@
 using namespace Qt::StringLiterals;
 
 namespace orv {
-namespace {
-
-// The table and its local identifier column.
-std::pair<QString, QString> tableOf(MessageRef::Kind kind) {
-    switch (kind) {
-    case MessageRef::Kind::Post:
-        return {u"Posts"_s, u"ThisID"_s};
-    case MessageRef::Kind::Comment:
-        return {u"Comments"_s, u"ThisID"_s};
-    case MessageRef::Kind::Private:
-        return {u"PrivateMessages"_s, u"ID"_s};
-    }
-    throw OrvError(u"неизвестный вид сообщения"_s);
-}
-
-} // namespace
-
 MessageState::MessageState(Database& db)
     : m_db(db) {}
 
@@ -33,7 +16,7 @@ bool MessageState::isSent(const MessageRef& message) {
             u"SELECT Sent FROM Comments WHERE CommentID = ? ORDER BY ThisID LIMIT 1"_s);
         q.addBindValue(message.serviceId);
     } else {
-        const auto [table, column] = tableOf(message.kind);
+        const auto [table, column] = messageTable(message.kind);
         q = m_db.prepare(u"SELECT Sent FROM "_s + table + u" WHERE "_s + column + u" = ?"_s);
         q.addBindValue(message.localId);
     }
@@ -53,7 +36,7 @@ std::optional<qint64> MessageState::postThisId(const QString& postId) {
 }
 
 std::optional<MessageState::Flags> MessageState::markRead(const MessageRef& message) {
-    const auto [table, column] = tableOf(message.kind);
+    const auto [table, column] = messageTable(message.kind);
     QSqlQuery update =
         m_db.prepare(u"UPDATE "_s + table + u" SET New = 0 WHERE "_s + column + u" = ?"_s);
     update.addBindValue(message.localId);

@@ -13,32 +13,41 @@ const QString kStored = u"yyyy-MM-dd HH:mm:ss"_s;
 
 } // namespace
 
-// "dd.MM.yyyy hh:mm:ss" rearranged without a parse: this runs for every row
-// received.
+// The number the digits at [from, from + length) write, or -1.
+static int digitsAt(QStringView t, qsizetype from, qsizetype length) {
+    int value = 0;
+    for (qsizetype i = from; i < from + length; ++i) {
+        if (!t[i].isDigit()) {
+            return -1;
+        }
+        value = value * 10 + t[i].digitValue();
+    }
+    return value;
+}
+
+// Dates are rearranged by position, without a parse: this runs for every row
+// received and sent.
+static bool isValidAt(QStringView t, qsizetype year, qsizetype month, qsizetype day) {
+    return QDate::isValid(digitsAt(t, year, 4), digitsAt(t, month, 2), digitsAt(t, day, 2)) &&
+           QTime::isValid(digitsAt(t, 11, 2), digitsAt(t, 14, 2), digitsAt(t, 17, 2));
+}
+
+// "dd.MM.yyyy hh:mm:ss" as stored.
 static std::optional<QString> rearranged(QStringView t) {
     if (t.size() != 19 || t[2] != u'.' || t[5] != u'.' || t[10] != u' ' || t[13] != u':' ||
-        t[16] != u':') {
-        return std::nullopt;
-    }
-    const auto number = [&](qsizetype from, qsizetype length) {
-        int value = 0;
-        for (qsizetype i = from; i < from + length; ++i) {
-            if (!t[i].isDigit()) {
-                return -1;
-            }
-            value = value * 10 + t[i].digitValue();
-        }
-        return value;
-    };
-    const int day = number(0, 2), month = number(3, 2), year = number(6, 4);
-    const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second)) {
+        t[16] != u':' || !isValidAt(t, 6, 3, 0)) {
         return std::nullopt;
     }
     QString stored;
     stored.reserve(19);
     stored += t.mid(6, 4) + u'-' + t.mid(3, 2) + u'-' + t.mid(0, 2) + u' ' + t.mid(11, 8);
     return stored;
+}
+
+// A stored value "yyyy-MM-dd hh:mm:ss" that is a real date and time.
+static bool isStored(QStringView t) {
+    return t.size() == 19 && t[4] == u'-' && t[7] == u'-' && t[10] == u' ' && t[13] == u':' &&
+           t[16] == u':' && isValidAt(t, 0, 5, 8);
 }
 
 QString fromServiceText(const QString& text) {
@@ -59,12 +68,23 @@ QString fromServiceText(const QString& text) {
 }
 
 QString toServiceText(const QString& stored) {
-    const QDate date = QDate::fromString(stored.left(10), u"yyyy-MM-dd"_s);
-    const QTime time = QTime::fromString(stored.mid(11), u"HH:mm:ss"_s);
-    if (stored.size() != 19 || !date.isValid() || !time.isValid()) {
+    if (!isStored(stored)) {
         return stored;
     }
-    return date.toString(u"dd.MM.yyyy"_s) + u' ' + time.toString(u"HH:mm:ss"_s);
+    const QStringView t(stored);
+    return t.mid(8, 2) + u'.' + t.mid(5, 2) + u'.' + t.mid(0, 4) + u' ' + t.mid(11, 8);
+}
+
+QString toRussianText(const QString& stored) {
+    if (!isStored(stored)) {
+        return stored;
+    }
+    const QStringView t(stored);
+    const QString day = t.mid(8, 2) + u'.' + t.mid(5, 2) + u'.' + t.mid(0, 4);
+    if (t.mid(11) == u"00:00:00") {
+        return day;
+    }
+    return day + u' ' + QString::number(digitsAt(t, 11, 2)) + t.mid(13, 6);
 }
 
 QString fromDateTime(const QDateTime& moment) {

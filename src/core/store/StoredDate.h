@@ -14,6 +14,11 @@ QString fromServiceText(const QString& text);
 // A stored value back in the service's form ("" for an empty one).
 QString toServiceText(const QString& stored);
 
+// A stored value as the Russian regional settings show a date-time, the form
+// outgoing messages carry: "05.03.2006 9:07:00", the time left out at exact
+// midnight ("05.03.2006"). Text that is no stored date comes back unchanged.
+QString toRussianText(const QString& stored);
+
 QString fromDateTime(const QDateTime& moment);
 
 // Midnight at the start of the day, as stored.

@@ -22,7 +22,6 @@ using namespace Qt::StringLiterals;
 namespace orv {
 namespace {
 
-const QString kDeclaration = u"<?xml version='1.0' encoding='windows-1251'?>"_s;
 constexpr qsizetype kQuotedLength = 4000;
 
 } // namespace
@@ -61,7 +60,8 @@ QString Fetcher::BuildIDquery(const Settings& settings, const QStringList& ids,
 void Fetcher::BuildIDstack(QString answer, const ResultDocument* parsed) {
     const QString path = m_session.folder.PostFilePath();
     answer.replace(u'"', u'\'');
-    const qsizetype declaration = answer.indexOf(kDeclaration, 0, Qt::CaseInsensitive);
+    const qsizetype declaration =
+        answer.indexOf(ResultDocument::Declaration, 0, Qt::CaseInsensitive);
     std::optional<ResultDocument> document;
     if (declaration >= 0) {
         answer.remove(0, declaration);

@@ -1,0 +1,187 @@
+// Publishing the outbox to the stand-in service on loopback, measured beside
+// baselines taken in the same run: the same number of exchanges carrying empty
+// query lists, and the same request documents exchanged once more (the service
+// then refuses them as repeats) with nothing built or applied. Runs of 1,000
+// and 10,000 rows show how the cost grows.
+// Usage: bench_send [--small | POSTS COMMENTS]   (--small: tiny sizes, for a
+// smoke run; POSTS COMMENTS: one run of that size)
+#include "AppContext.h"
+#include "app/UserPrompts.h"
+#include "exchange/RequestDocuments.h"
+#include "exchange/SendQueries.h"
+#include "exchange/Transport.h"
+#include "store/Outbox.h"
+#include "store/SettingsStore.h"
+#include "sync/SendRun.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QTextStream out(stdout);
+
+class SilentPrompts : public orv::UserPrompts {
+public:
+    bool askYesNo(const QString&, const QString&) override { return true; }
+    void inform(const QString&, const QString&, Icon) override {}
+    void showText(const QString&, const QString&) override {}
+    std::optional<QString> askText(const QString&, const QString&) override { return {}; }
+};
+
+long peakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+double seconds(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+// The stand-in as a process of its own, so that only the client is measured.
+// Its posts are numbered from 1000.
+QString startStandin(QProcess& process) {
+    process.start(QCoreApplication::applicationDirPath() + u"/kordenet-standin"_s,
+                  {u"--seed"_s, u"20"_s, u"--quiet"_s});
+    process.waitForReadyRead(30000);
+    return QRegularExpression(u"http://127\\.0\\.0\\.1:\\d+"_s)
+        .match(QString::fromUtf8(process.readAllStandardOutput()))
+        .captured();
+}
+
+// Posts and comments of a realistic size, each text different (the service
+// refuses a repeat), written as the composer writes them.
+void fillOutbox(orv::Database& db, int posts, int comments, const QString& run) {
+    orv::Outbox outbox(db);
+    orv::Database::Transaction t(db);
+    const QString body = u"Сегодня был <b>длинный</b> день &amp; «хорошая» погода. "_s.repeated(8);
+    for (int i = 0; i < posts; ++i) {
+        orv::OutgoingMessage post;
+        post.header = u"Пост "_s + run + QString::number(i);
+        post.message = body + QString::number(i);
+        post.date = u"2006-03-05 09:07:00"_s;
+        post.userName = u"demo"_s;
+        post.parseUrl = post.subscribe = true;
+        outbox.addPost(post);
+    }
+    for (int i = 0; i < comments; ++i) {
+        orv::OutgoingMessage comment;
+        comment.kind = orv::MessageRef::Kind::Comment;
+        comment.header = u" "_s;
+        comment.message = u"Согласен, "_s + run + QString::number(i);
+        comment.date = u"2006-03-05 09:08:00"_s;
+        comment.userName = u"demo"_s;
+        comment.postId = QString::number(1000 + i % 20);
+        outbox.addComment(comment);
+    }
+    t.commit();
+}
+
+void sendRun(int posts, int comments) {
+    QProcess standin;
+    const QString url = startStandin(standin);
+    QTemporaryDir dir;
+    SilentPrompts prompts;
+    QSettings userStore(dir.filePath(u"user.ini"_s), QSettings::IniFormat);
+    orv::AppContext ctx(orv::WorkingFolder(dir.path()), prompts, userStore);
+    ctx.folder.ensureTmpFolder();
+    ctx.db.open();
+    orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
+    ctx.settings.UserName = u"demo"_s;
+    ctx.settings.Password = u"demo"_s;
+    ctx.settings.ServiceURL = url;
+    ctx.settings.PostsToSendPerOneSession = u"50"_s;
+    ctx.settings.CommentsToSendPerOneSession = u"50"_s;
+    fillOutbox(ctx.db, posts, comments, u"a"_s);
+
+    // The queries alone, built for every batch as the run builds them.
+    QStringList documents;
+    const double building = seconds([&] {
+        orv::Outbox outbox(ctx.db);
+        for (const auto& [kind, word] :
+             {std::pair(orv::MessageRef::Kind::Post, orv::SendQueries::Post),
+              std::pair(orv::MessageRef::Kind::Comment, orv::SendQueries::Comment)}) {
+            const std::vector<qint64> keys = outbox.unsentKeys(kind);
+            for (size_t start = 0; start < keys.size(); start += 50) {
+                const std::vector<qint64> batch(keys.begin() + qsizetype(start),
+                                                keys.begin() +
+                                                    qsizetype(std::min(start + 50, keys.size())));
+                documents.append(
+                    orv::SendQueries::BuildSendPostQuery(ctx.settings, outbox, batch, word));
+            }
+        }
+    });
+
+    const long memoryBefore = peakMemoryMb();
+    const double run = seconds([&] { orv::SendRun(ctx.session()).run(); });
+    const long memoryAfter = peakMemoryMb();
+    const qsizetype unsent = orv::Outbox(ctx.db).unsentCount(orv::MessageRef::Kind::Post) +
+                             orv::Outbox(ctx.db).unsentCount(orv::MessageRef::Kind::Comment);
+
+    // Baseline: as many exchanges, each with an empty query list.
+    const int exchanges = (posts + 49) / 50 + (comments + 49) / 50;
+    orv::Transport transport(ctx.session());
+    const QString empty = orv::RequestDocuments::envelope(ctx.settings, {});
+    const double baseline = seconds([&] {
+        for (int i = 0; i < exchanges; ++i) {
+            transport.exchange(empty);
+        }
+    });
+    const double resent = seconds([&] {
+        for (const QString& document : documents) {
+            transport.exchange(document);
+        }
+    });
+    const int rows = posts + comments;
+    out << u"send run: %1 posts, %2 comments (%3 exchanges) in %4 s, %5 ms a row (peak memory "
+           u"%6 MB, %7 MB before; %8 left unsent, %9 failures); empty exchanges: %10 s, "
+           u"ratio %11; the same requests again: %12 s, ratio %13; building the queries alone: "
+           u"%14 s\n"_s.arg(posts)
+               .arg(comments)
+               .arg(exchanges)
+               .arg(run, 0, 'f', 2)
+               .arg(run * 1000 / rows, 0, 'f', 3)
+               .arg(memoryAfter)
+               .arg(memoryBefore)
+               .arg(unsent)
+               .arg(ctx.log.failureCount())
+               .arg(baseline, 0, 'f', 2)
+               .arg(run / baseline, 0, 'f', 2)
+               .arg(resent, 0, 'f', 2)
+               .arg(run / resent, 0, 'f', 2)
+               .arg(building, 0, 'f', 2);
+    out.flush();
+    standin.kill();
+    standin.waitForFinished();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.contains(u"--small"_s)) {
+        sendRun(20, 60);
+        return 0;
+    }
+    if (arguments.size() == 3) {
+        sendRun(arguments[1].toInt(), arguments[2].toInt());
+        return 0;
+    }
+    sendRun(1000, 5000);
+    sendRun(200, 800);   // 1,000 rows
+    sendRun(2000, 8000); // 10,000 rows
+    return 0;
+}

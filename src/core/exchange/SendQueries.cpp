@@ -1,0 +1,118 @@
+#include "SendQueries.h"
+
+#include "RequestDocuments.h"
+#include "render/Markup.h"
+#include "store/Outbox.h"
+#include "store/StoredDate.h"
+
+#include <QStringList>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace orv::SendQueries {
+namespace {
+
+using Kind = MessageRef::Kind;
+using RequestDocuments::element;
+
+std::optional<Kind> kindOf(const QString& word) {
+    if (word == Post) {
+        return Kind::Post;
+    }
+    if (word == Comment) {
+        return Kind::Comment;
+    }
+    if (word == Private) {
+        return Kind::Private;
+    }
+    return std::nullopt;
+}
+
+QString opening(const QString& qidPrefix, qint64 key, const QString& type) {
+    return u"<query QID='"_s + qidPrefix + QString::number(key) + u"' TYPE='"_s + type + u"'>"_s;
+}
+
+// Titles and bodies go as entities, which already keep the document sound.
+QString converted(const QString& name, const QString& text) {
+    return u'<' + name + u'>' + Markup::Text2Entities(text) + u"</"_s + name + u'>';
+}
+
+void addOptions(QStringList& lines, const OutgoingMessage& m) {
+    if (!m.attachPath.isEmpty()) {
+        // The kind word and the key name the attachment; the file is not sent here.
+        const QString word = m.kind == Kind::Post ? Post : Comment;
+        lines.append(element(u"attachfile"_s, word + QString::number(m.key)));
+    }
+    if (m.parseUrl) {
+        lines.append(u"<parseurl>1</parseurl>"_s);
+    }
+    if (m.kind == Kind::Post && m.noComment) {
+        lines.append(u"<nocomment>1</nocomment>"_s);
+    }
+    if (m.kind == Kind::Post && m.privatePost) {
+        lines.append(u"<privatepost>1</privatepost>"_s);
+    }
+    if (m.subscribe) {
+        lines.append(u"<commentsubscribe>1</commentsubscribe>"_s);
+    }
+}
+
+QStringList postLines(const OutgoingMessage& m) {
+    QStringList lines = {opening(u"post-"_s, m.key, u"3"_s), converted(u"headerofpost"_s, m.header),
+                         converted(u"message"_s, m.message),
+                         element(u"messagedate"_s, StoredDate::toRussianText(m.date))};
+    addOptions(lines, m);
+    return lines;
+}
+
+QStringList commentLines(const OutgoingMessage& m) {
+    QStringList lines = {opening(u"comment-"_s, m.key, u"1"_s),
+                         converted(u"headerofpost"_s, m.header), converted(u"message"_s, m.message),
+                         element(u"messagedate"_s, StoredDate::toRussianText(m.date)),
+                         element(u"jpostid"_s, m.postId)};
+    addOptions(lines, m);
+    return lines;
+}
+
+QStringList privateLines(const OutgoingMessage& m) {
+    return {opening(u"privat-"_s, m.key, u"4"_s), converted(u"message"_s, m.message),
+            u"<headerofpost> </headerofpost>"_s, element(u"tousername"_s, m.userName),
+            u"<parseurl>1</parseurl>"_s};
+}
+
+} // namespace
+
+QString queryElement(const OutgoingMessage& message) {
+    QStringList lines;
+    switch (message.kind) {
+    case Kind::Post:
+        lines = postLines(message);
+        break;
+    case Kind::Comment:
+        lines = commentLines(message);
+        break;
+    case Kind::Private:
+        lines = privateLines(message);
+        break;
+    }
+    lines.append(u"</query>"_s);
+    return lines.join(u"\r\n"_s) + u"\r\n"_s;
+}
+
+QString BuildSendPostQuery(const Settings& settings, Outbox& outbox,
+                           const std::vector<qint64>& keys, const QString& kind) {
+    const auto known = kindOf(kind);
+    if (!known) {
+        return {};
+    }
+    // Each element carries its own last line break: the envelope adds the
+    // second, so an empty line follows every element.
+    QStringList elements;
+    for (const OutgoingMessage& message : outbox.find(*known, keys)) {
+        elements.append(queryElement(message));
+    }
+    return RequestDocuments::envelope(settings, elements);
+}
+
+} // namespace orv::SendQueries

@@ -1,0 +1,226 @@
+#include "Outbox.h"
+
+#include "Database.h"
+#include "StoredDate.h"
+
+#include <QVariant>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+namespace {
+
+using Kind = MessageRef::Kind;
+
+// The unsent rows of a kind; a private message counts when it is outgoing.
+QString unsentCondition(Kind kind) {
+    return kind == Kind::Private ? u"Sent = 0 AND Out <> 0"_s : u"Sent = 0"_s;
+}
+
+// The columns of an outgoing row, in the order rowOf reads them.
+QString selectRows(Kind kind) {
+    switch (kind) {
+    case Kind::Comment:
+        return u"SELECT ThisID, Header, Message, Messagedate, AttachPath, PostID, uName, "
+               u"(SELECT P.uName FROM Posts P WHERE P.PostID = C.PostID AND P.PostID <> '' "
+               u"ORDER BY P.ThisID LIMIT 1), out_ParseURL, 0, 0, out_Subscribe "
+               u"FROM Comments C WHERE ThisID"_s;
+    case Kind::Private:
+        return u"SELECT ID, '', Message, Messagedate, '', '', uName, '', 0, 0, 0, 0 "
+               u"FROM PrivateMessages WHERE ID"_s;
+    case Kind::Post:
+        break;
+    }
+    return u"SELECT ThisID, Header, Message, Messagedate, AttachPath, PostID, uName, '', "
+           u"out_ParseURL, out_Nocomment, out_Privatepost, out_Subscribe "
+           u"FROM Posts WHERE ThisID"_s;
+}
+
+QString jsonArray(const std::vector<qint64>& keys) {
+    QStringList numbers;
+    numbers.reserve(qsizetype(keys.size()));
+    for (const qint64 key : keys) {
+        numbers.append(QString::number(key));
+    }
+    return u'[' + numbers.join(u',') + u']';
+}
+
+// A yes/no column holds true only as a non-zero number; NULL is false.
+bool flag(const QVariant& value) {
+    return !value.isNull() && value.toLongLong() != 0;
+}
+
+} // namespace
+
+Outbox::Outbox(Database& db)
+    : m_db(db) {}
+
+QSqlQuery& Outbox::run(const QString& sql, const QVariantList& values) {
+    auto statement = m_statements.find(sql);
+    if (statement == m_statements.end()) {
+        statement = m_statements.insert(sql, m_db.prepare(sql));
+    }
+    QSqlQuery& q = *statement;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        q.bindValue(int(i), values[i]);
+    }
+    Database::exec(q);
+    return q;
+}
+
+std::vector<qint64> Outbox::unsentKeys(Kind kind) {
+    const auto [table, key] = messageTable(kind);
+    QSqlQuery& q = run(u"SELECT "_s + key + u" FROM "_s + table + u" WHERE "_s +
+                           unsentCondition(kind) + u" ORDER BY "_s + key,
+                       {});
+    std::vector<qint64> keys;
+    while (q.next()) {
+        keys.push_back(q.value(0).toLongLong());
+    }
+    q.finish();
+    return keys;
+}
+
+qsizetype Outbox::unsentCount(Kind kind) {
+    QSqlQuery& q = run(u"SELECT COUNT(*) FROM "_s + messageTable(kind).table + u" WHERE "_s +
+                           unsentCondition(kind),
+                       {});
+    q.next();
+    const qsizetype count = q.value(0).toLongLong();
+    q.finish();
+    return count;
+}
+
+OutgoingMessage Outbox::rowOf(Kind kind, const QSqlQuery& q) {
+    OutgoingMessage m;
+    m.kind = kind;
+    m.key = q.value(0).toLongLong();
+    m.header = q.value(1).toString();
+    m.message = q.value(2).toString();
+    m.date = q.value(3).toString();
+    m.attachPath = q.value(4).toString();
+    m.postId = q.value(5).toString();
+    m.userName = q.value(6).toString();
+    m.diaryOwner = q.value(7).toString();
+    m.parseUrl = flag(q.value(8));
+    m.noComment = flag(q.value(9));
+    m.privatePost = flag(q.value(10));
+    m.subscribe = flag(q.value(11));
+    return m;
+}
+
+std::optional<OutgoingMessage> Outbox::find(Kind kind, qint64 key) {
+    std::vector<OutgoingMessage> rows = find(kind, std::vector<qint64>{key});
+    return rows.empty() ? std::nullopt : std::optional(std::move(rows.front()));
+}
+
+std::vector<OutgoingMessage> Outbox::find(Kind kind, const std::vector<qint64>& keys) {
+    // One statement for the whole batch: the rows come in key order, and are
+    // put in the order asked for.
+    QSqlQuery& q =
+        run(selectRows(kind) + u" IN (SELECT value FROM json_each(?))"_s, {jsonArray(keys)});
+    QHash<qint64, OutgoingMessage> found;
+    while (q.next()) {
+        OutgoingMessage row = rowOf(kind, q);
+        found.insert(row.key, std::move(row));
+    }
+    q.finish(); // a statement kept for reuse must not hold the read lock
+    std::vector<OutgoingMessage> rows;
+    rows.reserve(keys.size());
+    for (const qint64 key : keys) {
+        if (const auto row = found.constFind(key); row != found.cend()) {
+            rows.push_back(*row);
+        }
+    }
+    return rows;
+}
+
+void Outbox::apply(const std::vector<SendOutcome>& outcomes) {
+    if (outcomes.empty()) {
+        return;
+    }
+    const QString now = StoredDate::now();
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    for (const SendOutcome& outcome : outcomes) {
+        if (outcome.action == SendOutcome::Action::Delete) {
+            remove(outcome);
+        } else {
+            accept(outcome, now);
+        }
+    }
+    transaction.commit();
+}
+
+void Outbox::accept(const SendOutcome& outcome, const QString& now) {
+    switch (outcome.kind) {
+    case Kind::Post:
+        for (const auto& item : outcome.items) {
+            run(u"UPDATE Posts SET PostID = ?, JournalID = ?, Sent = 1, AddDate = ? "
+                u"WHERE ThisID = ? AND Sent = 0"_s,
+                {item.postId, item.journalId, now, outcome.key});
+        }
+        break;
+    case Kind::Comment:
+        for (const auto& item : outcome.items) {
+            run(u"UPDATE Comments SET PostID = ?, JournalID = ?, CommentID = ?, Sent = 1, "
+                u"AddDate = ? WHERE ThisID = ?"_s,
+                {item.postId, item.journalId, item.commentId, now, outcome.key});
+        }
+        break;
+    case Kind::Private:
+        run(u"UPDATE PrivateMessages SET Sent = 1, AddDate = ? WHERE ID = ? AND Sent = 0"_s,
+            {now, outcome.key});
+        break;
+    }
+}
+
+void Outbox::remove(const SendOutcome& outcome) {
+    const auto [table, key] = messageTable(outcome.kind);
+    run(u"DELETE FROM "_s + table + u" WHERE "_s + key + u" = ?"_s, {outcome.key});
+}
+
+qint64 Outbox::addPost(const OutgoingMessage& post) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    const qint64 key =
+        run(u"INSERT INTO Posts (Message, Header, uName, New, Deleted, Sent, Messagedate, "
+            u"out_ParseURL, out_Nocomment, out_Privatepost, out_Subscribe, PostID, JournalID, "
+            u"AttachPath) VALUES (?, ?, ?, 0, 0, 0, ?, ?, ?, ?, ?, '', '', ?)"_s,
+            {post.message, post.header, post.userName, post.date, int(post.parseUrl),
+             int(post.noComment), int(post.privatePost), int(post.subscribe), post.attachPath})
+            .lastInsertId()
+            .toLongLong();
+    run(u"UPDATE Posts SET PostID = ? WHERE ThisID = ?"_s,
+        {QString(u"tmp"_s + QString::number(key)), key});
+    transaction.commit();
+    return key;
+}
+
+qint64 Outbox::addComment(const OutgoingMessage& comment) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    const qint64 key =
+        run(u"INSERT INTO Comments (Messagedate, Header, Message, uName, New, Deleted, Sent, "
+            u"out_Subscribe, out_ParseURL, PostID, JournalID, CommentID, AttachPath) "
+            u"VALUES (?, ?, ?, ?, 0, 0, 0, ?, ?, ?, '', '', ?)"_s,
+            {comment.date, comment.header, comment.message, comment.userName,
+             int(comment.subscribe), int(comment.parseUrl), comment.postId, comment.attachPath})
+            .lastInsertId()
+            .toLongLong();
+    run(u"UPDATE Comments SET CommentID = ? WHERE ThisID = ?"_s,
+        {QString(u"tmp"_s + QString::number(key)), key});
+    transaction.commit();
+    return key;
+}
+
+qint64 Outbox::addPrivate(const OutgoingMessage& message) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    const qint64 key =
+        run(u"INSERT INTO PrivateMessages (Message, uName, New, Deleted, Sent, Messagedate, Out) "
+            u"VALUES (?, ?, 0, 0, 0, ?, 1)"_s,
+            {message.message, message.userName, message.date})
+            .lastInsertId()
+            .toLongLong();
+    transaction.commit();
+    return key;
+}
+
+} // namespace orv

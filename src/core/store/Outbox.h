@@ -1,0 +1,89 @@
+#pragma once
+
+#include "MessageRef.h"
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+#include <optional>
+#include <vector>
+
+namespace orv {
+
+class Database;
+
+// An unsent message as the send queries need it. Dates are stored text.
+struct OutgoingMessage {
+    MessageRef::Kind kind = MessageRef::Kind::Post;
+    qint64 key = 0; // ThisID, or ID of a private message
+    QString header;
+    QString message;
+    QString date;
+    QString attachPath;
+    QString postId;     // a comment's post, as the service knows it
+    QString userName;   // the author; a private message's recipient
+    QString diaryOwner; // who a comment answers: the author of its stored post
+    bool parseUrl = false;
+    bool noComment = false;
+    bool privatePost = false;
+    bool subscribe = false;
+};
+
+// What one send result decided for its row.
+struct SendOutcome {
+    enum class Action { Accept, Delete };
+
+    struct Identifiers {
+        QString postId, journalId, commentId;
+    };
+
+    MessageRef::Kind kind = MessageRef::Kind::Post;
+    qint64 key = 0;
+    Action action = Action::Accept;
+    // Accepted posts and comments: one set per ITEM of the result, in order.
+    std::vector<Identifiers> items;
+};
+
+// The outgoing queue: the unsent rows of Posts, Comments and PrivateMessages
+// (those marked Out). The send run reads it kind by kind and applies each
+// answer in one transaction. Statements are prepared once per Outbox, so one
+// instance serves a whole run. All calls throw OrvError.
+class Outbox {
+public:
+    explicit Outbox(Database& db);
+
+    // The keys of the kind's unsent rows, oldest first.
+    std::vector<qint64> unsentKeys(MessageRef::Kind kind);
+    qsizetype unsentCount(MessageRef::Kind kind);
+    // The row, or nothing when it is gone.
+    std::optional<OutgoingMessage> find(MessageRef::Kind kind, qint64 key);
+    // The rows of a batch in the order of the keys; rows that are gone are
+    // left out.
+    std::vector<OutgoingMessage> find(MessageRef::Kind kind, const std::vector<qint64>& keys);
+
+    // Applies the outcomes of one answer together: an accepted post or private
+    // message becomes sent only while it is unsent (the first ITEM gives its
+    // identifiers), an accepted comment takes every ITEM in turn; rejected rows
+    // the user gave up are deleted. Sent rows get AddDate = now.
+    void apply(const std::vector<SendOutcome>& outcomes);
+
+    // New rows written by the composer, with Sent, New and Deleted false; the
+    // message's key and options are taken, the key is returned. A new post or
+    // comment gets the temporary service identifier "tmp" + its key.
+    qint64 addPost(const OutgoingMessage& post);
+    qint64 addComment(const OutgoingMessage& comment);
+    qint64 addPrivate(const OutgoingMessage& message);
+
+private:
+    void accept(const SendOutcome& outcome, const QString& now);
+    void remove(const SendOutcome& outcome);
+    static OutgoingMessage rowOf(MessageRef::Kind kind, const QSqlQuery& q);
+    // Runs the statement, prepared on first use, with the values bound.
+    QSqlQuery& run(const QString& sql, const QVariantList& values = {});
+
+    Database& m_db;
+    QHash<QString, QSqlQuery> m_statements;
+};
+
+} // namespace orv

@@ -1,0 +1,217 @@
+#include "SendRun.h"
+
+#include "Fetcher.h"
+#include "app/ErrorTrap.h"
+#include "app/OrvError.h"
+#include "app/StatusLog.h"
+#include "app/TextFiles.h"
+#include "app/UserPrompts.h"
+#include "app/WorkingFolder.h"
+#include "exchange/SendQueries.h"
+#include "exchange/ServerErrors.h"
+#include "store/Settings.h"
+#include "store/StoredDate.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+namespace {
+
+using Kind = MessageRef::Kind;
+
+const QString kPrefix = u"Mod_DB.MakeMessagesSent: "_s;
+
+std::optional<Kind> kindOfResult(const QString& word) {
+    if (word == u"post"_s) {
+        return Kind::Post;
+    }
+    if (word == u"comment"_s) {
+        return Kind::Comment;
+    }
+    if (word == u"privat"_s) {
+        return Kind::Private;
+    }
+    return std::nullopt;
+}
+
+Kind kindOfQueue(const QString& word) {
+    if (word == SendQueries::Comment) {
+        return Kind::Comment;
+    }
+    return word == SendQueries::Private ? Kind::Private : Kind::Post;
+}
+
+QString rejectedQuestion(const SendResult& result, const OutgoingMessage& row) {
+    const QString error =
+        u" возникла ошибка №"_s + result.error + u" ("_s + ServerErrorText(result.error) + u')';
+    const QString date = StoredDate::toRussianText(row.date);
+    if (row.kind == Kind::Comment) {
+        // Whose diary the comment went to: the author of the commented post,
+        // when it is stored.
+        const QString owner = row.diaryOwner.isEmpty() ? row.userName : row.diaryOwner;
+        return u"При отправке комментария от "_s + date + u" в дневник юзера "_s + owner + error +
+               u"\r\n'Да' - оставить коммент для дальнейшего редактирования"_s +
+               u"\r\n'Нет' - удалить коммент"_s;
+    }
+    // A private message is asked about in the words for a post.
+    return u"При отправке поста от "_s + date + error +
+           u"\r\n'Да' - оставить пост для дальнейшего редактирования"_s +
+           u"\r\n'Нет' - удалить пост"_s;
+}
+
+} // namespace
+
+SendRun::SendRun(const Session& session)
+    : m_session(session)
+    , m_transport(session)
+    , m_outbox(session.db) {}
+
+void SendRun::run() {
+    m_session.log.LogStatus(u"Отправляю сообщения..."_s);
+    SendMessages();
+    runTrapped(m_session.log, u"MainForm.mnu_Send_Click: "_s, [this] {
+        const QString waiting = waitingLine();
+        if (!waiting.isEmpty()) {
+            m_session.log.LogStatus(waiting);
+        }
+    });
+    m_session.log.LogStatus(u"Операция завершена"_s);
+}
+
+QString SendRun::waitingLine() {
+    const qsizetype posts = m_outbox.unsentCount(Kind::Post);
+    const qsizetype comments = m_outbox.unsentCount(Kind::Comment);
+    const qsizetype privates = m_outbox.unsentCount(Kind::Private);
+    if (posts + comments + privates == 0) {
+        return {};
+    }
+    return u"Не отправлено: постов - "_s + QString::number(posts) + u", комментариев - "_s +
+           QString::number(comments) + u", приватов - "_s + QString::number(privates);
+}
+
+int SendRun::batchSize(const QString& setting) {
+    bool ok = false;
+    const double value = setting.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value)) {
+        throw OrvError(u"Несоответствие типа"_s);
+    }
+    if (value < 1 || value > INT_MAX || value != std::floor(value)) {
+        throw OrvError(u"размер пакета должен быть целым числом больше нуля, а не "_s + setting);
+    }
+    return int(value);
+}
+
+void SendRun::SendMessages() {
+    runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s, [this] {
+        const Settings& settings = m_session.settings;
+        // Private messages go in batches of the posts' size.
+        const std::pair<QString, QString> passes[] = {
+            {SendQueries::Post, settings.PostsToSendPerOneSession},
+            {SendQueries::Comment, settings.CommentsToSendPerOneSession},
+            {SendQueries::Private, settings.PostsToSendPerOneSession},
+        };
+        for (const auto& [kind, batchSetting] : passes) {
+            if (!sendKind(kind, batchSetting)) {
+                break; // the connection is lost: the rest waits for the next run
+            }
+        }
+        TextFiles::DeleteIfExists(m_session.folder.PostFilePath());
+    });
+}
+
+bool SendRun::sendKind(const QString& kind, const QString& batchSetting) {
+    const std::vector<qint64> keys = m_outbox.unsentKeys(kindOfQueue(kind));
+    if (keys.empty()) {
+        return true;
+    }
+    const size_t size = size_t(batchSize(batchSetting));
+    for (size_t start = 0; start < keys.size(); start += size) {
+        const std::vector<qint64> batch(keys.begin() + qsizetype(start),
+                                        keys.begin() +
+                                            qsizetype(std::min(start + size, keys.size())));
+        const QString answer = m_transport.exchange(
+            SendQueries::BuildSendPostQuery(m_session.settings, m_outbox, batch, kind));
+        // The answer, whatever it is, stays in the request file as a trace.
+        runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s,
+                   [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
+        MakeMessagesSent(answer);
+        if (m_transport.failedThisRun()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SendRun::MakeMessagesSent(const QString& answer) {
+    runTrapped(m_session.log, kPrefix, [&] {
+        // A warning printed in front of the declaration does not hide the
+        // results behind it: those messages are published.
+        const qsizetype at = answer.indexOf(ResultDocument::Declaration, 0, Qt::CaseInsensitive);
+        if (at < 0) {
+            logFailure(u"При публиковании сообщений сервер не вернул XML-ответ. Текст ответа см "
+                       u"в файле лога.\r\nСодержание файла:\r\n"_s +
+                       Fetcher::quoted(TextFiles::firstField(answer)) + u" ..."_s);
+            return;
+        }
+        const QString xml = answer.mid(at);
+        if (at > 0) {
+            TextFiles::WriteTextFile(m_session.folder.PostFilePath(), xml);
+        }
+        const auto document = ResultDocument::parse(xml);
+        if (!document) {
+            m_session.log.LogFailure(
+                u"MakeMessagesSent:: Структура XML-файла нарушена.\r\nСодержание файла:\r\n\r\n"_s +
+                Fetcher::quoted(TextFiles::firstField(xml)) + u" ..."_s);
+            return;
+        }
+        std::vector<SendOutcome> outcomes;
+        for (const SendResult& result : DecodeSendResults(*document)) {
+            if (auto outcome = decide(result)) {
+                outcomes.push_back(std::move(*outcome));
+            }
+        }
+        m_outbox.apply(outcomes);
+    });
+}
+
+std::optional<SendOutcome> SendRun::decide(const SendResult& result) {
+    if (!result.problem.isEmpty()) {
+        logFailure(result.problem);
+        return std::nullopt;
+    }
+    const auto kind = kindOfResult(result.kindWord);
+    if (!kind) {
+        return std::nullopt; // not a message of the outbox
+    }
+    bool numeric = false;
+    const qint64 key = result.key.toLongLong(&numeric);
+    if (numeric && result.accepted()) {
+        // A row gone meanwhile is simply not there to be marked.
+        return SendOutcome{*kind, key, SendOutcome::Action::Accept, result.items};
+    }
+    const auto row = numeric ? m_outbox.find(*kind, key) : std::nullopt;
+    if (!row) {
+        // Deleted meanwhile: the results after it still count.
+        logFailure(u"нет сообщения "_s + result.qid + u" в базе"_s);
+        return std::nullopt;
+    }
+    if (keepRejected(result, *row)) {
+        return std::nullopt;
+    }
+    return SendOutcome{*kind, key, SendOutcome::Action::Delete, {}};
+}
+
+bool SendRun::keepRejected(const SendResult& result, const OutgoingMessage& row) {
+    // Unanswered (the program closing) keeps the message: only the user deletes.
+    return m_session.prompts.askYesNoOr(QString(), rejectedQuestion(result, row), true);
+}
+
+void SendRun::logFailure(const QString& text) {
+    m_session.log.LogFailure(kPrefix + text);
+}
+
+} // namespace orv

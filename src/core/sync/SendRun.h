@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/Session.h"
+#include "decode/SendResultsDecoder.h"
+#include "exchange/Transport.h"
+#include "store/Outbox.h"
+
+#include <QString>
+#include <optional>
+
+namespace orv {
+
+// Publishing the outbox: posts, then comments, then private messages, each
+// kind in batches, every answer applied before the next batch goes out.
+class SendRun {
+public:
+    explicit SendRun(const Session& session);
+
+    // "Отправляю сообщения...", everything unsent, then what is still
+    // waiting and "Операция завершена".
+    void run();
+
+    // Sends every unsent message; a failure ends the whole procedure.
+    void SendMessages();
+    // Applies one answer: accepted rows become sent with the service's
+    // identifiers, and the user decides on each rejected one. The changes of
+    // one answer are made together.
+    void MakeMessagesSent(const QString& answer);
+
+    // A send batch size: a whole number above 0, or OrvError.
+    static int batchSize(const QString& setting);
+
+private:
+    // One kind's pass; false when the run must stop (the connection failed).
+    bool sendKind(const QString& kind, const QString& batchSetting);
+    // What becomes of the row a result names, or nothing (logged) for a
+    // result that changes nothing.
+    std::optional<SendOutcome> decide(const SendResult& result);
+    // Yes keeps a rejected row for editing, No deletes it.
+    bool keepRejected(const SendResult& result, const OutgoingMessage& row);
+    void logFailure(const QString& text);
+    QString waitingLine();
+
+    Session m_session;
+    Transport m_transport;
+    Outbox m_outbox;
+};
+
+} // namespace orv
