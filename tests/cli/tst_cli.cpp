@@ -175,6 +175,56 @@ private slots:
         QCOMPARE(orv::test::storeDifference(db, expected), QString());
     }
 
+    void aKilledSendPublishesEachMessageOnce() {
+        StandinProcess standin;
+        orv::test::TestFolder dir;
+        for (const auto& [key, value] :
+             {std::pair(u"UserName"_s, u"demo"_s), std::pair(u"Password"_s, u"demo"_s),
+              std::pair(u"ServiceURL"_s, standin.url()), std::pair(u"MaxPost"_s, u"5000"_s),
+              std::pair(u"PostsToSendPerOneSession"_s, u"2"_s)}) {
+            QCOMPARE(cli(dir, {u"set"_s, key, value}).exitCode, 0);
+        }
+        const auto count = [&](const QString& sql) {
+            orv::Database db(dir.file(u"database.mdb"_s));
+            db.open();
+            QSqlQuery q = db.prepare(sql);
+            orv::Database::exec(q);
+            return q.next() ? q.value(0).toInt() : -1;
+        };
+        {
+            orv::Database db(dir.file(u"database.mdb"_s));
+            db.open();
+            orv::Outbox outbox(db);
+            for (int i = 0; i < 12; ++i) {
+                orv::OutgoingMessage post;
+                post.header = u"Пост номер "_s + QString::number(i);
+                post.message = u"Текст "_s + QString::number(i);
+                post.date = u"2006-03-05 09:07:00"_s;
+                post.userName = u"demo"_s;
+                outbox.addPost(post);
+            }
+        }
+        standin.control("fault=delay&delay=100");
+        QProcess run;
+        run.start(program(u"orv-cli"_s), {u"--folder"_s, dir.path(), u"send"_s});
+        QVERIFY(run.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(count(u"SELECT count(*) FROM Posts WHERE Sent = 1"_s) >= 2, 30000);
+        run.kill(); // in the middle of the run, maybe while the service stores a batch
+        QVERIFY(run.waitForFinished());
+        QVERIFY(count(u"SELECT count(*) FROM Posts WHERE Sent = 0"_s) > 0);
+
+        // The clean run lets go of what the service already took (refused as
+        // a repeat), and the receive brings the service's copy.
+        standin.control("fault=none");
+        QCOMPARE(cli(dir, {u"--answer"_s, u"no"_s, u"send"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"receive"_s}).exitCode, 0);
+        QCOMPARE(count(u"SELECT count(*) FROM Posts WHERE Sent = 0"_s), 0);
+        QCOMPARE(count(u"SELECT count(*) FROM Posts WHERE Header LIKE 'Пост номер %'"_s), 12);
+        QCOMPARE(
+            count(u"SELECT count(DISTINCT Header) FROM Posts WHERE Header LIKE 'Пост номер %'"_s),
+            12);
+    }
+
     void failuresAndUsage() {
         orv::test::TestFolder dir;
         const Result bad = cli(dir, {u"stack-post"_s, u"12a"_s});
