@@ -13,6 +13,11 @@ bool GuiPrompts::askYesNo(const QString& title, const QString& text) {
            QMessageBox::Yes;
 }
 
+bool GuiPrompts::askYesNoOr(const QString& title, const QString& text, bool) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void GuiPrompts::inform(const QString& title, const QString& text, Icon icon) {
     switch (icon) {
     case Icon::None: {

@@ -293,17 +293,20 @@ void MainForm::DeleteOldRecords() {
 
 void MainForm::mnu_Get_Click() {
     startExchange([](const Session& session) { ReceiveRun(session).run(); },
+                  u"MainForm.mnu_Get_Click: "_s,
                   {mnu_Get, mnu_Send, findChild<QAction*>(u"mnu_GetAllComments"_s)});
 }
 
 void MainForm::mnu_Send_Click() {
-    // Receiving and sending stay at hand: a second run is refused by name.
+    // Receiving and sending stay enabled: while a run goes on, a second one
+    // is refused with a status line.
     startExchange([](const Session& session) { SendRun(session).run(); },
-                  {findChild<QAction*>(u"mnu_GetAllComments"_s)});
+                  u"MainForm.mnu_Send_Click: "_s, {findChild<QAction*>(u"mnu_GetAllComments"_s)});
 }
 
-void MainForm::startExchange(std::function<void(const Session&)> job, const QList<QAction*>& busy) {
-    if (!m_worker->start(std::move(job))) {
+void MainForm::startExchange(std::function<void(const Session&)> job, const QString& prefix,
+                             const QList<QAction*>& busy) {
+    if (!m_worker->start(std::move(job), prefix)) {
         m_ctx.log.LogStatus(ExchangeLock::BusyText);
         return;
     }

@@ -87,7 +87,8 @@ private:
     void notYet(const QString& caption);
     // Starts the run with the actions disabled until it ends, and rebuilds
     // the tree then.
-    void startExchange(std::function<void(const Session&)> job, const QList<QAction*>& busy);
+    void startExchange(std::function<void(const Session&)> job, const QString& prefix,
+                       const QList<QAction*>& busy);
     void fitToScreen();
     void showStatusLine(const QString& line);
     void loadTreeIcons();

@@ -158,6 +158,8 @@ private slots:
         // Outside the code page: a numeric reference, escaped like the named ones.
         QCOMPARE(Markup::Text2Entities(u"日😀 ok"_s), u"&amp;#26085;&amp;#128512; ok"_s);
         QCOMPARE(Markup::Text2Entities(u"—€"_s), u"—€"_s); // both are in Windows-1251
+        // A control character pasted from elsewhere would spoil the request.
+        QCOMPARE(Markup::Text2Entities(u"a\u000Bb\tc\r\n"_s), u"a&amp;#11;b\tc\r\n"_s);
     }
 
     void entitiesEncodeInOnePassAsInTurns() {

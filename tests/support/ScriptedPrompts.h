@@ -24,12 +24,22 @@ public:
     QList<Shown> messages;
     QList<Shown> texts;
     std::function<void()> onInform; // runs as a message is shown
+    std::function<void()> onAsk;    // runs as a question is asked
     QThread* askedOn = nullptr;     // the thread of the last question or text
 
     bool askYesNo(const QString& title, const QString& text) override {
         questions.append(title + u'|' + text);
         askedOn = QThread::currentThread();
         return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    // Past the script, the answer the program assumes when nobody answers.
+    bool askYesNoOr(const QString& title, const QString& text, bool unanswered) override {
+        questions.append(title + u'|' + text);
+        askedOn = QThread::currentThread();
+        if (onAsk) {
+            onAsk();
+        }
+        return answers.isEmpty() ? unanswered : answers.takeFirst();
     }
     void inform(const QString& title, const QString& text, Icon icon) override {
         messages.append({title, text, icon});

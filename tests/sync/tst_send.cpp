@@ -274,7 +274,8 @@ private slots:
                           QString::number(waiting)),
                  QStringList{u"600|1"_s});
         QCOMPARE(f.ctx.log.failureCount(), 3);
-        QVERIFY(f.messages().contains(u"Mod_DB.MakeMessagesSent: нет сообщения post-999 в базе"_s));
+        QVERIFY(f.messages().contains(
+            u"Mod_DB.MakeMessagesSent: нет неотправленного сообщения post-999 в базе"_s));
         QVERIFY(f.prompts.questions.isEmpty());
     }
 
@@ -318,7 +319,7 @@ private slots:
         QVERIFY(f.prompts.questions[1].startsWith(
             u"|При отправке поста от 05.03.2006 9:07:00 возникла ошибка №31 (Неверное имя"_s));
         QCOMPARE(f.outbox.unsentCount(Kind::Post), 1);
-        QCOMPARE(f.outbox.unsentCount(Kind::Private), 0);
+        QCOMPARE(f.column(u"SELECT count(*) FROM PrivateMessages"_s), QStringList{u"0"_s});
         QCOMPARE(f.storedOnService(u"Одно и то же"_s), 1);
     }
 
@@ -386,8 +387,12 @@ private slots:
         // refused as a repeat, and the user lets the local copy go.
         f.server.setFault(standin::Fault::None);
         f.ctx.ConnectionFailed = false;
+        f.prompts.answers = QList<bool>(10, false);
         f.send();
         QCOMPARE(f.unsent(), 0);
+        for (const QString& question : f.prompts.questions) {
+            QVERIFY2(question.contains(u"ошибка №63"_s), qPrintable(question)); // only repeats
+        }
         ReceiveRun(f.ctx.session()).run();
         QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
         for (const QString& text : texts + QStringList{u"Коммент"_s, u"Лично"_s}) {
@@ -475,21 +480,53 @@ private slots:
         QCOMPARE(shown, 1);
     }
 
-    void anAnswerIsAppliedAllOrNothing() {
+    void aRowTheStoreRefusesIsReportedAndTheRestApplied() {
         Fixture f;
         const qint64 post = f.post(u"Пост"_s);
         const qint64 comment = f.comment(u"Коммент"_s);
         f.ctx.db.execute(u"CREATE TRIGGER fail BEFORE UPDATE ON Comments BEGIN "
                          u"SELECT RAISE(ABORT, 'диск полон'); END"_s);
-        f.ctx.settings.CommentsToSendPerOneSession = u"5"_s;
-        const QStringList before = f.outgoingRows();
         f.apply(acceptedPost(post, u"1"_s, u"2"_s) + u"<RESULT QID='comment-"_s +
                 QString::number(comment) +
                 u"' ERROR='0'><ITEM><POSTID>1</POSTID><JOURNALID>2</JOURNALID>"
                 u"<COMMID>3</COMMID></ITEM></RESULT>"_s);
-        QCOMPARE(f.outgoingRows(), before);
+        QCOMPARE(f.outbox.unsentCount(Kind::Post), 0); // not published twice
+        QCOMPARE(f.outbox.unsentCount(Kind::Comment), 1);
         QCOMPARE(f.ctx.log.failureCount(), 1);
-        QVERIFY(f.messages().last().startsWith(u"Mod_DB.MakeMessagesSent: "_s));
+        QVERIFY2(f.messages().last().startsWith(u"Mod_DB.MakeMessagesSent: "_s) &&
+                     f.messages().last().endsWith(u"(comment-"_s + QString::number(comment) + u')'),
+                 qPrintable(f.messages().last()));
+    }
+
+    void acceptedResultsAreStoredBeforeAnyQuestion() {
+        Fixture f;
+        const qint64 accepted = f.post(u"Принят"_s);
+        const qint64 rejected = f.post(u"Отклонён"_s);
+        QString sentWhenAsked;
+        f.prompts.onAsk = [&] {
+            sentWhenAsked =
+                f.column(u"SELECT Sent FROM Posts WHERE ThisID = "_s + QString::number(accepted))
+                    .join(u',');
+        };
+        f.apply(u"<RESULT QID='post-"_s + QString::number(rejected) + u"' ERROR='63'/>"_s +
+                acceptedPost(accepted, u"1"_s, u"2"_s));
+        QCOMPARE(sentWhenAsked, u"1"_s);
+        QCOMPARE(f.outbox.unsentCount(Kind::Post), 1); // unanswered: kept
+    }
+
+    void resultsNeverTouchReceivedOrIncompleteRows() {
+        Fixture f;
+        f.ctx.db.execute(u"INSERT INTO PrivateMessages (uName, Message, Sent, Out) "
+                         u"VALUES ('anna', 'Входящее', 1, 0)"_s);
+        const qint64 post = f.post(u"Без ITEM"_s);
+        f.prompts.answers = {false, false};
+        f.apply(u"<RESULT QID='privat-1' ERROR='31'/><RESULT QID='post-"_s + QString::number(post) +
+                u"' ERROR='0'/>"_s);
+        QVERIFY(f.prompts.questions.isEmpty()); // nothing of the outbox was rejected
+        QCOMPARE(f.column(u"SELECT Message FROM PrivateMessages"_s), QStringList{u"Входящее"_s});
+        QCOMPARE(f.outbox.unsentCount(Kind::Post), 1);
+        QVERIFY(f.messages().contains(u"Mod_DB.MakeMessagesSent: сервер принял сообщение post-"_s +
+                                      QString::number(post) + u" без ITEM"_s));
     }
 
     void aQuestionLeftUnansweredKeepsTheMessage() {

@@ -230,11 +230,13 @@ QString Text2Entities(QString text) {
     for (const char32_t cp : text.toUcs4()) {
         if (const auto entity = entities.constFind(cp); entity != entities.cend()) {
             out += *entity;
-        } else if (Cp1251::canEncode(cp)) {
+        } else if (Cp1251::canEncode(cp) &&
+                   (cp >= 0x20 || cp == u'\t' || cp == u'\n' || cp == u'\r')) {
             out += QString::fromUcs4(&cp, 1);
         } else {
-            // Outside the code page: a numeric reference, escaped like a name
-            // put in before the ampersand's turn.
+            // Outside the code page, or a control character no XML document
+            // may hold: a numeric reference, escaped like a name put in before
+            // the ampersand's turn.
             out += u"&amp;#"_s + QString::number(cp) + u';';
         }
     }

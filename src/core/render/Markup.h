@@ -13,7 +13,9 @@ namespace orv::Markup {
 QString Entities2Text(QString text);
 
 // Characters to named entities for outgoing text. A character the Windows-1251
-// code page cannot hold becomes a numeric reference first, so it survives.
+// code page cannot hold, or a control character other than tab and line
+// breaks, becomes a numeric reference first, so it survives and the request
+// stays a sound document.
 QString Text2Entities(QString text);
 
 // A stored body to an HTML fragment for the view. A tag left open ("[url="

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "StoredDate.h"
+#include "app/OrvError.h"
 
 #include <QVariant>
 
@@ -23,16 +24,16 @@ QString selectRows(Kind kind) {
     case Kind::Comment:
         return u"SELECT ThisID, Header, Message, Messagedate, AttachPath, PostID, uName, "
                u"(SELECT P.uName FROM Posts P WHERE P.PostID = C.PostID AND P.PostID <> '' "
-               u"ORDER BY P.ThisID LIMIT 1), out_ParseURL, 0, 0, out_Subscribe "
+               u"ORDER BY P.ThisID LIMIT 1), out_ParseURL, 0, 0, out_Subscribe, Sent "
                u"FROM Comments C WHERE ThisID"_s;
     case Kind::Private:
-        return u"SELECT ID, '', Message, Messagedate, '', '', uName, '', 0, 0, 0, 0 "
+        return u"SELECT ID, '', Message, Messagedate, '', '', uName, '', 0, 0, 0, 0, Sent "
                u"FROM PrivateMessages WHERE ID"_s;
     case Kind::Post:
         break;
     }
     return u"SELECT ThisID, Header, Message, Messagedate, AttachPath, PostID, uName, '', "
-           u"out_ParseURL, out_Nocomment, out_Privatepost, out_Subscribe "
+           u"out_ParseURL, out_Nocomment, out_Privatepost, out_Subscribe, Sent "
            u"FROM Posts WHERE ThisID"_s;
 }
 
@@ -106,6 +107,7 @@ OutgoingMessage Outbox::rowOf(Kind kind, const QSqlQuery& q) {
     m.noComment = flag(q.value(9));
     m.privatePost = flag(q.value(10));
     m.subscribe = flag(q.value(11));
+    m.sent = flag(q.value(12));
     return m;
 }
 
@@ -135,20 +137,29 @@ std::vector<OutgoingMessage> Outbox::find(Kind kind, const std::vector<qint64>& 
     return rows;
 }
 
-void Outbox::apply(const std::vector<SendOutcome>& outcomes) {
+std::vector<std::pair<SendOutcome, QString>>
+Outbox::apply(const std::vector<SendOutcome>& outcomes) {
+    std::vector<std::pair<SendOutcome, QString>> refused;
     if (outcomes.empty()) {
-        return;
+        return refused;
     }
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     for (const SendOutcome& outcome : outcomes) {
-        if (outcome.action == SendOutcome::Action::Delete) {
-            remove(outcome);
-        } else {
-            accept(outcome, now);
+        try {
+            Database::Transaction one(m_db, Database::Transaction::OnFailure::RollBack);
+            if (outcome.action == SendOutcome::Action::Delete) {
+                remove(outcome);
+            } else {
+                accept(outcome, now);
+            }
+            one.commit();
+        } catch (const OrvError& error) {
+            refused.emplace_back(outcome, error.text());
         }
     }
     transaction.commit();
+    return refused;
 }
 
 void Outbox::accept(const SendOutcome& outcome, const QString& now) {
@@ -176,7 +187,10 @@ void Outbox::accept(const SendOutcome& outcome, const QString& now) {
 
 void Outbox::remove(const SendOutcome& outcome) {
     const auto [table, key] = messageTable(outcome.kind);
-    run(u"DELETE FROM "_s + table + u" WHERE "_s + key + u" = ?"_s, {outcome.key});
+    // Only a message of the outbox: never a sent or a received one.
+    run(u"DELETE FROM "_s + table + u" WHERE "_s + key + u" = ? AND "_s +
+            unsentCondition(outcome.kind),
+        {outcome.key});
 }
 
 qint64 Outbox::addPost(const OutgoingMessage& post) {
@@ -221,6 +235,30 @@ qint64 Outbox::addPrivate(const OutgoingMessage& message) {
             .toLongLong();
     transaction.commit();
     return key;
+}
+
+bool Outbox::updatePost(const OutgoingMessage& post) {
+    QSqlQuery& q =
+        run(u"UPDATE Posts SET out_ParseURL = ?, out_Nocomment = ?, out_Privatepost = ?, "
+            u"out_Subscribe = ?, Header = ?, Message = ? WHERE ThisID = ?"_s,
+            {int(post.parseUrl), int(post.noComment), int(post.privatePost), int(post.subscribe),
+             post.header, post.message, post.key});
+    return q.numRowsAffected() == 1;
+}
+
+bool Outbox::updateComment(const OutgoingMessage& comment) {
+    QSqlQuery& q = run(u"UPDATE Comments SET out_ParseURL = ?, out_Subscribe = ?, Header = ?, "
+                       u"Message = ? WHERE ThisID = ?"_s,
+                       {int(comment.parseUrl), int(comment.subscribe), comment.header,
+                        comment.message, comment.key});
+    return q.numRowsAffected() == 1;
+}
+
+bool Outbox::updatePrivate(const OutgoingMessage& message) {
+    QSqlQuery& q = run(u"UPDATE PrivateMessages SET Message = ?, uName = ?, New = 0, Deleted = 0, "
+                       u"Sent = 0, Messagedate = ?, Out = 1 WHERE ID = ?"_s,
+                       {message.message, message.userName, message.date, message.key});
+    return q.numRowsAffected() == 1;
 }
 
 } // namespace orv

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariantList>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -28,6 +29,7 @@ struct OutgoingMessage {
     bool noComment = false;
     bool privatePost = false;
     bool subscribe = false;
+    bool sent = false; // read from the store; ignored when writing
 };
 
 // What one send result decided for its row.
@@ -62,11 +64,14 @@ public:
     // left out.
     std::vector<OutgoingMessage> find(MessageRef::Kind kind, const std::vector<qint64>& keys);
 
-    // Applies the outcomes of one answer together: an accepted post or private
-    // message becomes sent only while it is unsent (the first ITEM gives its
-    // identifiers), an accepted comment takes every ITEM in turn; rejected rows
-    // the user gave up are deleted. Sent rows get AddDate = now.
-    void apply(const std::vector<SendOutcome>& outcomes);
+    // Applies the outcomes of one answer in one transaction: an accepted post
+    // or private message becomes sent only while it is unsent (the first ITEM
+    // gives its identifiers), an accepted comment takes every ITEM in turn; a
+    // rejected row the user gave up is deleted while it is unsent (and, for a
+    // private message, outgoing). Sent rows get AddDate = now. An outcome the
+    // store refuses is undone alone and returned with the engine's text; the
+    // others still count.
+    std::vector<std::pair<SendOutcome, QString>> apply(const std::vector<SendOutcome>& outcomes);
 
     // New rows written by the composer, with Sent, New and Deleted false; the
     // message's key and options are taken, the key is returned. A new post or
@@ -74,6 +79,13 @@ public:
     qint64 addPost(const OutgoingMessage& post);
     qint64 addComment(const OutgoingMessage& comment);
     qint64 addPrivate(const OutgoingMessage& message);
+
+    // Edits of unsent rows by the composer; false when no row has the key.
+    // A post keeps its date; a private message becomes unsent, outgoing and
+    // dated anew.
+    bool updatePost(const OutgoingMessage& post);
+    bool updateComment(const OutgoingMessage& comment);
+    bool updatePrivate(const OutgoingMessage& message);
 
 private:
     void accept(const SendOutcome& outcome, const QString& now);

@@ -17,10 +17,11 @@ const QString kStored = u"yyyy-MM-dd HH:mm:ss"_s;
 static int digitsAt(QStringView t, qsizetype from, qsizetype length) {
     int value = 0;
     for (qsizetype i = from; i < from + length; ++i) {
-        if (!t[i].isDigit()) {
+        const char16_t c = t[i].unicode();
+        if (c < u'0' || c > u'9') {
             return -1;
         }
-        value = value * 10 + t[i].digitValue();
+        value = value * 10 + (c - u'0');
     }
     return value;
 }

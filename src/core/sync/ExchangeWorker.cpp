@@ -27,14 +27,14 @@ ExchangeWorker::~ExchangeWorker() {
     m_thread.wait();
 }
 
-bool ExchangeWorker::start(Job job) {
+bool ExchangeWorker::start(Job job, const QString& prefix) {
     if (m_busy) {
         return false;
     }
     m_busy = true;
     m_settings = m_ctx.settings;
-    QMetaObject::invokeMethod(m_onWorker, [this, job = std::move(job)] {
-        runOnWorker(job);
+    QMetaObject::invokeMethod(m_onWorker, [this, job = std::move(job), prefix] {
+        runOnWorker(job, prefix);
         QMetaObject::invokeMethod(this, [this] {
             m_busy = false;
             emit finished();
@@ -43,14 +43,14 @@ bool ExchangeWorker::start(Job job) {
     return true;
 }
 
-void ExchangeWorker::runOnWorker(const Job& job) {
+void ExchangeWorker::runOnWorker(const Job& job, const QString& prefix) {
     ExchangeLock lock(m_ctx.folder);
     if (!lock.tryLock()) {
         m_ctx.log.LogFailure(ExchangeLock::BusyText); // a run of another program
         return;
     }
     Database db(m_ctx.folder.databasePath());
-    if (runTrapped(m_ctx.log, u"MainForm.mnu_Get_Click: "_s, [&] { db.open(); })) {
+    if (runTrapped(m_ctx.log, prefix, [&] { db.open(); })) {
         job(Session{m_ctx.folder, m_ctx.log, db, m_settings, m_prompts, m_ctx.ConnectionFailed,
                     m_ctx.exchangeTimeout});
     }

@@ -27,8 +27,9 @@ public:
     explicit ExchangeWorker(AppContext& ctx, QObject* parent = nullptr);
     ~ExchangeWorker() override;
 
-    // Starts the job unless one is running; false when refused.
-    bool start(Job job);
+    // Starts the job unless one is running; false when refused. A failure to
+    // open the store is logged with the run's prefix.
+    bool start(Job job, const QString& prefix);
     bool isBusy() const { return m_busy; }
 
 signals:
@@ -36,7 +37,7 @@ signals:
     void finished();
 
 private:
-    void runOnWorker(const Job& job);
+    void runOnWorker(const Job& job, const QString& prefix);
 
     AppContext& m_ctx;
     ThreadedPrompts m_prompts;

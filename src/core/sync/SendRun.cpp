@@ -168,41 +168,79 @@ void SendRun::MakeMessagesSent(const QString& answer) {
                 Fetcher::quoted(TextFiles::firstField(xml)) + u" ..."_s);
             return;
         }
-        std::vector<SendOutcome> outcomes;
-        for (const SendResult& result : DecodeSendResults(*document)) {
-            if (auto outcome = decide(result)) {
-                outcomes.push_back(std::move(*outcome));
-            }
-        }
-        m_outbox.apply(outcomes);
+        applyResults(DecodeSendResults(*document));
     });
 }
 
-std::optional<SendOutcome> SendRun::decide(const SendResult& result) {
-    if (!result.problem.isEmpty()) {
-        logFailure(result.problem);
+void SendRun::applyResults(const std::vector<SendResult>& results) {
+    // What the service accepted is stored before any question is asked: a
+    // run cut short while the user thinks must not publish it again.
+    std::vector<SendOutcome> accepted;
+    std::vector<const SendResult*> rejected;
+    for (const SendResult& result : results) {
+        if (!result.problem.isEmpty()) {
+            logFailure(result.problem);
+        } else if (result.accepted()) {
+            if (auto outcome = acceptance(result)) {
+                accepted.push_back(std::move(*outcome));
+            }
+        } else {
+            rejected.push_back(&result);
+        }
+    }
+    logRefused(m_outbox.apply(accepted));
+    std::vector<SendOutcome> deletions;
+    for (const SendResult* result : rejected) {
+        if (auto outcome = rejection(*result)) {
+            deletions.push_back(std::move(*outcome));
+        }
+    }
+    logRefused(m_outbox.apply(deletions));
+}
+
+std::optional<SendOutcome> SendRun::acceptance(const SendResult& result) {
+    const auto kind = kindOfResult(result.kindWord);
+    bool numeric = false;
+    const qint64 key = result.key.toLongLong(&numeric);
+    if (!kind || !numeric) {
+        return std::nullopt; // not a message of the outbox
+    }
+    if (*kind != Kind::Private && result.items.empty()) {
+        // Without its identifiers the message cannot be marked: it stays
+        // unsent, and the user should know why it goes out again.
+        logFailure(u"сервер принял сообщение "_s + result.qid + u" без ITEM"_s);
         return std::nullopt;
     }
+    // A row gone meanwhile is simply not there to be marked.
+    return SendOutcome{*kind, key, SendOutcome::Action::Accept, result.items};
+}
+
+std::optional<SendOutcome> SendRun::rejection(const SendResult& result) {
     const auto kind = kindOfResult(result.kindWord);
     if (!kind) {
         return std::nullopt; // not a message of the outbox
     }
     bool numeric = false;
     const qint64 key = result.key.toLongLong(&numeric);
-    if (numeric && result.accepted()) {
-        // A row gone meanwhile is simply not there to be marked.
-        return SendOutcome{*kind, key, SendOutcome::Action::Accept, result.items};
-    }
     const auto row = numeric ? m_outbox.find(*kind, key) : std::nullopt;
-    if (!row) {
-        // Deleted meanwhile: the results after it still count.
-        logFailure(u"нет сообщения "_s + result.qid + u" в базе"_s);
+    if (!row || row->sent) {
+        // Deleted (or sent) meanwhile: the results after it still count.
+        logFailure(u"нет неотправленного сообщения "_s + result.qid + u" в базе"_s);
         return std::nullopt;
     }
     if (keepRejected(result, *row)) {
         return std::nullopt;
     }
     return SendOutcome{*kind, key, SendOutcome::Action::Delete, {}};
+}
+
+void SendRun::logRefused(const std::vector<std::pair<SendOutcome, QString>>& refused) {
+    for (const auto& [outcome, error] : refused) {
+        const QString word = outcome.kind == Kind::Post      ? u"post-"_s
+                             : outcome.kind == Kind::Comment ? u"comment-"_s
+                                                             : u"privat-"_s;
+        logFailure(error + u" ("_s + word + QString::number(outcome.key) + u')');
+    }
 }
 
 bool SendRun::keepRejected(const SendResult& result, const OutgoingMessage& row) {

@@ -33,9 +33,12 @@ public:
 private:
     // One kind's pass; false when the run must stop (the connection failed).
     bool sendKind(const QString& kind, const QString& batchSetting);
-    // What becomes of the row a result names, or nothing (logged) for a
-    // result that changes nothing.
-    std::optional<SendOutcome> decide(const SendResult& result);
+    void applyResults(const std::vector<SendResult>& results);
+    // What becomes of the row a result names, or nothing (logged where the
+    // user should know) for a result that changes nothing.
+    std::optional<SendOutcome> acceptance(const SendResult& result);
+    std::optional<SendOutcome> rejection(const SendResult& result);
+    void logRefused(const std::vector<std::pair<SendOutcome, QString>>& refused);
     // Yes keeps a rejected row for editing, No deletes it.
     bool keepRejected(const SendResult& result, const OutgoingMessage& row);
     void logFailure(const QString& text);
