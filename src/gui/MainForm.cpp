@@ -144,10 +144,10 @@ void MainForm::buildMenus() {
     // The tree's context menu; it never shows in the menu bar.
     mnu_Handler = new QMenu(u"mnu_Handler"_s, this);
     mnu_Handler->setObjectName(u"mnu_Handler"_s);
-    later(mnu_Handler, u"mnu_NewPost"_s, u"Новое сообщение"_s);
-    later(mnu_Handler, u"mnu_EditPost"_s, u"Редактировать"_s);
+    command(mnu_Handler, u"mnu_NewPost"_s, u"Новое сообщение"_s, &MainForm::mnu_NewPost_Click);
+    command(mnu_Handler, u"mnu_EditPost"_s, u"Редактировать"_s, &MainForm::mnu_EditPost_Click);
     mnu_Handler->addSeparator();
-    later(mnu_Handler, u"mnu_Comment"_s, u"Комментировать"_s);
+    command(mnu_Handler, u"mnu_Comment"_s, u"Комментировать"_s, &MainForm::mnu_Comment_Click);
     later(mnu_Handler, u"mnu_GetAllComments"_s, u"Получить все комменты"_s);
     command(mnu_Handler, u"mnu_DelPost"_s, u"Удалить сообщение"_s, &MainForm::mnu_DelPost_Click);
     command(mnu_Handler, u"mnu_DelDiary"_s, u"Удалить дневник"_s, &MainForm::mnu_DelDiary_Click);
@@ -167,9 +167,9 @@ void MainForm::buildMenus() {
     QMenu* settings = menuBar()->addMenu(u"&Настройки"_s);
     settings->setObjectName(u"mnu_Set"_s);
     command(settings, u"mnu_Setting"_s, u"Установки"_s, &MainForm::mnu_Setting_Click);
-    later(settings, u"mnu_setMes"_s, u"Настройка надписей"_s);
+    command(settings, u"mnu_setMes"_s, u"Настройка надписей"_s, &MainForm::mnu_setMes_Click);
     later(settings, u"mnu_update"_s, u"Настройка автообновлений"_s);
-    later(settings, u"mnu_setcom"_s, u"Настройка комментариев"_s);
+    command(settings, u"mnu_setcom"_s, u"Настройка комментариев"_s, &MainForm::mnu_setcom_Click);
     command(settings, u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
 
     QMenu* view = menuBar()->addMenu(u"&Вид"_s);
@@ -182,9 +182,12 @@ void MainForm::buildMenus() {
 
     QMenu* messages = menuBar()->addMenu(u"С&ообщения"_s);
     messages->setObjectName(u"mnu_Message"_s);
-    later(messages, u"mnu_NewPost2"_s, u"Новое сообщение"_s, Qt::Key_F4);
-    later(messages, u"mnu_Comment2"_s, u"Комментировать"_s, Qt::Key_F5);
-    later(messages, u"mnu_EditPost2"_s, u"Редактировать"_s, Qt::Key_F6);
+    command(messages, u"mnu_NewPost2"_s, u"Новое сообщение"_s, &MainForm::mnu_NewPost_Click,
+            Qt::Key_F4);
+    command(messages, u"mnu_Comment2"_s, u"Комментировать"_s, &MainForm::mnu_Comment_Click,
+            Qt::Key_F5);
+    command(messages, u"mnu_EditPost2"_s, u"Редактировать"_s, &MainForm::mnu_EditPost_Click,
+            Qt::Key_F6);
     command(messages, u"mnu_DelPost2"_s, u"Удалить сообщение"_s, &MainForm::mnu_DelPost_Click,
             Qt::Key_Delete);
     command(messages, u"mnuSinglePost"_s, u"+1 Пост"_s, &MainForm::mnuSinglePost_Click);

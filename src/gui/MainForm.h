@@ -16,6 +16,9 @@ class QTreeView;
 namespace orv {
 
 struct AppContext;
+struct Options;
+class AddForm;
+class SetMesForm;
 struct MessageRef;
 struct Session;
 class ExchangeWorker;
@@ -49,6 +52,13 @@ public:
     void mnu_Get_Click();
     void mnu_Send_Click();
     void mnu_Setting_Click();
+    // Writing offline: the editor for a new message, for an unsent one of
+    // one's own, or for a reply; the reply and caption settings.
+    void mnu_NewPost_Click();
+    void mnu_EditPost_Click();
+    void mnu_Comment_Click();
+    void mnu_setcom_Click();
+    void mnu_setMes_Click();
     void mnu_Friends_Click();
     void mnuSinglePost_Click();
 
@@ -68,6 +78,7 @@ public:
     TreeModel* treeModel() const { return m_treeModel; }
     QMenu* contextMenu() const { return mnu_Handler; }
     SettingsForm* settingsForm() const;
+    AddForm* editor() const;
     RelForm* relForm() const;
     QString selectedKey() const;
 
@@ -94,6 +105,12 @@ private:
     void loadTreeIcons();
     void setMainCaption();
     void MakeNodeRead(int node, const MessageRef& message);
+    // The editor for a new command, or nothing when the user keeps the one open.
+    AddForm* freshEditor();
+    void showEditor(AddForm* editor);
+    void connectInsertHelpers(AddForm* editor);
+    QString nowPlaying();
+    Options captions() const;
     void removeSelectedNode();
 
     AppContext& m_ctx;
@@ -113,6 +130,8 @@ private:
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
     QPointer<RelForm> m_relForm;
+    QPointer<AddForm> m_addForm;
+    QPointer<SetMesForm> m_setMesForm; // its controls give the captions of a save
     int m_newInTree = 0;
     bool m_rebuilding = false;
 };

@@ -4,10 +4,26 @@
 #include "store/Database.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <algorithm>
 
 namespace orv::test {
+
+// Every row the query gives, its columns joined with "|".
+inline QStringList rows(Database& db, const QString& sql) {
+    QSqlQuery q = db.prepare(sql);
+    Database::exec(q);
+    QStringList values;
+    while (q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i) {
+            row.append(q.value(i).toString());
+        }
+        values.append(row.join(u'|'));
+    }
+    return values;
+}
 
 // What differs between the store and the stand-in's data set: every post and
 // comment exactly once, the friends and readers lists, no private message

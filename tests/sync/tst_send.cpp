@@ -55,19 +55,7 @@ struct Fixture : test::ExchangeFixture {
         return outbox.addPrivate(m);
     }
 
-    QStringList column(const QString& sql) {
-        QSqlQuery q = ctx.db.prepare(sql);
-        Database::exec(q);
-        QStringList values;
-        while (q.next()) {
-            QStringList row;
-            for (int i = 0; i < q.record().count(); ++i) {
-                row.append(q.value(i).toString());
-            }
-            values.append(row.join(u'|'));
-        }
-        return values;
-    }
+    QStringList column(const QString& sql) { return test::rows(ctx.db, sql); }
     // Every outgoing row with every column: what a fault must leave as it was.
     QStringList outgoingRows() {
         return column(u"SELECT * FROM Posts WHERE Sent = 0 ORDER BY ThisID"_s) +

@@ -62,6 +62,17 @@ QStringList AddressBook::nicks(const QString& status) {
     return select(u"SELECT Nick FROM AddressBook WHERE Status = ? ORDER BY Nick"_s, status);
 }
 
+QStringList AddressBook::distinctNicks() {
+    QSqlQuery query =
+        m_db.prepare(u"SELECT DISTINCT Nick FROM AddressBook WHERE Nick <> '' ORDER BY Nick"_s);
+    Database::exec(query);
+    QStringList names;
+    while (query.next()) {
+        names.append(query.value(0).toString());
+    }
+    return names;
+}
+
 QStringList AddressBook::takeArrivals(const QString& status) {
     const QStringList names = select(
         u"SELECT Nick FROM AddressBook WHERE Status = ? AND New = 1 ORDER BY Nick"_s, status);

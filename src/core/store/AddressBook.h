@@ -33,6 +33,8 @@ public:
 
     // Names in Nick order.
     QStringList nicks(const QString& status);
+    // Every name of either list once, in Nick order; empty names left out.
+    QStringList distinctNicks();
     // The arrivals not yet announced, which count as announced afterwards.
     QStringList takeArrivals(const QString& status);
     QStringList departed(const QString& status);

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "composer/Composer.h"
+
+#include <QTextCursor>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QColor;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+class QTextEdit;
+class QToolButton;
+
+namespace orv {
+
+struct AppContext;
+
+// The message editor: a post, comment or private message written offline.
+// One HTML body has two views, the source ("Исходный текст") and the result
+// ("Результат"); "Сохранить" writes the message into the outbox. Until the
+// user first opens the source tab the views are not copied into each other
+// on leaving them (the hold flag), so an opening command's text reaches the
+// result view intact when the window is first activated.
+class AddForm : public QWidget {
+    Q_OBJECT
+
+public:
+    AddForm(AppContext& ctx, QWidget* mainWindow);
+    ~AddForm() override;
+
+    // The text of the music box on activation: the player's current title.
+    std::function<QString()> nowPlaying;
+    // The caption settings a save uses: those of the captions window as they
+    // stand; the stored options when unset.
+    std::function<Options()> captions;
+    // Picks a text colour starting from the given one; nothing when cancelled.
+    std::function<std::optional<QColor>(const QColor&)> chooseColour;
+
+    void Form_Activate();
+    void TabStrip_Click(int tab); // 1: source, 2: result
+    int currentTab() const { return m_currentTab; }
+    bool holdFlag() const { return m_hold; }
+
+    // The editor's selection as mRange; true when it holds text.
+    bool IsRangeSelected();
+    void butBold_Click();
+    void butItalic_Click();
+    void butUnderline_Click();
+    void butURL_Click();
+    void butShowColorDialog_Click();
+    void cmbFont_Click();
+    void cmbFontSize_Click();
+    void butInsertUser_Click();
+    void Command1_Click(); // the smiley picker
+    void ButSave_Click();
+
+    // The body as the save reads it: the result view's HTML.
+    QString bodyHtml() const;
+    // Adds a smiley code at the end of the text; pastes a user-name tag over
+    // the selection (or at the caret).
+    void appendToBody(const QString& text);
+    void pasteUserTag(const QString& name);
+    // What is in the fields now counts as unchanged, for the question on closing.
+    void markPristine();
+
+    QLineEdit* HeadText;
+    QComboBox* AdresatBox;
+    QCheckBox* Check1;
+    QCheckBox* ChBox_ParseURL;
+    QCheckBox* ChBox_NoComment;
+    QCheckBox* ChBox_Closed;
+    QCheckBox* ChBox_Subscribe;
+    QLineEdit* Text_nast;
+    QLineEdit* Text_music;
+    QLabel* LabMessType;
+    QLabel* LabParentPostID;
+    QTabBar* TabStrip;
+    QTextEdit* BodyText;
+    QPlainTextEdit* txtSrcCode;
+    QToolButton* butBold;
+    QToolButton* butItalic;
+    QToolButton* butUnderline;
+    QToolButton* butURL;
+    QToolButton* butShowColorDialog;
+    QComboBox* cmbFont;
+    QComboBox* cmbFontSize;
+    QToolButton* butInsertUser;
+    QPushButton* Command1;
+    QPushButton* ButSave;
+    QPushButton* ButExit;
+
+    QTextCursor mRange;
+
+signals:
+    // A message was written into the outbox: the tree shows it now.
+    void saved();
+    // The editor asks for the smiley picker and the user-name window.
+    void smileysRequested();
+    void userNameRequested();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWidgets();
+    QWidget* buildFormattingRow();
+    void buildShortcuts();
+    void Form_Load();
+    void setFormattingEnabled(bool enabled);
+    void applyToRange(const QTextCharFormat& format);
+    void setResultHtml(const QString& html);
+    Draft draft() const;
+    // Why the draft cannot be saved; empty when it can.
+    QString refusal() const;
+    bool changedSinceOpened() const;
+
+    AppContext& m_ctx;
+    bool m_hold = true;
+    int m_currentTab = 1;
+    bool m_copying = false; // the views are being copied into each other
+    bool m_saved = false;
+    QString m_pristine;
+};
+
+} // namespace orv

@@ -1,0 +1,166 @@
+// The main window's commands that open the message editor.
+#include "AddForm.h"
+#include "AddUserForm.h"
+#include "AppContext.h"
+#include "CommForm.h"
+#include "MainForm.h"
+#include "SetMesForm.h"
+#include "SmileForm.h"
+#include "app/Constants.h"
+#include "app/ErrorTrap.h"
+#include "composer/NowPlaying.h"
+#include "store/AddressBook.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+
+AddForm* MainForm::freshEditor() {
+    // A second command does not write over a message being written: the open
+    // editor is closed first, after asking when it holds changes.
+    if (m_addForm && !m_addForm->close()) {
+        m_addForm->raise();
+        m_addForm->activateWindow();
+        return nullptr;
+    }
+    m_addForm = new AddForm(m_ctx, this);
+    m_addForm->nowPlaying = [this] { return nowPlaying(); };
+    m_addForm->captions = [this] { return captions(); };
+    connect(m_addForm, &AddForm::saved, this, &MainForm::ReLoadTree);
+    connectInsertHelpers(m_addForm);
+    return m_addForm;
+}
+
+void MainForm::showEditor(AddForm* editor) {
+    editor->markPristine();
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+}
+
+void MainForm::mnu_NewPost_Click() {
+    runTrapped(m_ctx.log, u"MainForm.mnu_NewPost_Click: "_s, [&] {
+        const QStringList friends = AddressBook(m_ctx.db).nicks(AddressBook::Buddy);
+        AddForm* editor = freshEditor();
+        if (!editor) {
+            return;
+        }
+        editor->AdresatBox->clear();
+        editor->AdresatBox->addItems(friends);
+        editor->AdresatBox->setCurrentIndex(-1);
+        editor->LabMessType->setText(u"Post"_s);
+        editor->AdresatBox->setEnabled(false);
+        editor->ChBox_ParseURL->setChecked(true);
+        editor->ChBox_Subscribe->setChecked(true);
+        showEditor(editor);
+    });
+}
+
+void MainForm::mnu_EditPost_Click() {
+    runTrapped(m_ctx.log, u"MainForm.mnu_EditPost_Click: "_s, [&] {
+        const QString key = selectedKey();
+        Outbox outbox(m_ctx.db);
+        const auto details =
+            Composer::DefineEditPostDetails(outbox, m_ctx.settings, m_ctx.log, key);
+        if (!details) {
+            return; // not a message of one's own that waits to be sent
+        }
+        AddForm* editor = freshEditor();
+        if (!editor) {
+            return;
+        }
+        editor->LabMessType->setText(u"EditMessage-"_s + key);
+        editor->ChBox_Closed->setChecked(details->privatePost);
+        editor->ChBox_NoComment->setChecked(details->noComment);
+        editor->ChBox_ParseURL->setChecked(details->parseUrl);
+        editor->ChBox_Subscribe->setChecked(details->subscribe);
+        editor->HeadText->setText(details->header);
+        // The signature goes on again at the save.
+        editor->txtSrcCode->setPlainText(QString(details->message).remove(PostSignature));
+        editor->LabParentPostID->setText(details->postId);
+        const QString addressee =
+            details->userName == m_ctx.settings.UserName ? QString() : details->userName;
+        editor->AdresatBox->setEditText(addressee);
+        editor->Check1->setChecked(!addressee.isEmpty());
+        editor->AdresatBox->setEnabled(editor->Check1->isChecked());
+        showEditor(editor);
+    });
+}
+
+void MainForm::mnu_Comment_Click() {
+    runTrapped(m_ctx.log, u"MainForm.mnu_Comment_Click: "_s, [&] {
+        const QString key = selectedKey();
+        if (!m_ctx.options.veiw_setcomm) {
+            CommForm(m_ctx, this).exec();
+        }
+        Outbox outbox(m_ctx.db);
+        const auto repliedTo = Composer::DefineEditCommentDetails(outbox, m_ctx.log, key);
+        if (!repliedTo) {
+            return; // only a sent post or comment can be answered
+        }
+        AddForm* editor = freshEditor();
+        if (!editor) {
+            return;
+        }
+        editor->LabMessType->setText(u"Comment"_s);
+        editor->AdresatBox->setEnabled(false);
+        editor->ChBox_ParseURL->setChecked(true);
+        editor->ChBox_Subscribe->setChecked(true);
+        editor->HeadText->setEnabled(false); // a comment's title is not edited
+        editor->txtSrcCode->setPlainText(
+            Composer::replyText(m_ctx.options.comment_type, *repliedTo));
+        editor->LabParentPostID->setText(repliedTo->postId);
+        showEditor(editor);
+    });
+}
+
+void MainForm::mnu_setcom_Click() {
+    auto* form = new CommForm(m_ctx, this);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
+}
+
+void MainForm::mnu_setMes_Click() {
+    if (!m_setMesForm) {
+        m_setMesForm = new SetMesForm(m_ctx, this);
+    }
+    m_setMesForm->show();
+    m_setMesForm->raise();
+    m_setMesForm->activateWindow();
+}
+
+Options MainForm::captions() const {
+    // The captions window's controls count as they stand, applied or not.
+    return m_setMesForm ? m_setMesForm->captions() : m_ctx.options;
+}
+
+QString MainForm::nowPlaying() {
+    return NowPlaying::get_WinAMP(m_ctx.log);
+}
+
+void MainForm::connectInsertHelpers(AddForm* editor) {
+    connect(editor, &AddForm::smileysRequested, editor, [this, editor] {
+        auto* picker = new SmileForm(m_ctx, editor);
+        picker->setAttribute(Qt::WA_DeleteOnClose);
+        connect(picker, &SmileForm::smileyChosen, editor, &AddForm::appendToBody);
+        picker->showCatalogue();
+    });
+    connect(editor, &AddForm::userNameRequested, editor, [this, editor] {
+        AddUserForm names(m_ctx, editor);
+        if (names.exec() == QDialog::Accepted) {
+            editor->pasteUserTag(names.chosenName());
+        }
+    });
+}
+
+AddForm* MainForm::editor() const {
+    return m_addForm;
+}
+
+} // namespace orv

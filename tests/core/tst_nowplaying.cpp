@@ -1,0 +1,228 @@
+#include "app/StatusLog.h"
+#include "composer/NowPlaying.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QVariantMap>
+#include <QtTest>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+namespace {
+
+// The part of an MPRIS player that a title is read from.
+class FakePlayer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+
+public:
+    FakePlayer(QVariantMap metadata, int answerDelayMs)
+        : m_metadata(std::move(metadata))
+        , m_delayMs(answerDelayMs) {}
+
+    QVariantMap metadata() const {
+        QThread::msleep(m_delayMs);
+        return m_metadata;
+    }
+
+private:
+    QVariantMap m_metadata;
+    int m_delayMs;
+};
+
+// A player on the session bus, in a thread and a connection of its own, as a
+// separate program would be: calls to it cross the bus daemon.
+class PlayerOnBus {
+public:
+    PlayerOnBus(const QString& name, QVariantMap metadata, int answerDelayMs = 0)
+        : m_serviceName(u"org.mpris.MediaPlayer2."_s + name)
+        , m_connectionName(u"player-"_s + name)
+        , m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName))
+        , m_player(std::make_unique<FakePlayer>(std::move(metadata), answerDelayMs)) {
+        QVERIFY2(m_bus.isConnected(), "no session bus: run under dbus-run-session");
+        m_player->moveToThread(&m_thread);
+        m_thread.start();
+        QVERIFY(m_bus.registerObject(u"/org/mpris/MediaPlayer2"_s, m_player.get(),
+                                     QDBusConnection::ExportAllProperties));
+        QVERIFY(m_bus.registerService(m_serviceName));
+        m_registered = true;
+    }
+
+    ~PlayerOnBus() {
+        if (m_registered) {
+            m_bus.unregisterService(m_serviceName);
+        }
+        m_bus.unregisterObject(u"/org/mpris/MediaPlayer2"_s);
+        m_thread.quit();
+        m_thread.wait();
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    }
+
+private:
+    QString m_serviceName;
+    QString m_connectionName;
+    QDBusConnection m_bus;
+    QThread m_thread;
+    std::unique_ptr<FakePlayer> m_player;
+    bool m_registered = false;
+};
+
+QVariantMap track(const QVariant& artist, const QString& title) {
+    QVariantMap metadata{{u"mpris:trackid"_s, u"/org/mpris/MediaPlayer2/Track/1"_s}};
+    if (artist.isValid()) {
+        metadata.insert(u"xesam:artist"_s, artist);
+    }
+    if (!title.isNull()) {
+        metadata.insert(u"xesam:title"_s, title);
+    }
+    return metadata;
+}
+
+// A status log in a folder of its own.
+struct Log {
+    QTemporaryDir dir;
+    StatusLog log{dir.filePath(u"log.txt"_s)};
+};
+
+} // namespace
+
+class NowPlayingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(QDBusConnection::sessionBus().isConnected(),
+                 "no session bus: run under dbus-run-session");
+    }
+
+    void cleanedTitle_data() {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("cleaned");
+        const QChar nul(u'\0');
+        QTest::newRow("playlist number")
+            << u"12. Artist - Song - Winamp"_s + nul << u"Artist - Song"_s;
+        QTest::newRow("year taken for a number") << u"1999 Song - Winamp"_s + nul << u"Song"_s;
+        QTest::newRow("without the NUL the end stays")
+            << u"Artist - Song - Winamp"_s << u"Artist - Song - Winamp"_s;
+        QTest::newRow("every occurrence")
+            << u"A - Winamp"_s + nul + u"B - Winamp"_s + nul << u"AB"_s;
+        QTest::newRow("letter case matters")
+            << u"Song - winamp"_s + nul << u"Song - winamp"_s + nul;
+        QTest::newRow("points and digits") << u"..3.14 Pi"_s << u"Pi"_s;
+        QTest::newRow("a blank stops the drop") << u" 12. Song "_s << u"12. Song"_s;
+        QTest::newRow("digits inside stay") << u"Radio 1 - News 24"_s << u"Radio 1 - News 24"_s;
+        QTest::newRow("a sign stops the drop") << u"-12. Song"_s << u"-12. Song"_s;
+        QTest::newRow("digits only") << u"2024."_s << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("Cyrillic") << u"3. Кино - Группа крови - Winamp"_s + nul
+                                  << u"Кино - Группа крови"_s;
+        QTest::newRow("non-ASCII digit stays") << u"١٢ Song"_s << u"١٢ Song"_s;
+    }
+
+    void cleanedTitle() {
+        QFETCH(QString, raw);
+        QFETCH(QString, cleaned);
+        QCOMPARE(NowPlaying::cleanedTitle(raw), cleaned);
+    }
+
+    void noPlayerGivesEmptySilently() {
+        Log l;
+        QVERIFY(QDBusConnection::sessionBus().registerService(u"org.example.NotAPlayer"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), QString());
+        QDBusConnection::sessionBus().unregisterService(u"org.example.NotAPlayer"_s);
+        QCOMPARE(l.log.lines(), QStringList());
+    }
+
+    void playerWithoutTrackGivesEmptySilently() {
+        Log l;
+        PlayerOnBus stopped(u"stopped"_s, {});
+        PlayerOnBus artistOnly(u"artistonly"_s, track(QStringList{u"Кино"_s}, QString()));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), QString());
+        QCOMPARE(l.log.lines(), QStringList());
+    }
+
+    void artistsAndTitle() {
+        Log l;
+        PlayerOnBus player(
+            u"vlc"_s, track(QStringList{u"Кино"_s, u"Виктор Цой"_s}, u"Звезда по имени Солнце"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Кино, Виктор Цой - Звезда по имени Солнце"_s);
+        QCOMPARE(l.log.lines(), QStringList());
+    }
+
+    void titleAlone() {
+        Log l;
+        PlayerOnBus player(u"vlc"_s, track(QVariant(), u"Без исполнителя"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Без исполнителя"_s);
+        PlayerOnBus noArtists(u"aaa"_s, track(QStringList{}, u"Пустой список"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Пустой список"_s);
+    }
+
+    void artistSentAsOneString() {
+        Log l;
+        PlayerOnBus player(u"odd"_s, track(u"Аквариум"_s, u"Город золотой"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Аквариум - Город золотой"_s);
+    }
+
+    // The clean-up applies to the whole text, as it did to the window title.
+    void titleIsCleaned() {
+        Log l;
+        PlayerOnBus player(u"vlc"_s, track(QVariant(), u"07. Track - Winamp"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Track - Winamp"_s);
+        PlayerOnBus numbered(u"aaa"_s, track(QStringList{u"2Pac"_s}, u" Changes "_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Pac -  Changes"_s);
+    }
+
+    void firstPlayerWithATrackByName() {
+        Log l;
+        // Registered out of name order, as players start in any order.
+        PlayerOnBus vlc(u"vlc"_s, track(QVariant(), u"VLC"_s));
+        PlayerOnBus spotify(u"spotify"_s, track(QVariant(), u"Spotify"_s));
+        PlayerOnBus mpv(u"mpv"_s, track(QVariant(), u"mpv"_s));
+        PlayerOnBus idle(u"audacious"_s, track(QVariant(), QString()));
+        PlayerOnBus clementine(u"clementine"_s, track(QVariant(), u"Clementine"_s));
+        PlayerOnBus rhythmbox(u"rhythmbox"_s, track(QVariant(), u"Rhythmbox"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Clementine"_s);
+        QCOMPARE(l.log.lines(), QStringList());
+    }
+
+    void hungPlayerIsLoggedAndQuick() {
+        Log l;
+        PlayerOnBus hung(u"hung"_s, track(QVariant(), u"Никогда"_s), 3000);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), QString());
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(l.log.lines().size(), 1);
+        QVERIFY2(l.log.lines()[0].contains(
+                     u"  Mod_WinAMP.get_WinAMP: плеер org.mpris.MediaPlayer2.hung не ответил: "_s),
+                 qPrintable(l.log.lines()[0]));
+        QCOMPARE(l.log.failureCount(), 1);
+    }
+
+    // Last: it takes the session bus away from this process's environment.
+    void noBusGivesEmptySilently() {
+        Log l;
+        PlayerOnBus playing(u"vlc"_s, track(QVariant(), u"Не слышно"_s));
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Не слышно"_s);
+        QTemporaryDir runtime;
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        QElapsedTimer clock;
+        clock.start();
+        const QString title = NowPlaying::get_WinAMP(l.log);
+        const qint64 elapsed = clock.elapsed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        QCOMPARE(title, QString());
+        QVERIFY(elapsed < 200);
+        QCOMPARE(l.log.lines(), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(NowPlayingTest)
+#include "tst_nowplaying.moc"
