@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fault campaign: drives kordenet-standin and orv-cli through network faults,
-kills and failing stores, then checks after a clean run that the store holds
-exactly the stand-in's items, none twice.
+kills and failing stores, while receiving and while sending the outbox, then
+checks after a clean run that the store holds exactly the stand-in's items,
+none twice, and that every message written into the outbox was published once.
 
 Standard library only. See README.md beside this file.
 """
@@ -39,6 +40,9 @@ QUERY_NAMES = {
     "10": "privates",
     "5": "friends",
     "11": "smileys",
+    "3": "post send",
+    "1": "comment send",
+    "4": "private send",
 }
 # Phases of a receive run that a fault is aimed at, by query type.
 PHASES = [
@@ -63,7 +67,20 @@ CLIENT_SETTINGS = [
     ("MaxPost", "100000"),
     ("PostsToGetPerOneSession", "10"),
     ("CommentsToGetPerOneSession", "25"),
+    ("PostsToSendPerOneSession", "3"),
+    ("CommentsToSendPerOneSession", "4"),
 ]
+
+# What a send scenario writes into the outbox. With batches of 3 posts and 4
+# comments (privates go in batches of the posts' size) a send run is 3 post,
+# 3 comment and 2 private requests.
+OUTBOX_POSTS = 8
+OUTBOX_COMMENTS = 10
+OUTBOX_PRIVATES = 4
+SEND_PHASES = [("post-send", "3"), ("comment-send", "1"), ("private-send", "4")]
+# The stand-in refuses a message identical to one it stored less than this
+# many seconds ago (code 63); a resend later than that is stored again.
+REPEAT_WINDOW = 60
 
 # Requests to 127.0.0.1 must not go through a proxy from the environment.
 LOCAL = urllib.request.build_opener(urllib.request.ProxyHandler({}))
@@ -74,7 +91,25 @@ class SetupError(Exception):
 
 
 def describe(query_type):
-    return QUERY_NAMES.get(query_type, "type " + (query_type or "?"))
+    """A request by its query types: "post batch", "post send x3"."""
+    kinds = (query_type or "").split()
+    if not kinds:
+        return "type ?"
+    name = QUERY_NAMES.get(kinds[0], "type " + kinds[0])
+    return name if len(kinds) == 1 else "%s x%d" % (name, len(kinds))
+
+
+def send_layout():
+    """Query types of the requests of one send run of the campaign's outbox."""
+    settings = dict(CLIENT_SETTINGS)
+    posts = int(settings["PostsToSendPerOneSession"])
+    comments = int(settings["CommentsToSendPerOneSession"])
+    layout = []
+    for count, size, kind in ((OUTBOX_POSTS, posts, "3"), (OUTBOX_COMMENTS, comments, "1"),
+                              (OUTBOX_PRIVATES, posts, "4")):
+        for start in range(0, count, size):
+            layout.append(" ".join([kind] * min(size, count - start)))
+    return layout
 
 
 # --------------------------------------------------------------------------
@@ -366,6 +401,277 @@ def sample(items, n=8):
 
 
 # --------------------------------------------------------------------------
+# The outbox
+
+
+class Outbox:
+    """Messages the campaign wrote into a folder's outbox, by their local key.
+    Every text is unique at its stand-in, so it can be found again by text."""
+
+    def __init__(self):
+        self.posts = {}  # ThisID -> (Header, Message)
+        self.comments = {}  # ThisID -> (PostID, Message)
+        self.privates = {}  # ID -> (recipient, Message)
+
+    def by_table(self):
+        return (("Posts", "ThisID", self.posts), ("Comments", "ThisID", self.comments),
+                ("PrivateMessages", "ID", self.privates))
+
+    @staticmethod
+    def write(db_path, tag, posts=OUTBOX_POSTS, comments=OUTBOX_COMMENTS, privates=OUTBOX_PRIVATES):
+        """Rows as the client's editors write them: Sent = 0, a 'tmp' identifier.
+        Comments go to posts of the store, privates to diary owners it knows."""
+        outbox = Outbox()
+        con = sqlite3.connect(db_path, timeout=30)
+        try:
+            targets = [r[0] for r in con.execute(
+                "SELECT PostID FROM Posts WHERE Deleted = 0 AND Sent = 1 "
+                "AND PostID GLOB '[1-9]*' ORDER BY ThisID")]
+            buddies = [r[0] for r in con.execute(
+                "SELECT DISTINCT Nick FROM AddressBook WHERE Status = 'BUDDY' ORDER BY Nick")]
+            if not targets or not buddies:
+                raise SetupError("%s has no post to comment on or no buddy to write to" % db_path)
+            date = time.strftime("%Y-%m-%d %H:%M:%S")
+            for i in range(1, posts + 1):
+                header = "Проверка отправки %s, пост %d" % (tag, i)
+                message = "Пост %d, сцена %s.\nВторая строка поста %d." % (i, tag, i)
+                key = con.execute(
+                    "INSERT INTO Posts (Message, Header, uName, New, Deleted, Sent, Messagedate, "
+                    "out_ParseURL, out_Nocomment, out_Privatepost, out_Subscribe, PostID, JournalID) "
+                    "VALUES (?, ?, 'demo', 0, 0, 0, ?, 0, 0, 0, 0, '', '')",
+                    (message, header, date)).lastrowid
+                con.execute("UPDATE Posts SET PostID = 'tmp' || ThisID WHERE ThisID = ?", (key,))
+                outbox.posts[key] = (header, message)
+            for i in range(1, comments + 1):
+                post_id = targets[(i * 37) % len(targets)]
+                message = "Комментарий %d, сцена %s, к посту %s." % (i, tag, post_id)
+                key = con.execute(
+                    "INSERT INTO Comments (Messagedate, Header, Message, uName, New, Deleted, Sent, "
+                    "out_Subscribe, out_ParseURL, PostID, JournalID, CommentID) "
+                    "VALUES (?, '', ?, 'demo', 0, 0, 0, 0, 0, ?, '', '')",
+                    (date, message, post_id)).lastrowid
+                con.execute("UPDATE Comments SET CommentID = 'tmp' || ThisID WHERE ThisID = ?", (key,))
+                outbox.comments[key] = (post_id, message)
+            for i in range(1, privates + 1):
+                to = buddies[i % len(buddies)]
+                message = "Личное сообщение %d, сцена %s." % (i, tag)
+                key = con.execute(
+                    "INSERT INTO PrivateMessages (Message, uName, New, Deleted, Sent, Messagedate, Out) "
+                    "VALUES (?, ?, 0, 0, 0, ?, 1)", (message, to, date)).lastrowid
+                outbox.privates[key] = (to, message)
+            con.commit()
+        finally:
+            con.close()
+        return outbox
+
+
+class OutboxState:
+    """Where the outbox's texts are in one store (the tested folder's, or a
+    fresh folder's copy of the stand-in): the rows holding each text."""
+
+    def __init__(self, db_path, outbox):
+        self.error = None
+        self.unsent = collections.Counter()  # table -> rows with Sent = 0 (outgoing ones)
+        self.posts = collections.defaultdict(list)  # (Header, Message) -> [(Sent, Deleted)]
+        self.comments = collections.defaultdict(list)  # (PostID, Message) -> [(Sent, Deleted)]
+        self.privates = collections.defaultdict(list)  # (uName, Message) -> [(Sent, Deleted)]
+        self.present = set()  # (table, key) of the written rows still there
+        if not os.path.exists(db_path):
+            self.error = "no database.mdb"
+            return
+        try:
+            con = sqlite3.connect("file:%s?mode=ro" % db_path, uri=True, timeout=30)
+            try:
+                self._read(con, outbox)
+            finally:
+                con.close()
+        except sqlite3.Error as e:
+            self.error = "unreadable: %s" % e
+
+    def _read(self, con, outbox):
+        for table, condition in (("Posts", "Sent = 0"), ("Comments", "Sent = 0"),
+                                 ("PrivateMessages", "Sent = 0 AND Out <> 0")):
+            self.unsent[table] = con.execute(
+                "SELECT COUNT(*) FROM %s WHERE %s" % (table, condition)).fetchone()[0]
+        texts = set(outbox.posts.values())
+        for header, message, sent, deleted in con.execute(
+                "SELECT Header, Message, Sent, Deleted FROM Posts"):
+            if (header, message) in texts:
+                self.posts[(header, message)].append((sent, deleted))
+        texts = set(outbox.comments.values())
+        for post_id, message, sent, deleted in con.execute(
+                "SELECT PostID, Message, Sent, Deleted FROM Comments"):
+            if (str(post_id), message) in texts:
+                self.comments[(str(post_id), message)].append((sent, deleted))
+        texts = set(outbox.privates.values())
+        for name, message, sent, deleted in con.execute(
+                "SELECT uName, Message, Sent, Deleted FROM PrivateMessages WHERE Out <> 0"):
+            if (name, message) in texts:
+                self.privates[(name, message)].append((sent, deleted))
+        for table, key, written in outbox.by_table():
+            for (found,) in con.execute("SELECT %s FROM %s" % (key, table)):
+                if found in written:
+                    self.present.add((table, found))
+
+    def unsent_text(self):
+        return "%d/%d/%d" % (self.unsent["Posts"], self.unsent["Comments"], self.unsent["PrivateMessages"])
+
+
+class Probe:
+    """Which private messages the stand-in holds, asked by sending them once
+    more from another folder: one it stored less than REPEAT_WINDOW seconds
+    ago is refused as a repeat (63), one it does not hold is accepted."""
+
+    def __init__(self):
+        self.present = set()
+        self.absent = set()
+        self.unknown = set()
+        self.conclusive = True  # False when the window may have passed
+        self.age = 0.0  # seconds from the first possible storing to the probe
+
+
+REJECTED = re.compile(r"ошибка №(\d+)")
+
+
+class OutboxCheck:
+    """Every text written into the outbox once at the stand-in and once in the
+    store, nothing left unsent, no outbox row gone without a question."""
+
+    def __init__(self, local, service, outbox, clean_output="", probe=None):
+        self.local = local
+        self.service = service
+        self.problems = []
+        self.notes = []
+        self.service_missing = []
+        self.service_twice = []
+        self.local_missing = []
+        self.local_twice = []
+        if local.error or service.error:
+            self.problems.append("outbox: %s" % (local.error or "the stand-in's copy: " + service.error))
+            return
+        for label, texts, here, there in (
+            ("post", outbox.posts.values(), local.posts, service.posts),
+            ("comment", outbox.comments.values(), local.comments, service.comments),
+        ):
+            for text in texts:
+                published = [r for r in there.get(text, []) if r[1] == 0]
+                if not published:
+                    self.service_missing.append((label, text))
+                self.service_twice += [(label, text)] * max(0, len(published) - 1)
+                rows = here.get(text, [])
+                if not any(sent == 1 and deleted == 0 for sent, deleted in rows):
+                    self.local_missing.append((label, text))
+                self.local_twice += [(label, text)] * max(0, len(rows) - 1)
+
+        # Rows leave the outbox only after a question the clean send answered
+        # with "no", and only for a repeat (63): the stand-in has those.
+        gone = [(table, key) for table, _, written in outbox.by_table() for key in written
+                if (table, key) not in local.present]
+        codes = collections.Counter(REJECTED.findall(clean_output))
+        if len(gone) != sum(codes.values()):
+            self.problems.append(
+                "%d outbox rows are gone from the store, but the clean send asked about %d "
+                "rejected messages" % (len(gone), sum(codes.values())))
+        other = {code: n for code, n in codes.items() if code != "63"}
+        if other:
+            self.problems.append("the stand-in refused messages in the clean send with codes %s"
+                                 % ", ".join("%s x%d" % item for item in sorted(other.items())))
+        self.dropped_privates = [outbox.privates[key] for table, key in gone if table == "PrivateMessages"]
+        for text in outbox.privates.values():
+            rows = local.privates.get(text, [])
+            self.local_twice += [("private", text)] * max(0, len(rows) - 1)
+            if not any(sent == 1 and deleted == 0 for sent, deleted in rows) \
+                    and text not in self.dropped_privates:
+                self.local_missing.append(("private", text))
+        if self.dropped_privates:
+            self.notes.append(
+                "%d privates refused as repeats and dropped from the store; the stand-in has them"
+                % len(self.dropped_privates))
+
+        if probe is not None:
+            for text in outbox.privates.values():
+                if text in probe.unknown:
+                    self.problems.append("the probe could not tell whether the stand-in has private %r" % (text,))
+                elif text in probe.absent:
+                    if probe.conclusive:
+                        self.service_missing.append(("private", text))
+                    else:
+                        self.notes.append("private %r not seen by the probe %.0f s after it may have been "
+                                          "stored: the repeat window had passed" % (text, probe.age))
+
+    def unsent(self):
+        return sum(self.local.unsent.values())
+
+    def ok(self):
+        return not (self.problems or self.service_missing or self.service_twice
+                    or self.local_missing or self.local_twice or self.unsent())
+
+    def cell(self):
+        if self.local.error or self.service.error:
+            return "error"
+        text = "%d/%d %d/%d %d" % (len(self.service_missing), len(self.service_twice),
+                                   len(self.local_missing), len(self.local_twice), self.unsent())
+        if self.dropped_privates:
+            text += " (%dr)" % len(self.dropped_privates)
+        return text
+
+    def details(self):
+        out = list(self.problems)
+
+        def texts(items):
+            return sample(["%s %r" % (label, text[0] if label == "post" else text[1])
+                           for label, text in items], 4)
+
+        if self.service_missing:
+            out.append("not at the stand-in %d: %s" % (len(self.service_missing), texts(self.service_missing)))
+        if self.service_twice:
+            out.append("twice at the stand-in %d: %s" % (len(self.service_twice), texts(self.service_twice)))
+        if self.local_missing:
+            out.append("not in the store as sent %d: %s" % (len(self.local_missing), texts(self.local_missing)))
+        if self.local_twice:
+            out.append("twice in the store %d: %s" % (len(self.local_twice), texts(self.local_twice)))
+        if self.unsent():
+            out.append("left unsent (posts/comments/privates): " + self.local.unsent_text())
+        return out
+
+
+def still_unsent(db_path, outbox, table):
+    """After a store that failed to mark them: every written row of the table
+    must be there, still unsent. Problems, if any."""
+    key, written = next((k, w) for t, k, w in outbox.by_table() if t == table)
+    con = sqlite3.connect("file:%s?mode=ro" % db_path, uri=True, timeout=30)
+    try:
+        rows = dict(con.execute("SELECT %s, Sent FROM %s" % (key, table)).fetchall())
+    finally:
+        con.close()
+    gone = [k for k in written if k not in rows]
+    sent = [k for k in written if rows.get(k, 0) != 0]
+    problems = []
+    if gone:
+        problems.append("%d rows of %s gone although storing failed" % (len(gone), table))
+    if sent:
+        problems.append("%d rows of %s marked sent although storing failed" % (len(sent), table))
+    return problems
+
+
+def judge_pair(runs):
+    """Two exchange runs started together on one folder: exactly one must be
+    refused (exit 1 and the busy text), the other must run (exit 0).
+    runs: (label, exit code, output). Problems, if any."""
+    refused = [label for label, _, output in runs if ALREADY_RUNNING in output]
+    if len(refused) != 1:
+        return ["%s refused with \"%s\", not exactly one" % (" and ".join(refused) or "neither",
+                                                          ALREADY_RUNNING)]
+    problems = []
+    for label, rc, _ in runs:
+        want = 1 if label in refused else 0
+        if rc != want:
+            problems.append("the %s %s exited %s, not %d" % (
+                "refused" if want else "running", label, rc, want))
+    return problems
+
+
+# --------------------------------------------------------------------------
 # Scenarios
 
 
@@ -378,6 +684,7 @@ class Result:
         self.comparison = None
         self.notes = []
         self.problems = []  # reasons for FAIL beyond the store comparison
+        self.outbox = None  # OutboxCheck of a send scenario
         self.seconds = 0.0
 
     @property
@@ -387,6 +694,7 @@ class Result:
             and self.comparison is not None
             and self.comparison.ok()
             and self.clean_statuses[-1:] == ["0"]
+            and (self.outbox is None or self.outbox.ok())
         )
 
 
@@ -409,11 +717,11 @@ class Campaign:
         os.makedirs(path)
         return path
 
-    def prepare_folder(self, directory, standin):
-        folder = os.path.join(directory, "orv")
+    def prepare_folder(self, directory, standin, name="orv"):
+        folder = os.path.join(directory, name)
         os.makedirs(folder)
         for key, value in [("ServiceURL", standin.url)] + CLIENT_SETTINGS:
-            run = Run(self.bin, folder, ["set", key, value], os.path.join(directory, "set"))
+            run = Run(self.bin, folder, ["set", key, value], os.path.join(directory, name + "-set"))
             run.wait(30)
             if run.rc != 0:
                 raise SetupError("orv-cli set %s failed (%s): %s" % (key, run.status(), run.output()))
@@ -425,6 +733,14 @@ class Campaign:
 
     def start_receive(self, directory, folder, label):
         return Run(self.bin, folder, ["--answer", "no", "receive"], os.path.join(directory, label))
+
+    def start_send(self, directory, folder, label, answer=None):
+        """orv-cli send; without an answer a rejected message stays unsent."""
+        args = (["--answer", answer] if answer else []) + ["send"]
+        return Run(self.bin, folder, args, os.path.join(directory, label))
+
+    def send(self, directory, folder, label, answer=None, timeout=None):
+        return self.start_send(directory, folder, label, answer).wait(timeout or self.args.timeout)
 
     # --- the reference ---
 
@@ -590,6 +906,68 @@ class Campaign:
         # 6. an answer that trickles and never ends
         if not quick:
             plan.append(("6 trickle 1 B/s @N=1", self.trickle, dict(skip=1, delay=1000)))
+        plan = [(name, self.run_scenario, body, params) for name, body, params in plan]
+        return plan + self.send_plan(rng)
+
+    def send_plan(self, rng):
+        """Scenarios 7-11: faults while the outbox is sent."""
+        quick = self.args.quick
+        plan = []
+        layout = send_layout()
+        run = self.run_send_scenario
+
+        # --quick plays each fault once: every other one in 7, the rest in 8.
+        quick_every = set(NETWORK_FAULTS[0::2]) - SLOW_FAULTS
+        quick_once = set(NETWORK_FAULTS[1::2]) - SLOW_FAULTS
+
+        # 7. a fault on every send request. The client's deadline is a fixed
+        # 60 s, so silent stays on the first request only.
+        for fault in NETWORK_FAULTS:
+            if quick and fault not in quick_every:
+                continue
+            if fault == "silent":
+                if not quick:
+                    plan.append(("7 silent on the first send request", run, self.send_network_fault,
+                                 dict(fault=fault, count=1, skip=0)))
+            else:
+                plan.append(("7 %s every send request" % fault, run, self.send_network_fault,
+                             dict(fault=fault, count=-1, skip=0)))
+
+        # 8. each fault once after N good send requests, N picked in each phase
+        for number, fault in enumerate(NETWORK_FAULTS):
+            targets = []
+            for phase, kind in SEND_PHASES:
+                indices = [i for i, t in enumerate(layout) if t.split()[0] == kind and i >= 1]
+                targets.append((phase, rng.choice(indices)))
+            if quick and fault not in quick_once:
+                continue
+            if fault == "silent":
+                targets = [t for t in targets if t[0] == "comment-send"]
+            elif quick:
+                targets = [targets[number % len(targets)]]
+            for phase, skip in targets:
+                plan.append(("8 %s once @%s N=%d" % (fault, phase, skip), run, self.send_network_fault,
+                             dict(fault=fault, count=1, skip=skip)))
+
+        # 9. SIGKILL during a slowed-down send; a send run starts in about
+        # 0.15 s and then waits for each answer
+        delay = 50
+        estimate = 0.15 + len(layout) * (delay / 1000.0 + 0.01)
+        for i in range(2 if quick else self.args.kills):
+            moment = round(rng.uniform(0.05, estimate), 2)
+            plan.append(("9 SIGKILL send at %.2fs (delay %dms)" % (moment, delay), run, self.send_sigkill,
+                         dict(moment=moment, delay=delay)))
+
+        # 10. two sends on one folder at once
+        for i in range(1 if quick else 3):
+            offset = round(rng.uniform(0.0, 0.3), 3)
+            plan.append(("10 two sends, +%dms" % (offset * 1000), run, self.send_two_at_once,
+                         dict(offset=offset, delay=100)))
+
+        # 11. the store fails to mark messages sent
+        for table in ("Posts",) if quick else ("Posts", "Comments", "PrivateMessages"):
+            plan.append(("11 store fails: UPDATE %s during send" % table, run, self.send_failing_store,
+                         dict(table=table)))
         return plan
 
     # --- running ---
@@ -723,11 +1101,347 @@ class Campaign:
         return privates
 
 
+    # --- sending ---
+
+    def hits_since(self, standin, base, skip, count):
+        """What a fault set after `base` requests hit, numbered from there."""
+        types = standin.requests()[base:]
+        last = len(types) if count < 0 else min(len(types), skip + count)
+        hit = types[skip:last]
+        if not hit:
+            return None
+        if len(hit) == 1:
+            return "send request #%d %s" % (skip + 1, describe(hit[0]))
+        kinds = []
+        for t in hit:
+            if describe(t.split()[0]) not in kinds:
+                kinds.append(describe(t.split()[0]))
+        return "send requests #%d-#%d (%s)" % (skip + 1, skip + len(hit), ", ".join(kinds))
+
+    def probe_privates(self, directory, folder, texts, since):
+        """Sends the private messages once more from another folder (see Probe)."""
+        probe = Probe()
+        db = os.path.join(folder, "database.mdb")
+        date = time.strftime("%Y-%m-%d %H:%M:%S")
+        con = sqlite3.connect(db, timeout=30)
+        keys = {}
+        try:
+            for to, message in texts:
+                keys[con.execute(
+                    "INSERT INTO PrivateMessages (Message, uName, New, Deleted, Sent, Messagedate, Out) "
+                    "VALUES (?, ?, 0, 0, 0, ?, 1)", (message, to, date)).lastrowid] = (to, message)
+            con.commit()
+        finally:
+            con.close()
+        probe.age = time.monotonic() - since
+        probe.conclusive = probe.age < REPEAT_WINDOW - 2
+        run = self.send(directory, folder, "probe", answer="no")
+        con = sqlite3.connect("file:%s?mode=ro" % db, uri=True, timeout=30)
+        try:
+            rows = dict(con.execute("SELECT ID, Sent FROM PrivateMessages WHERE Out <> 0").fetchall())
+        finally:
+            con.close()
+        refused = collections.Counter(REJECTED.findall(run.output()))
+        for key, text in keys.items():
+            if key not in rows and refused["63"]:
+                probe.present.add(text)
+            elif rows.get(key) == 1:
+                probe.absent.add(text)
+            else:
+                probe.unknown.add(text)
+        if len(probe.present) != refused["63"] or run.hung:
+            probe.unknown |= probe.present
+            probe.present = set()
+        return probe
+
+    def service_expected(self, snapshot, result):
+        """The stand-in's items as a fresh folder received them; they must
+        include every seeded item of the reference."""
+        expected = Expected(snapshot)
+        expected.privates = self.expected.privates
+        lost = (len(self.expected.posts - expected.posts), len(self.expected.comments - expected.comments),
+                len(self.expected.book ^ expected.book))
+        if snapshot.error or any(lost):
+            result.problems.append(
+                "the fresh folder's copy of the stand-in is off (%s; seeded posts/comments missing, "
+                "friends-list entries differing: %d/%d/%d)" % ((snapshot.error or "readable",) + lost))
+        return expected
+
+    def run_send_scenario(self, name, body, params, planted_probe=None, keep=False):
+        """A fault while sending, then a clean `--answer no send` (a repeat the
+        stand-in refuses is dropped) and a clean receive (which brings the
+        stand-in's copy back). A fresh folder asks the stand-in what it holds:
+        the private messages by a probe, the rest by a receive."""
+        result = Result(name)
+        started = time.monotonic()
+        directory = self.new_dir(name)
+        result.directory = directory
+        standin = None
+        try:
+            standin = Standin(self.bin, self.args.seed_posts, directory)
+            folder = self.prepare_folder(directory, standin)
+            setup = self.receive(directory, folder, "setup")
+            if setup.rc != 0:
+                raise SetupError("the receive before the outbox was written exited %s" % setup.status())
+            witness = self.prepare_folder(directory, standin, "witness")
+            db = os.path.join(folder, "database.mdb")
+            outbox = Outbox.write(db, "%03d" % self.counter)
+            result.outbox_written = outbox
+            base = len(standin.requests())
+            fault_started = time.monotonic()
+            body(result, directory, standin, folder, outbox, base, **params)
+            standin.fault("none")
+            state = OutboxState(db, outbox)
+            result.notes.append("unsent after the fault " + state.unsent_text())
+            if result.fault_seconds is not None and result.fault_seconds >= REPEAT_WINDOW - 5:
+                # A run that waited out the client's deadline ends right at the
+                # edge of the stand-in's repeat window: whether a resend is
+                # refused would be chance. A retry comes later than that.
+                wait = fault_started + REPEAT_WINDOW + 1 - time.monotonic()
+                if wait > 0:
+                    time.sleep(wait)
+                result.notes.append(
+                    "the faulty send took %.0f s; the clean send started %.0f s after it had, "
+                    "past the stand-in's %d s repeat window"
+                    % (result.fault_seconds, time.monotonic() - fault_started, REPEAT_WINDOW))
+
+            clean_base = len(standin.requests())
+            clean_started = time.monotonic()
+            clean_send = self.send(directory, folder, "clean-send", answer="no")
+            early = any("4" in t.split() for t in standin.requests()[base:clean_base])
+            texts = list(outbox.privates.values()) + ([planted_probe] if planted_probe else [])
+            probe = self.probe_privates(directory, witness, texts, fault_started if early else clean_started)
+            result.probe = probe
+            clean_receive = self.receive(directory, folder, "clean-receive")
+            result.clean_statuses = [clean_send.status(), clean_receive.status()]
+            for label, run in (("send", clean_send), ("receive", clean_receive)):
+                if run.rc != 0:
+                    result.problems.append("the clean %s exited %s" % (label, run.status()))
+
+            fresh = self.receive(directory, witness, "witness-receive")
+            if fresh.rc != 0:
+                result.problems.append("the fresh folder's receive exited %s" % fresh.status())
+            witness_db = os.path.join(witness, "database.mdb")
+            expected = self.service_expected(Snapshot(witness_db), result)
+            result.comparison = Comparison(Snapshot(db), expected)
+            result.outbox = OutboxCheck(OutboxState(db, outbox), OutboxState(witness_db, outbox), outbox,
+                                        clean_send.output(), probe)
+            result.notes += result.outbox.notes
+            result.expected = expected
+            result.clean_output = clean_send.output()
+            result.db = db
+            result.witness_db = witness_db
+            pending = result.comparison.snapshot.pending_text()
+            if pending != "0":
+                result.notes.append("left on the fetch stack after the clean run: " + pending)
+        except (SetupError, OSError, sqlite3.Error, urllib.error.URLError) as e:
+            result.problems.append("campaign error: %s" % e)
+        finally:
+            if standin:
+                standin.stop()
+        result.seconds = time.monotonic() - started
+        if result.passed and not self.args.keep and not keep:
+            shutil.rmtree(directory, ignore_errors=True)
+        else:
+            result.notes.append("files: " + directory)
+        return result
+
+    def send_fault_run(self, result, directory, folder, timeout=None):
+        run = self.send(directory, folder, "fault", timeout=timeout)
+        result.fault_status = run.status()
+        result.fault_seconds = run.seconds
+        if run.hung:
+            result.problems.append("the faulty send did not end within %d s" % (timeout or self.args.timeout))
+        return run
+
+    def send_plain(self, result, directory, standin, folder, outbox, base):
+        """No fault: the send must publish everything."""
+        run = self.send_fault_run(result, directory, folder)
+        if run.rc != 0:
+            result.problems.append("the send exited %s" % run.status())
+        result.layout = standin.requests()[base:]
+
+    def send_network_fault(self, result, directory, standin, folder, outbox, base, fault, count, skip):
+        standin.fault(fault, count=count, skip=skip)
+        self.send_fault_run(result, directory, folder)
+        hit = self.hits_since(standin, base, skip, count)
+        if hit is None:
+            result.problems.append("the fault was never played: the send made %d requests"
+                                   % len(standin.requests()[base:]))
+        else:
+            result.notes.append("hit " + hit)
+
+    def send_sigkill(self, result, directory, standin, folder, outbox, base, moment, delay):
+        standin.fault("delay", count=-1, delay=delay)
+        run = self.start_send(directory, folder, "fault")
+        time.sleep(moment)
+        seen = standin.requests()[base:]
+        if run.kill():
+            where = "#%d %s" % (len(seen), describe(seen[-1])) if seen else "before the first request"
+            result.notes.append("killed during " + where)
+        else:
+            result.notes.append("ended (%d) before the kill" % run.rc)
+        result.fault_status = run.status()
+        result.fault_seconds = run.seconds
+
+    def send_two_at_once(self, result, directory, standin, folder, outbox, base, offset, delay):
+        # A delay on every request keeps the first run going while the second starts.
+        standin.fault("delay", count=-1, delay=delay)
+        first = self.start_send(directory, folder, "first")
+        time.sleep(offset)
+        second = self.start_send(directory, folder, "second")
+        first.wait(self.args.timeout)
+        second.wait(self.args.timeout)
+        result.fault_status = "%s,%s" % (first.status(), second.status())
+        result.fault_seconds = max(first.seconds, second.seconds)
+        refused = [label for label, run in (("first", first), ("second", second))
+                   if ALREADY_RUNNING in run.output()]
+        result.notes.append("refused: " + (", ".join(refused) if refused else "neither"))
+        for label, run in (("first", first), ("second", second)):
+            if run.hung:
+                result.problems.append("the %s send did not end within %d s" % (label, self.args.timeout))
+        result.problems += judge_pair([("first", first.rc, first.output()),
+                                       ("second", second.rc, second.output())])
+
+    def send_failing_store(self, result, directory, standin, folder, outbox, base, table):
+        db = os.path.join(folder, "database.mdb")
+        con = sqlite3.connect(db, timeout=30)
+        con.execute(
+            "CREATE TRIGGER campaign_fail BEFORE UPDATE ON %s "
+            "BEGIN SELECT RAISE(ABORT, 'campaign: store fails'); END" % table
+        )
+        con.commit()
+        con.close()
+        self.send_fault_run(result, directory, folder)
+        kind = {"Posts": "3", "Comments": "1", "PrivateMessages": "4"}[table]
+        if not any(kind in t.split() for t in standin.requests()[base:]):
+            result.problems.append("no %s request reached the stand-in: the failing store was not "
+                                   "put to the test" % describe(kind))
+        result.problems += still_unsent(db, outbox, table)
+        con = sqlite3.connect(db, timeout=30)
+        con.execute("DROP TRIGGER campaign_fail")
+        con.commit()
+        con.close()
+
+    # --- the send reference ---
+
+    def send_reference(self):
+        """A fault-free send through the whole check; then the check must see
+        planted changes in copies of its stores."""
+        planted = ("snegir", "Личное сообщение, которое никто не отправлял.")
+        result = self.run_send_scenario("send reference", self.send_plain, {},
+                                        planted_probe=planted, keep=True)
+        problems = list(result.problems)
+        if result.comparison is None or result.outbox is None:
+            raise SetupError("send reference unusable (%s): %s" % (result.directory, "; ".join(problems)))
+        if not result.passed:
+            problems += result.comparison.details() + result.outbox.details()
+        if getattr(result, "layout", None) != send_layout():
+            problems.append("the send's requests were %s, planned %s" % (getattr(result, "layout", None),
+                                                                          send_layout()))
+        if result.fault_status != "0":
+            problems.append("the send exited %s" % result.fault_status)
+        probe = result.probe
+        if planted not in probe.absent:
+            problems.append("the probe did not see that the stand-in lacks a private never sent")
+        if probe.present != set(result.outbox_written.privates.values()):
+            problems.append("the probe did not find the sent privates at the stand-in")
+        if problems:
+            raise SetupError("send reference unusable (%s): %s" % (result.directory, "; ".join(problems)))
+        print("send reference: %d posts, %d comments, %d privates in %d requests, %.1f s; "
+              "whole scenario %.1f s" % (OUTBOX_POSTS, OUTBOX_COMMENTS, OUTBOX_PRIVATES,
+                                         len(result.layout), result.fault_seconds, result.seconds))
+        self.check_send_comparator(result, planted)
+        if not self.args.keep:
+            shutil.rmtree(result.directory, ignore_errors=True)
+
+    def check_send_comparator(self, reference, planted):
+        outbox = reference.outbox_written
+        post, comment, private = min(outbox.posts), min(outbox.comments), min(outbox.privates)
+        header, message = outbox.posts[post]
+        local_plants = [
+            ("sent post twice", "INSERT INTO Posts (PostID, Header, Message, Sent, Deleted) "
+             "SELECT PostID, Header, Message, Sent, Deleted FROM Posts WHERE ThisID = %d" % post),
+            ("post left unsent", "UPDATE Posts SET Sent = 0 WHERE ThisID = %d" % post),
+            ("sent post lost", "DELETE FROM Posts WHERE ThisID = %d" % post),
+            ("sent comment lost", "DELETE FROM Comments WHERE ThisID = %d" % comment),
+            ("comment twice", "INSERT INTO Comments (CommentID, PostID, Message, Sent, Deleted) "
+             "SELECT CommentID, PostID, Message, Sent, Deleted FROM Comments WHERE ThisID = %d" % comment),
+            ("private left unsent", "UPDATE PrivateMessages SET Sent = 0 WHERE ID = %d" % private),
+            ("private twice", "INSERT INTO PrivateMessages (Out, uName, Message, Sent) "
+             "SELECT Out, uName, Message, Sent FROM PrivateMessages WHERE ID = %d" % private),
+            ("private gone without a question", "DELETE FROM PrivateMessages WHERE ID = %d" % private),
+            ("a foreign unsent row", "INSERT INTO Comments (CommentID, PostID, Message, Sent) "
+             "VALUES ('tmp999999', '1', 'x', 0)"),
+        ]
+        service_plants = [
+            ("post twice at the stand-in", "INSERT INTO Posts (PostID, Header, Message, Sent, Deleted) "
+             "SELECT '999999', Header, Message, Sent, Deleted FROM Posts WHERE Header = '%s' AND Message = '%s'"
+             % (header.replace("'", "''"), message.replace("'", "''"))),
+            ("comment not at the stand-in", "DELETE FROM Comments WHERE Message = '%s'"
+             % outbox.comments[comment][1].replace("'", "''")),
+        ]
+        directory = self.new_dir("send-comparator-check")
+        wrong = []
+
+        def judge(label, local_sql, service_sql, clean_output=reference.clean_output, probe=reference.probe):
+            paths = []
+            for source, sql in ((reference.db, local_sql), (reference.witness_db, service_sql)):
+                path = os.path.join(directory, "copy%d.mdb" % len(paths))
+                shutil.copyfile(source, path)
+                if sql:
+                    con = sqlite3.connect(path)
+                    con.execute(sql)
+                    con.commit()
+                    con.close()
+                paths.append(path)
+            check = OutboxCheck(OutboxState(paths[0], outbox), OutboxState(paths[1], outbox), outbox,
+                                clean_output, probe)
+            for path in paths:
+                os.remove(path)
+            if check.ok() != (label == "none"):
+                wrong.append(label)
+
+        judge("none", None, None)
+        for label, sql in local_plants:
+            judge(label, sql, None)
+        for label, sql in service_plants:
+            judge(label, None, sql)
+        judge("a question without a row gone", None, None, clean_output=reference.clean_output +
+              "\nПри отправке поста от 01.01.2024 10:00:00 возникла ошибка №63 (...)")
+        missing = Probe()
+        missing.present = set(reference.probe.present)
+        missing.absent = {outbox.privates[private]}
+        missing.present -= missing.absent
+        judge("private not at the stand-in", None, None, probe=missing)
+        checks = len(local_plants) + len(service_plants) + 2
+
+        # The store failure check, pointed at a store where the rows were sent.
+        for table in ("Posts", "Comments", "PrivateMessages"):
+            checks += 1
+            if not still_unsent(reference.db, outbox, table):
+                wrong.append("%s marked sent after a failing store" % table)
+        # The two-runs check, pointed at planted outputs.
+        for label, runs in (("neither refused", [("first", 0, ""), ("second", 0, "")]),
+                            ("both refused", [("first", 1, ALREADY_RUNNING), ("second", 1, ALREADY_RUNNING)]),
+                            ("refused run exits 0", [("first", 0, ""), ("second", 0, ALREADY_RUNNING)])):
+            checks += 1
+            if not judge_pair(runs):
+                wrong.append(label)
+        if judge_pair([("first", 0, ""), ("second", 1, ALREADY_RUNNING)]):
+            wrong.append("a proper refusal")
+        if wrong:
+            raise SetupError("the send check misjudged planted changes: " + ", ".join(wrong))
+        shutil.rmtree(directory)
+        print("send check: %d planted changes all seen (and the probe saw a private never sent "
+              "missing)" % checks)
+
+
 # --------------------------------------------------------------------------
 # Report
 
 COLUMNS = ["scenario", "fault rc", "secs", "clean rc", "posts m/d/x", "comments m/d/x",
-           "privates m/x", "friends m/d/x", "integrity", "verdict", "note"]
+           "privates m/x", "friends m/d/x", "integrity", "outbox s:m/d l:m/d u", "verdict", "note"]
 
 
 def row(result):
@@ -738,6 +1452,7 @@ def row(result):
         cells += result.comparison.cells()
     else:
         cells += ["-"] * 5
+    cells.append(result.outbox.cell() if result.outbox else "-")
     cells.append("PASS" if result.passed else "FAIL")
     notes = [n for n in result.notes if not n.startswith("files: ")]
     cells.append("; ".join(notes))
@@ -756,7 +1471,8 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(
         description="Fault campaign against kordenet-standin and orv-cli: after every fault, "
-        "a clean receive must leave exactly the stand-in's items in the store, none twice."
+        "a clean run must leave exactly the stand-in's items in the store, none twice, and "
+        "every message of the outbox published once."
     )
     parser.add_argument("--bin", default=os.path.normpath(os.path.join(here, "..", "..", "build", "bin")),
                         help="folder with kordenet-standin and orv-cli (default: build/bin)")
@@ -766,7 +1482,8 @@ def main():
     parser.add_argument("--only", metavar="REGEX", help="run only the scenarios whose name matches")
     parser.add_argument("--random-seed", type=int, default=1,
                         help="seed for the fault positions and kill moments (default 1)")
-    parser.add_argument("--kills", type=int, default=10, help="SIGKILL scenarios (default 10)")
+    parser.add_argument("--kills", type=int, default=10,
+                        help="SIGKILL scenarios while receiving, and as many while sending (default 10)")
     parser.add_argument("--timeout", type=float, default=180, help="limit for one orv-cli run, s")
     parser.add_argument("--trickle-timeout", type=float, default=120,
                         help="limit for the trickled run, s (the client's deadline is 60 s)")
@@ -796,9 +1513,15 @@ def main():
     plan = campaign.plan(random.Random(args.random_seed))
     if args.only:
         plan = [p for p in plan if re.search(args.only, p[0])]
+    if any(runner == campaign.run_send_scenario for _, runner, _, _ in plan):
+        try:
+            campaign.send_reference()
+        except SetupError as e:
+            print("SETUP FAILED: %s" % e)
+            return 2
     results = []
-    for i, (name, body, params) in enumerate(plan, 1):
-        result = campaign.run_scenario(name, body, params)
+    for i, (name, runner, body, params) in enumerate(plan, 1):
+        result = runner(name, body, params)
         results.append(result)
         print("[%3d/%d] %-44s %s  %.1f s" % (i, len(plan), name, "PASS" if result.passed else "FAIL",
                                              result.seconds), flush=True)
@@ -812,11 +1535,15 @@ def main():
         for r in failed:
             print("- " + r.name)
             for line in r.problems + (r.comparison.details() if r.comparison else []) + \
+                    (r.outbox.details() if r.outbox else []) + \
                     [n for n in r.notes if n.startswith("files: ")]:
                 print("    " + line)
     print()
     print("m/d/x: missing / stored twice / not at the stand-in; (Nc): privates lost at the "
-          "stand-in, not counted; clean rc: exit codes of the clean receives after the fault")
+          "stand-in, not counted; clean rc: exit codes of the clean receives after the fault "
+          "(send scenarios: of the clean send and the clean receive)")
+    print("outbox s:m/d l:m/d u: outbox texts missing / twice at the stand-in, missing / twice "
+          "in the store, rows left unsent; (Nr): privates refused as repeats and dropped locally")
     print("%.0f s in all" % (time.monotonic() - started))
     print("%d passed, %d failed" % (len(results) - len(failed), len(failed)))
     if not failed and not args.keep and not args.workdir:
