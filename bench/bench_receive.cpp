@@ -5,8 +5,8 @@
 //    same batches fetched without decoding or storing.
 // Usage: bench_receive [--small]   (--small: tiny sizes, for a smoke run)
 #include "AppContext.h"
+#include "BenchSupport.h"
 #include "app/TextFiles.h"
-#include "app/UserPrompts.h"
 #include "exchange/Transport.h"
 #include "store/AddressBook.h"
 #include "store/FetchStack.h"
@@ -16,13 +16,10 @@
 #include "sync/ReceiveRun.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -30,26 +27,10 @@ namespace {
 
 QTextStream out(stdout);
 
-class SilentPrompts : public orv::UserPrompts {
-public:
-    bool askYesNo(const QString&, const QString&) override { return true; }
-    void inform(const QString&, const QString&, Icon) override {}
-    void showText(const QString&, const QString&) override {}
-    std::optional<QString> askText(const QString&, const QString&) override { return {}; }
-};
-
-long peakMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
-double seconds(const std::function<void()>& work) {
-    QElapsedTimer clock;
-    clock.start();
-    work();
-    return double(clock.nsecsElapsed()) / 1e9;
-}
+using orv::bench::peakMemoryMb;
+using orv::bench::seconds;
+using orv::bench::SilentPrompts;
+using orv::bench::startStandin;
 
 void fillPosts(orv::Database& db, int count, const QString& prefix) {
     orv::Database::Transaction t(db);
@@ -156,16 +137,6 @@ void relations(int count) {
                .arg(first / plain, 0, 'f', 2)
                .arg(again / plain, 0, 'f', 2);
     out.flush();
-}
-
-// The stand-in service as a process of its own, so that only the client is measured.
-QString startStandin(QProcess& process, int posts) {
-    process.start(QCoreApplication::applicationDirPath() + u"/kordenet-standin"_s,
-                  {u"--seed"_s, QString::number(posts), u"--quiet"_s});
-    process.waitForReadyRead(30000);
-    return QRegularExpression(u"http://127\\.0\\.0\\.1:\\d+"_s)
-        .match(QString::fromUtf8(process.readAllStandardOutput()))
-        .captured();
 }
 
 void endToEnd(int posts) {

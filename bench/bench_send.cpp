@@ -6,7 +6,7 @@
 // Usage: bench_send [--small | POSTS COMMENTS]   (--small: tiny sizes, for a
 // smoke run; POSTS COMMENTS: one run of that size)
 #include "AppContext.h"
-#include "app/UserPrompts.h"
+#include "BenchSupport.h"
 #include "exchange/RequestDocuments.h"
 #include "exchange/SendQueries.h"
 #include "exchange/Transport.h"
@@ -15,13 +15,10 @@
 #include "sync/SendRun.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -29,38 +26,10 @@ namespace {
 
 QTextStream out(stdout);
 
-class SilentPrompts : public orv::UserPrompts {
-public:
-    bool askYesNo(const QString&, const QString&) override { return true; }
-    void inform(const QString&, const QString&, Icon) override {}
-    void showText(const QString&, const QString&) override {}
-    std::optional<QString> askText(const QString&, const QString&) override { return {}; }
-};
-
-long peakMemoryMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
-double seconds(const std::function<void()>& work) {
-    QElapsedTimer clock;
-    clock.start();
-    work();
-    return double(clock.nsecsElapsed()) / 1e9;
-}
-
-// The stand-in as a process of its own, so that only the client is measured.
-// Its posts are numbered from 1000.
-QString startStandin(QProcess& process) {
-    process.start(QCoreApplication::applicationDirPath() + u"/kordenet-standin"_s,
-                  {u"--seed"_s, u"20"_s, u"--quiet"_s});
-    process.waitForReadyRead(30000);
-    return QRegularExpression(u"http://127\\.0\\.0\\.1:\\d+"_s)
-        .match(QString::fromUtf8(process.readAllStandardOutput()))
-        .captured();
-}
-
+using orv::bench::peakMemoryMb;
+using orv::bench::seconds;
+using orv::bench::SilentPrompts;
+using orv::bench::startStandin;
 // Posts and comments of a realistic size, each text different (the service
 // refuses a repeat), written as the composer writes them.
 void fillOutbox(orv::Database& db, int posts, int comments, const QString& run) {
@@ -92,7 +61,7 @@ void fillOutbox(orv::Database& db, int posts, int comments, const QString& run) 
 // False when the run left anything unsent or could not start.
 bool sendRun(int posts, int comments) {
     QProcess standin;
-    const QString url = startStandin(standin);
+    const QString url = startStandin(standin, 20); // its posts are numbered from 1000
     QTemporaryDir dir;
     SilentPrompts prompts;
     QSettings userStore(dir.filePath(u"user.ini"_s), QSettings::IniFormat);

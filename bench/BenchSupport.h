@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <functional>
+#include <sys/resource.h>
+
+// What the benchmarks share: prompts nobody answers, the clock, the peak
+// memory, and the stand-in service as a process of its own, so that only the
+// client is measured.
+namespace orv::bench {
+
+class SilentPrompts : public UserPrompts {
+public:
+    bool askYesNo(const QString&, const QString&) override { return true; }
+    void inform(const QString&, const QString&, Icon) override {}
+    void showText(const QString&, const QString&) override {}
+    std::optional<QString> askText(const QString&, const QString&) override { return {}; }
+};
+
+inline long peakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+inline double seconds(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+// Starts the stand-in with a data set of that many posts; its address, or ""
+// when it did not start.
+inline QString startStandin(QProcess& process, int posts) {
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kordenet-standin"),
+                  {QStringLiteral("--seed"), QString::number(posts), QStringLiteral("--quiet")});
+    process.waitForReadyRead(30000);
+    return QRegularExpression(QStringLiteral("http://127\\.0\\.0\\.1:\\d+"))
+        .match(QString::fromUtf8(process.readAllStandardOutput()))
+        .captured();
+}
+
+} // namespace orv::bench
