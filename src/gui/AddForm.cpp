@@ -175,6 +175,9 @@ void AddForm::buildWidgets() {
             [this](int index) { TabStrip_Click(index + 1); });
     connect(ButSave, &QPushButton::clicked, this, &AddForm::ButSave_Click);
     connect(ButExit, &QPushButton::clicked, this, &QWidget::close);
+    // Tab moves between the fields, as everywhere else in the window.
+    BodyText->setTabChangesFocus(true);
+    txtSrcCode->setTabChangesFocus(true);
     txtSrcCode->installEventFilter(this);
     BodyText->installEventFilter(this);
 }
