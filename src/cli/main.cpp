@@ -11,8 +11,10 @@
 #include "store/PageRows.h"
 #include "store/SettingsStore.h"
 #include "sync/Maintenance.h"
+#include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
 #include "sync/SendRun.h"
+#include "tree/NodeKey.h"
 #include "tree/TreeBuilder.h"
 
 #include <QCommandLineParser>
@@ -107,6 +109,22 @@ int send(orv::AppContext& ctx, const QStringList&, QTextStream&) {
     });
 }
 
+// "Получить смайлы".
+int smileys(orv::AppContext& ctx, const QStringList&, QTextStream&) {
+    return exclusively(ctx, [&] {
+        orv::OnDemandFetch::GetSmiles(ctx.session());
+        return kRan;
+    });
+}
+
+// "Получить все комменты" on the post with this service identifier.
+int allComments(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
+    return exclusively(ctx, [&] {
+        orv::OnDemandFetch::GetAllComments(ctx.session(), orv::NodeKey::post(args[0], 0));
+        return kRan;
+    });
+}
+
 // "+1 Пост": the number goes onto the fetch stack and is fetched at once.
 int stackPost(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
     return exclusively(ctx, [&] {
@@ -130,9 +148,10 @@ int render(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
 
 const std::map<QString, Command>& commands() {
     static const std::map<QString, Command> table = {
-        {u"tree"_s, {0, printTree}},       {u"set"_s, {2, setSetting}},
-        {u"receive"_s, {0, receive}},      {u"send"_s, {0, send}},
-        {u"stack-post"_s, {1, stackPost}}, {u"render"_s, {0, render}},
+        {u"tree"_s, {0, printTree}},           {u"set"_s, {2, setSetting}},
+        {u"receive"_s, {0, receive}},          {u"send"_s, {0, send}},
+        {u"stack-post"_s, {1, stackPost}},     {u"smileys"_s, {0, smileys}},
+        {u"all-comments"_s, {1, allComments}}, {u"render"_s, {0, render}},
         {u"page"_s, {1, writePage}},
     };
     return table;
@@ -156,6 +175,8 @@ int main(int argc, char* argv[]) {
         u"  receive            получить всё новое с сервера\n"
         u"  send               отправить неотправленные сообщения\n"
         u"  stack-post NUMBER  получить один пост по номеру\n"
+        u"  all-comments POSTID  получить все комментарии к посту\n"
+        u"  smileys            получить новые смайлы\n"
         u"  tree               дерево сообщений: ключ, текст, номер значка\n"
         u"  render             текст сообщения со стандартного ввода в HTML\n"
         u"  page KEY           страница узла дерева в tmp/out.htm (печатает путь)\n"

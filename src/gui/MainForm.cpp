@@ -19,6 +19,7 @@
 #include "store/SettingsStore.h"
 #include "sync/ExchangeWorker.h"
 #include "sync/Maintenance.h"
+#include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
 #include "sync/SendRun.h"
 
@@ -148,7 +149,8 @@ void MainForm::buildMenus() {
     command(mnu_Handler, u"mnu_EditPost"_s, u"Редактировать"_s, &MainForm::mnu_EditPost_Click);
     mnu_Handler->addSeparator();
     command(mnu_Handler, u"mnu_Comment"_s, u"Комментировать"_s, &MainForm::mnu_Comment_Click);
-    later(mnu_Handler, u"mnu_GetAllComments"_s, u"Получить все комменты"_s);
+    command(mnu_Handler, u"mnu_GetAllComments"_s, u"Получить все комменты"_s,
+            &MainForm::mnu_GetAllComments_Click);
     command(mnu_Handler, u"mnu_DelPost"_s, u"Удалить сообщение"_s, &MainForm::mnu_DelPost_Click);
     command(mnu_Handler, u"mnu_DelDiary"_s, u"Удалить дневник"_s, &MainForm::mnu_DelDiary_Click);
     mnu_Handler->addSeparator();
@@ -162,7 +164,7 @@ void MainForm::buildMenus() {
     mnu_Get = command(server, u"mnu_Get"_s, u"Получить"_s, &MainForm::mnu_Get_Click, Qt::Key_F2);
     mnu_Send =
         command(server, u"mnu_Send"_s, u"Отправить"_s, &MainForm::mnu_Send_Click, Qt::Key_F3);
-    later(server, u"mnu_GetSmiles"_s, u"Получить смайлы"_s);
+    command(server, u"mnu_GetSmiles"_s, u"Получить смайлы"_s, &MainForm::mnu_GetSmiles_Click);
 
     QMenu* settings = menuBar()->addMenu(u"&Настройки"_s);
     settings->setObjectName(u"mnu_Set"_s);
@@ -307,18 +309,35 @@ void MainForm::mnu_Send_Click() {
                   u"MainForm.mnu_Send_Click: "_s, {findChild<QAction*>(u"mnu_GetAllComments"_s)});
 }
 
-void MainForm::startExchange(std::function<void(const Session&)> job, const QString& prefix,
-                             const QList<QAction*>& busy) {
+void MainForm::mnu_GetAllComments_Click() {
+    const QString key = selectedKey();
+    startExchange([key](const Session& session) { OnDemandFetch::GetAllComments(session, key); },
+                  u"MainForm.mnu_GetAllComments_Click: "_s,
+                  {findChild<QAction*>(u"mnu_GetAllComments"_s)});
+}
+
+void MainForm::mnu_GetSmiles_Click() {
+    // The view shows the new smileys from its next page on.
+    startExchange([](const Session& session) { OnDemandFetch::GetSmiles(session); },
+                  u"MainForm.mnu_GetSmiles_Click: "_s, {},
+                  [this] { m_renderer->smileysChanged(); });
+}
+
+bool MainForm::startExchange(std::function<void(const Session&)> job, const QString& prefix,
+                             const QList<QAction*>& busy, std::function<void()> whenDone) {
     if (!m_worker->start(std::move(job), prefix)) {
         m_ctx.log.LogStatus(ExchangeLock::BusyText);
-        return;
+        return false;
     }
     for (QAction* action : busy) {
         action->setEnabled(false);
     }
     connect(
         m_worker, &ExchangeWorker::finished, this,
-        [this, busy] {
+        [this, busy, whenDone] {
+            if (whenDone) {
+                whenDone();
+            }
             // The run wrote check times through its own connection.
             SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
             ReLoadTree();
@@ -328,6 +347,7 @@ void MainForm::startExchange(std::function<void(const Session&)> job, const QStr
             emit exchangeFinished();
         },
         Qt::SingleShotConnection);
+    return true;
 }
 
 void MainForm::mnu_Setting_Click() {

@@ -51,6 +51,9 @@ public:
     // another runs.
     void mnu_Get_Click();
     void mnu_Send_Click();
+    // All comments of the selected post, and the service's new smileys.
+    void mnu_GetAllComments_Click();
+    void mnu_GetSmiles_Click();
     void mnu_Setting_Click();
     // Writing offline: the editor for a new message, for an unsent one of
     // one's own, or for a reply; the reply and caption settings.
@@ -98,8 +101,10 @@ private:
     void notYet(const QString& caption);
     // Starts the run with the actions disabled until it ends, and rebuilds
     // the tree then.
-    void startExchange(std::function<void(const Session&)> job, const QString& prefix,
-                       const QList<QAction*>& busy);
+    // False when another run holds the exchange. whenDone runs first when
+    // the run has ended.
+    bool startExchange(std::function<void(const Session&)> job, const QString& prefix,
+                       const QList<QAction*>& busy, std::function<void()> whenDone = {});
     void fitToScreen();
     void showStatusLine(const QString& line);
     void loadTreeIcons();

@@ -17,7 +17,6 @@ void addSmiley(Database& db, const QString& code, const QString& url) {
     q.addBindValue(code);
     q.addBindValue(url);
     Database::exec(q);
-    SmileStore::touched();
 }
 
 // A post with a quote, a link, coloured text, a person and a comment.
@@ -119,11 +118,13 @@ private slots:
         Renderer renderer(f.ctx);
         QCOMPARE(renderer.WordProcessor(u"a :)"_s), u"a :)"_s);
         addSmiley(f.ctx.db, u":)"_s, u"http://k/1.gif"_s);
+        QCOMPARE(renderer.WordProcessor(u"a :)"_s), u"a :)"_s); // read once, until told
+        renderer.smileysChanged();
         QCOMPARE(renderer.WordProcessor(u"a :)"_s),
                  u"a <img src='http://k/1.gif' alt='' border='0'>"_s);
 
         f.ctx.db.close();
-        SmileStore::touched();
+        renderer.smileysChanged();
         QCOMPARE(renderer.WordProcessor(u"a :)"_s), QString());
         QVERIFY(f.ctx.log.currentText().contains(u"  Mod_Misc.WordProcessor: "_s));
     }

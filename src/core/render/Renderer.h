@@ -18,6 +18,8 @@ public:
 
     // Writes tmp/out.htm; links point at the service's address.
     PageBuilder pageBuilder();
+    // New smileys were stored: the next page shows them.
+    void smileysChanged() { m_catalogue.invalidate(); }
 
 private:
     AppContext& m_ctx;

@@ -6,10 +6,9 @@ SmileCatalogue::SmileCatalogue(Database& db)
     : m_db(db) {}
 
 const std::vector<Smiley>& SmileCatalogue::smileys() {
-    const quint64 generation = SmileStore::generation();
-    if (generation != m_generation) {
+    if (!m_read) {
         m_smileys = SmileStore(m_db).all();
-        m_generation = generation;
+        m_read = true;
     }
     return m_smileys;
 }

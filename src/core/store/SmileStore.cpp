@@ -19,4 +19,28 @@ std::vector<Smiley> SmileStore::all() {
     return smileys;
 }
 
+int SmileStore::add(const std::vector<Smiley>& smileys) {
+    Database::Transaction transaction(m_db);
+    QSqlQuery known =
+        m_db.prepare(u"SELECT 1 FROM Smiles WHERE Smile = ? AND SmileURL = ? LIMIT 1"_s);
+    QSqlQuery insert = m_db.prepare(u"INSERT INTO Smiles (Smile, SmileURL) VALUES (?, ?)"_s);
+    int added = 0;
+    for (const Smiley& smiley : smileys) {
+        known.bindValue(0, smiley.code);
+        known.bindValue(1, smiley.url);
+        Database::exec(known);
+        const bool stored = known.next();
+        known.finish();
+        if (stored || smiley.url.isEmpty()) {
+            continue;
+        }
+        insert.bindValue(0, smiley.code);
+        insert.bindValue(1, smiley.url);
+        Database::exec(insert);
+        ++added;
+    }
+    transaction.commit();
+    return added;
+}
+
 } // namespace orv

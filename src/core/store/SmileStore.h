@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <atomic>
 #include <vector>
 
 namespace orv {
@@ -21,14 +20,14 @@ public:
     // Every smiley in table order. Throws OrvError.
     std::vector<Smiley> all();
 
-    // Moves on whenever this process changes the table, so a cached copy of
-    // the catalogue knows when to read it again.
-    static quint64 generation() { return s_generation.load(); }
-    static void touched() { ++s_generation; }
+    // Adds the smileys the table lacks, in order: a code with the same
+    // picture is there already, one without a picture address is skipped, a
+    // known code with another picture gets a row of its own. Returns how many
+    // were added; on a failure (OrvError) those added before stay.
+    int add(const std::vector<Smiley>& smileys);
 
 private:
     Database& m_db;
-    static inline std::atomic<quint64> s_generation{1};
 };
 
 } // namespace orv
