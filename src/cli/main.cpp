@@ -8,8 +8,10 @@
 #include "render/NodePage.h"
 #include "render/Renderer.h"
 #include "store/FetchStack.h"
+#include "store/OptionsStore.h"
 #include "store/PageRows.h"
 #include "store/SettingsStore.h"
+#include "sync/AutoCheck.h"
 #include "sync/Maintenance.h"
 #include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
@@ -109,6 +111,14 @@ int send(orv::AppContext& ctx, const QStringList&, QTextStream&) {
     });
 }
 
+// One automatic check: the receives the options choose, the report, the send run.
+int check(orv::AppContext& ctx, const QStringList&, QTextStream&) {
+    return exclusively(ctx, [&] {
+        orv::AutoCheck::run(ctx.session(), ctx.options);
+        return kRan;
+    });
+}
+
 // "Получить смайлы".
 int smileys(orv::AppContext& ctx, const QStringList&, QTextStream&) {
     return exclusively(ctx, [&] {
@@ -152,7 +162,7 @@ const std::map<QString, Command>& commands() {
         {u"receive"_s, {0, receive}},          {u"send"_s, {0, send}},
         {u"stack-post"_s, {1, stackPost}},     {u"smileys"_s, {0, smileys}},
         {u"all-comments"_s, {1, allComments}}, {u"render"_s, {0, render}},
-        {u"page"_s, {1, writePage}},
+        {u"page"_s, {1, writePage}},           {u"check"_s, {0, check}},
     };
     return table;
 }
@@ -174,6 +184,7 @@ int main(int argc, char* argv[]) {
         u"Офлайн-клиент Корденета без окна.\n\nКоманды:\n"
         u"  receive            получить всё новое с сервера\n"
         u"  send               отправить неотправленные сообщения\n"
+        u"  check              одна автоматическая проверка (как из области уведомлений)\n"
         u"  stack-post NUMBER  получить один пост по номеру\n"
         u"  all-comments POSTID  получить все комментарии к посту\n"
         u"  smileys            получить новые смайлы\n"
@@ -223,6 +234,7 @@ int main(int argc, char* argv[]) {
         folder.ensureTmpFolder();
         ctx.db.open();
         orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
+        ctx.options = orv::OptionsStore(ctx.userStore).LoadOptions();
         orv::DeleteOldRecords(ctx.session());
         orv::FetchStack(ctx.db).deleteFinished();
     });

@@ -31,6 +31,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -57,6 +58,11 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     , m_renderer(std::make_unique<Renderer>(ctx)) {
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"ORV главная форма"_s);
+    Timer = new QTimer(this);
+    Timer->setObjectName(u"Timer"_s);
+    Timer->setInterval(1000);
+    connect(Timer, &QTimer::timeout, this, &MainForm::Timer_Timer);
+    connect(&m_tray, &TrayForm::notificationClicked, this, &MainForm::showFirstNew);
     buildWidgets();
     buildMenus();
     buildToolbar();
@@ -129,19 +135,7 @@ QAction* MainForm::command(QMenu* menu, const QString& name, const QString& capt
     return action;
 }
 
-void MainForm::notYet(const QString& caption) {
-    m_ctx.log.LogStatus(u"Команда «"_s + caption + u"» пока недоступна."_s);
-}
-
 void MainForm::buildMenus() {
-    const auto later = [this](QMenu* menu, const QString& name, const QString& caption,
-                              const QKeySequence& shortcut = {}) {
-        QAction* action = menu->addAction(caption, this, [this, caption] { notYet(caption); });
-        action->setObjectName(name);
-        action->setShortcut(shortcut);
-        return action;
-    };
-
     // The tree's context menu; it never shows in the menu bar.
     mnu_Handler = new QMenu(u"mnu_Handler"_s, this);
     mnu_Handler->setObjectName(u"mnu_Handler"_s);
@@ -170,7 +164,7 @@ void MainForm::buildMenus() {
     settings->setObjectName(u"mnu_Set"_s);
     command(settings, u"mnu_Setting"_s, u"Установки"_s, &MainForm::mnu_Setting_Click);
     command(settings, u"mnu_setMes"_s, u"Настройка надписей"_s, &MainForm::mnu_setMes_Click);
-    later(settings, u"mnu_update"_s, u"Настройка автообновлений"_s);
+    command(settings, u"mnu_update"_s, u"Настройка автообновлений"_s, &MainForm::mnu_update_Click);
     command(settings, u"mnu_setcom"_s, u"Настройка комментариев"_s, &MainForm::mnu_setcom_Click);
     command(settings, u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
 
@@ -269,6 +263,7 @@ void MainForm::Form_Load() {
             mnu_Setting_Click(); // back on top once the message is read
         }
     });
+    Timer->start();
 }
 
 void MainForm::loadTreeIcons() {

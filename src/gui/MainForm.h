@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/AutoCheck.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -10,6 +12,7 @@ class QAction;
 class QComboBox;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QTreeView;
 
@@ -19,6 +22,7 @@ struct AppContext;
 struct Options;
 class AddForm;
 class SetMesForm;
+class SetUpdForm;
 struct MessageRef;
 struct Session;
 class ExchangeWorker;
@@ -54,6 +58,15 @@ public:
     // All comments of the selected post, and the service's new smileys.
     void mnu_GetAllComments_Click();
     void mnu_GetSmiles_Click();
+
+    // The clock, once a second: the icon blinks while the tree holds new
+    // items, and an automatic check runs when its interval is reached.
+    void Timer_Timer();
+    void mnu_update_Click();
+    // The main window shown on the first new item (a notification's click).
+    void showFirstNew();
+    QTimer* Timer;
+    const AutoCheck& autoCheck() const { return m_autoCheck; }
     void mnu_Setting_Click();
     // Writing offline: the editor for a new message, for an unsent one of
     // one's own, or for a reply; the reply and caption settings.
@@ -98,7 +111,6 @@ private:
     void buildToolbar();
     QAction* command(QMenu* menu, const QString& name, const QString& caption,
                      void (MainForm::*handler)(), const QKeySequence& shortcut = {});
-    void notYet(const QString& caption);
     // Starts the run with the actions disabled until it ends, and rebuilds
     // the tree then.
     // False when another run holds the exchange. whenDone runs first when
@@ -115,6 +127,8 @@ private:
     void showEditor(AddForm* editor);
     void connectInsertHelpers(AddForm* editor);
     QString nowPlaying();
+    void startAutoCheck();
+    void notifyOf(const CheckReport& report);
     Options captions() const;
     void removeSelectedNode();
 
@@ -137,6 +151,8 @@ private:
     QPointer<RelForm> m_relForm;
     QPointer<AddForm> m_addForm;
     QPointer<SetMesForm> m_setMesForm; // its controls give the captions of a save
+    QPointer<SetUpdForm> m_setUpdForm;
+    AutoCheck m_autoCheck;
     int m_newInTree = 0;
     bool m_rebuilding = false;
 };

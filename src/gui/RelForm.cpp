@@ -1,6 +1,7 @@
 #include "RelForm.h"
 
 #include "AppContext.h"
+#include "AppIcon.h"
 #include "app/ErrorTrap.h"
 #include "store/AddressBook.h"
 
@@ -26,6 +27,7 @@ RelForm::RelForm(AppContext& ctx, QWidget* mainWindow)
     setObjectName(u"RelForm"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"Списки друзей и ПЧ"_s);
+    setWindowIcon(AppIcon::friends());
     ListFriends->setObjectName(u"ListFriends"_s);
     ListPCh->setObjectName(u"ListPCh"_s);
     AddFR->setObjectName(u"AddFR"_s);

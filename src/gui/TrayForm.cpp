@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "AppIcon.h"
+#include "DesktopNotifier.h"
 #include "MainForm.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
@@ -22,7 +23,8 @@ TrayForm::TrayForm(AppContext& ctx, QObject* parent)
     : QObject(parent)
     , m_ctx(ctx)
     , m_menu(new QMenu(u"Popup"_s))
-    , m_icon(new QSystemTrayIcon(this)) {
+    , m_icon(new QSystemTrayIcon(this))
+    , m_notifier(new DesktopNotifier(this)) {
     setObjectName(u"TrayForm"_s);
     m_menu->setObjectName(u"mnutr_popup"_s);
     m_menu->addAction(u"Показать главное окно"_s, this, &TrayForm::mnutr_open_Click)
@@ -38,6 +40,8 @@ TrayForm::TrayForm(AppContext& ctx, QObject* parent)
     m_icon->setToolTip(ProductName);
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, &TrayForm::iconActivated);
+    connect(m_icon, &QSystemTrayIcon::messageClicked, this, &TrayForm::notificationClicked);
+    connect(m_notifier, &DesktopNotifier::clicked, this, &TrayForm::notificationClicked);
 }
 
 TrayForm::~TrayForm() {
@@ -100,6 +104,22 @@ void TrayForm::toggleMainWindow() {
     } else {
         m_main->show();
     }
+}
+
+void TrayForm::blink(bool newItems) {
+    if (!newItems && !m_showsFriends) {
+        return;
+    }
+    m_showsFriends = newItems && !m_showsFriends;
+    m_icon->setIcon(m_showsFriends ? AppIcon::friends() : AppIcon::program());
+}
+
+void TrayForm::notify(const QString& text) {
+    if (m_icon->isVisible() && QSystemTrayIcon::supportsMessages()) {
+        m_icon->showMessage(ProductName, text, QSystemTrayIcon::Information);
+        return;
+    }
+    m_notifier->show(ProductName, text);
 }
 
 void TrayForm::mnutr_open_Click() {

@@ -10,6 +10,7 @@ class QMenu;
 namespace orv {
 
 struct AppContext;
+class DesktopNotifier;
 class MainForm;
 
 // Owns the notification-area icon and its menu, and is the way to end the
@@ -35,6 +36,15 @@ public:
     QSystemTrayIcon* icon() const { return m_icon; }
     QMenu* mnutr_popup() const { return m_menu; }
 
+    // One tick of the icon: while the tree holds new items it alternates
+    // between the program's icon and the friends icon, otherwise it shows the
+    // program's.
+    void blink(bool newItems);
+    bool showsFriendsIcon() const { return m_showsFriends; }
+    // A desktop notification: from the icon, or from the desktop's service
+    // when there is no notification area. A click emits notificationClicked().
+    void notify(const QString& text);
+
     void mnutr_open_Click();
     void muntr_Get_Click();
     void mnutr_exit_Click();
@@ -42,6 +52,7 @@ public:
 
 signals:
     void exited();
+    void notificationClicked();
 
 private:
     void toggleMainWindow();
@@ -50,6 +61,8 @@ private:
     QPointer<MainForm> m_main;
     QMenu* m_menu;
     QSystemTrayIcon* m_icon;
+    DesktopNotifier* m_notifier;
+    bool m_showsFriends = false;
 };
 
 } // namespace orv

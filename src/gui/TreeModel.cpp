@@ -36,6 +36,15 @@ QModelIndex TreeModel::indexOfNode(int node) const {
     return createIndex(m_rowInParent[size_t(node)], 0, quintptr(node));
 }
 
+QModelIndex TreeModel::firstNew() const {
+    for (size_t node = 0; node < m_tree.nodes.size(); ++node) {
+        if (m_tree.nodes[node].icon == IconNew) {
+            return indexOfNode(int(node));
+        }
+    }
+    return {};
+}
+
 int TreeModel::nodeOf(const QModelIndex& index) const {
     return index.isValid() ? int(index.internalId()) : -1;
 }

@@ -25,6 +25,8 @@ public:
     const TreeSnapshot& snapshot() const { return m_tree; }
 
     QModelIndex indexOfNode(int node) const;
+    // The first node shown as new, in tree order; invalid when none is.
+    QModelIndex firstNew() const;
     QModelIndex indexOfKey(const QString& key) const;
     // -1 for an invalid index.
     int nodeOf(const QModelIndex& index) const;

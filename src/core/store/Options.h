@@ -14,6 +14,8 @@ struct Options {
     bool check_privat = true;
     bool check_friends = true;
     QString time_update = QStringLiteral("10");
+    // A desktop notification when a check finds something while the window is hidden.
+    bool show_notifications = true;
 
     // How a reply quotes: "no", "cit" or "name"; whether to ask before a reply.
     QString comment_type = QStringLiteral("cit");

@@ -49,8 +49,12 @@ void ReceiveRun::run() {
 }
 
 QString ReceiveRun::receivedLine() {
-    QString line = u"Получено: постов - "_s + QString::number(m_fetcher.PostsReceived) +
-                   u", комментариев - "_s + QString::number(m_fetcher.CommentsReceived);
+    return u"Получено: постов - "_s + QString::number(m_fetcher.PostsReceived) +
+           u", комментариев - "_s + QString::number(m_fetcher.CommentsReceived) + waitingSuffix();
+}
+
+QString ReceiveRun::waitingSuffix() {
+    QString line;
     FetchStack stack(m_session.db);
     const qsizetype posts = stack.waitingCount(FetchStack::Posts);
     const qsizetype comments = stack.waitingCount(FetchStack::Comments);
@@ -125,6 +129,7 @@ void ReceiveRun::GetPrivat() {
         runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
             const StoreReport report =
                 ReceivedMessages(m_session.db).savePrivates(decoded.messages);
+            PrivatesReceived = report.stored;
             for (const auto& [sender, error] : report.failed) {
                 m_session.log.LogFailure(u"Mod_DB.SavePrivate: "_s + error + u" ("_s + sender +
                                          u')');

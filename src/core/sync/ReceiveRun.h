@@ -30,6 +30,10 @@ public:
     void AddMissedPostsToStack(const QStringList& ids);
 
     Fetcher& fetcher() { return m_fetcher; }
+    // Private messages stored by the last GetPrivat.
+    int PrivatesReceived = 0;
+    // ". Не получено: ..." when stacked items still wait, else "".
+    QString waitingSuffix();
 
 private:
     // The list fetches of posts and comments share their steps.
