@@ -59,6 +59,10 @@ private:
 
 Result cli(const orv::test::TestFolder& dir, QStringList arguments, const QByteArray& input = {}) {
     QProcess process;
+    // The per-user options of the test, not of whoever runs it.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_CONFIG_HOME"_s, dir.file(u"config"_s));
+    process.setProcessEnvironment(environment);
     arguments.prepend(dir.path());
     arguments.prepend(u"--folder"_s);
     process.start(program(u"orv-cli"_s), arguments);
@@ -223,6 +227,58 @@ private slots:
         QCOMPARE(
             count(u"SELECT count(DISTINCT Header) FROM Posts WHERE Header LIKE 'Пост номер %'"_s),
             12);
+    }
+
+    void checkAllCommentsAndSmileys() {
+        StandinProcess standin;
+        orv::test::TestFolder dir;
+        for (const auto& [key, value] :
+             {std::pair(u"UserName"_s, u"demo"_s), std::pair(u"Password"_s, u"demo"_s),
+              std::pair(u"ServiceURL"_s, standin.url()), std::pair(u"MaxPost"_s, u"5000"_s)}) {
+            QCOMPARE(cli(dir, {u"set"_s, key, value}).exitCode, 0);
+        }
+        // One automatic check: the receives, the report line, the send run.
+        const Result check = cli(dir, {u"check"_s});
+        QCOMPARE(check.exitCode, 0);
+        QVERIFY2(check.out.contains(u"  Автозакачивание::Соединяюсь с сервером...\n"_s),
+                 qPrintable(check.out));
+        QVERIFY(QRegularExpression(u"  В \\d{1,2}:\\d\\d:\\d\\d получено: постов - 20, "_s)
+                    .match(check.out)
+                    .hasMatch());
+        QVERIFY(check.out.endsWith(u"  Операция завершена\n"_s));
+
+        // All comments of one post: one new on the service arrives.
+        orv::Database db(dir.file(u"database.mdb"_s));
+        db.open();
+        const QString postId =
+            orv::test::rows(db, u"SELECT PostID FROM Posts ORDER BY ThisID LIMIT 1"_s).value(0);
+        const auto comments = [&] {
+            return orv::test::rows(db, u"SELECT count(*) FROM Comments WHERE PostID = '"_s +
+                                           postId + u'\'')
+                .value(0)
+                .toInt();
+        };
+        const int before = comments();
+        standin.control("add-comment=" + postId.toUtf8() + "&text=%D0%95%D1%89%D1%91");
+        const Result all = cli(dir, {u"all-comments"_s, postId});
+        QCOMPARE(all.exitCode, 0);
+        QVERIFY(all.out.contains(u"  Загрузка всех комментариев...\n"_s));
+        QCOMPARE(comments(), before + 1);
+
+        // Smileys: the catalogue, then only what is new.
+        QCOMPARE(cli(dir, {u"smileys"_s}).exitCode, 0);
+        const int catalogue =
+            orv::test::rows(db, u"SELECT count(*) FROM Smiles"_s).value(0).toInt();
+        QVERIFY(catalogue > 0);
+        standin.control("add-smiley=%3A-%29&url=http%3A%2F%2Fk%2Fnew.gif");
+        const Result again = cli(dir, {u"smileys"_s});
+        QCOMPARE(again.exitCode, 0);
+        QVERIFY(again.out.contains(u"  Загрузка смайлов...\n"_s));
+        QCOMPARE(
+            orv::test::rows(db, u"SELECT Smile, SmileURL FROM Smiles ORDER BY ID DESC LIMIT 1"_s),
+            QStringList{u":-)|http://k/new.gif"_s});
+        QCOMPARE(orv::test::rows(db, u"SELECT count(*) FROM Smiles"_s).value(0).toInt(),
+                 catalogue + 1);
     }
 
     void failuresAndUsage() {

@@ -7,16 +7,21 @@
 #include "CommForm.h"
 #include "GuiFixture.h"
 #include "SetMesForm.h"
+#include "SetUpdForm.h"
 #include "SmileForm.h"
+#include "TrayForm.h"
 #include "TreeModel.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -110,6 +115,32 @@ private slots:
         auto* smileys = new SmileForm(*f.ctx, f.mainForm->editor());
         smileys->showCatalogue();
         checkFits(smileys);
+        f.mainForm->mnu_update_Click();
+        checkFits(f.mainForm->findChild<SetUpdForm*>());
+    }
+
+    // The notification icon's two states, where there is a notification area
+    // (under Xvfb: start trayer first).
+    void theBlinkingIcon() {
+        Fixture f;
+        f.mainForm->Timer->stop();
+        QSystemTrayIcon* icon = f.tray->icon();
+        const qint64 program = icon->icon().cacheKey();
+        f.tray->blink(true);
+        QVERIFY(icon->icon().cacheKey() != program);
+        const QString dir = qEnvironmentVariable("ORV_SCREENSHOT_DIR");
+        if (dir.isEmpty() || !TrayForm::notificationAreaAvailable()) {
+            return;
+        }
+        for (const QString& state : {u"tray-friends"_s, u"tray-program"_s}) {
+            QTest::qWait(500);
+            const QRect where = icon->geometry().adjusted(-40, -4, 40, 4);
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0, where.x(), where.y(), where.width(), where.height())
+                .scaled(where.size() * 4)
+                .save(dir + u'/' + state + u".png"_s);
+            f.tray->blink(true);
+        }
     }
 };
 

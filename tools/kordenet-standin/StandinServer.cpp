@@ -261,6 +261,25 @@ void StandinServer::handle(QTcpSocket* socket, ReceivedRequest request) {
 
 void StandinServer::handleControl(QTcpSocket* socket, const ReceivedRequest& request) {
     const QUrlQuery query(QString::fromUtf8(request.body));
+    // New data while it runs, so that a second fetch finds something.
+    if (query.hasQueryItem(u"add-smiley"_s)) {
+        const int id = m_data.smiles.empty() ? 1 : m_data.smiles.back().id + 1;
+        m_data.smiles.push_back({id, query.queryItemValue(u"add-smiley"_s, QUrl::FullyDecoded),
+                                 query.queryItemValue(u"url"_s, QUrl::FullyDecoded)});
+        respond(socket, 200, "ok", "text/plain");
+        return;
+    }
+    if (query.hasQueryItem(u"add-comment"_s)) {
+        const int postId = query.queryItemValue(u"add-comment"_s).toInt();
+        if (!m_data.findPost(postId)) {
+            respond(socket, 500, "unknown post", "text/plain");
+            return;
+        }
+        m_data.addComment(postId, m_data.buddies.value(0, m_data.user),
+                          query.queryItemValue(u"text"_s, QUrl::FullyDecoded));
+        respond(socket, 200, "ok", "text/plain");
+        return;
+    }
     if (query.hasQueryItem(u"reject"_s)) {
         m_service.reject(query.queryItemValue(u"reject"_s), query.queryItemValue(u"code"_s));
         respond(socket, 200, "ok", "text/plain");

@@ -41,7 +41,8 @@ enum class Fault {
 // An HTTP server on 127.0.0.1 that answers POST /offline_main.php like the
 // Kordenet service, in Windows-1251, and keeps every request it received.
 // POST /control with "fault=NAME[&count=N][&delay=MS][&skip=N]" switches faults;
-// "reject=QID&code=N" makes the query with that QID fail with the code.
+// "reject=QID&code=N" makes the query with that QID fail with the code;
+// "add-smiley=CODE&url=URL" and "add-comment=POSTID&text=TEXT" add data.
 class StandinServer : public QObject {
     Q_OBJECT
 
