@@ -42,7 +42,10 @@ void fill(orv::Database& db, int posts, int diaries, int comments) {
     for (int i = 0; i < posts; ++i) {
         post.bindValue(0, QString::number(100000 + i));
         post.bindValue(1, QString(u"user"_s + QString::number(i % diaries)));
-        post.bindValue(2, QString(u"Заголовок поста номер "_s + QString::number(i)));
+        // Half of the headers carry entities, as the service sends them.
+        post.bindValue(2, QString(i % 2 ? u"Заголовок поста номер "_s + QString::number(i)
+                                        : u"&laquo;Заголовок&raquo; &mdash; пост &#8470;&nbsp;"_s +
+                                              QString::number(i)));
         post.bindValue(3, i % 50 == 0 ? 1 : 0);
         orv::Database::exec(post);
     }
@@ -80,9 +83,13 @@ int main(int argc, char* argv[]) {
 
     // Baseline: the loading queries, every row read.
     qint64 rows = 0;
+    QStringList headers;
     const double queries = seconds([&] {
         orv::TreeRows tree(db);
-        tree.posts([&](const orv::PostRow&) { ++rows; });
+        tree.posts([&](const orv::PostRow& p) {
+            ++rows;
+            headers.append(p.header);
+        });
         tree.comments([&](const orv::CommentRow&) { ++rows; });
     });
 
@@ -112,16 +119,52 @@ int main(int argc, char* argv[]) {
         model.reset(orv::TreeBuilder(settings, &db).build());
         QApplication::processEvents();
     });
+    // The snapshot alone (queries, captions, states, no view): the best of three.
+    double snapshotOnly = 0;
+    for (int run = 0; run < 3; ++run) {
+        const double once = seconds([&] { orv::TreeBuilder(settings, &db).build(); });
+        snapshotOnly = run == 0 ? once : std::min(snapshotOnly, once);
+    }
+
+    // "Следующее новое" through every new item once: one walk over the tree.
+    int newVisited = 0;
+    const double walk = seconds([&] {
+        const QModelIndex first = model.firstNew();
+        for (QModelIndex at = first; at.isValid(); at = model.nextNew(at)) {
+            if (++newVisited > 1 && at == first) {
+                break;
+            }
+        }
+    });
+    QTextStream(stdout) << u"%1 new items of %2 walked in tree order in %3 s\n"_s
+                               .arg(newVisited - 1)
+                               .arg(model.newItems())
+                               .arg(walk, 0, 'f', 3);
+
+    // The post captions alone, ten times over.
+    qsizetype captionLength = 0;
+    const double captions = seconds([&] {
+        for (int run = 0; run < 10; ++run) {
+            for (const QString& header : std::as_const(headers)) {
+                captionLength += orv::TreeBuilder::postCaption(header).size();
+            }
+        }
+    });
+    QTextStream(stdout) << u"%1 post captions made ten times in %2 s (%3 characters)\n"_s
+                               .arg(headers.size())
+                               .arg(captions, 0, 'f', 3)
+                               .arg(captionLength);
 
     QTextStream(stdout) << u"tree of %1 nodes (%2 rows): rebuilt and shown in %3 s, a second "
-                           u"rebuild %4 s; the loading queries alone %5 s; ratio %6; resident "
-                           u"memory %7 MB -> %8 MB\n"_s.arg(nodes)
+                           u"rebuild %4 s; the snapshot alone %9 s; the loading queries alone %5 "
+                           u"s; ratio %6; resident memory %7 MB -> %8 MB\n"_s.arg(nodes)
                                .arg(rows)
                                .arg(rebuild, 0, 'f', 3)
                                .arg(again, 0, 'f', 3)
                                .arg(queries, 0, 'f', 3)
                                .arg(rebuild / queries, 0, 'f', 2)
                                .arg(before)
-                               .arg(after);
+                               .arg(after)
+                               .arg(snapshotOnly, 0, 'f', 3);
     return 0;
 }

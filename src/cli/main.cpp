@@ -10,6 +10,7 @@
 #include "store/FetchStack.h"
 #include "store/OptionsStore.h"
 #include "store/PageRows.h"
+#include "store/SearchIndex.h"
 #include "store/SettingsStore.h"
 #include "sync/AutoCheck.h"
 #include "sync/Maintenance.h"
@@ -49,6 +50,23 @@ int printTree(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
         depth[i] = node.parent < 0 ? 0 : depth[size_t(node.parent)] + 1;
         out << QString(depth[i] * 2, u' ') << node.key << u'\t' << node.text << u'\t' << node.icon
             << u'\n';
+    }
+    return kRan;
+}
+
+// One hit a line: key, author, title, snippet with the match in brackets.
+int search(orv::AppContext& ctx, const QStringList& args, QTextStream& out) {
+    std::vector<orv::SearchHit> hits;
+    if (!orv::runTrapped(ctx.log, u"orv-cli search: "_s,
+                         [&] { hits = orv::SearchIndex(ctx.db).search(args[0]); })) {
+        return kStepFailed;
+    }
+    for (const orv::SearchHit& hit : hits) {
+        QString snippet = hit.snippet;
+        snippet.replace(orv::SearchIndex::MatchStart, u'[')
+            .replace(orv::SearchIndex::MatchEnd, u']');
+        out << orv::NodeKey::of({hit.kind, hit.localId, hit.serviceId}) << u'\t' << hit.author
+            << u'\t' << hit.title << u'\t' << snippet.simplified() << u'\n';
     }
     return kRan;
 }
@@ -158,11 +176,17 @@ int render(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
 
 const std::map<QString, Command>& commands() {
     static const std::map<QString, Command> table = {
-        {u"tree"_s, {0, printTree}},           {u"set"_s, {2, setSetting}},
-        {u"receive"_s, {0, receive}},          {u"send"_s, {0, send}},
-        {u"stack-post"_s, {1, stackPost}},     {u"smileys"_s, {0, smileys}},
-        {u"all-comments"_s, {1, allComments}}, {u"render"_s, {0, render}},
-        {u"page"_s, {1, writePage}},           {u"check"_s, {0, check}},
+        {u"tree"_s, {0, printTree}},
+        {u"set"_s, {2, setSetting}},
+        {u"receive"_s, {0, receive}},
+        {u"send"_s, {0, send}},
+        {u"stack-post"_s, {1, stackPost}},
+        {u"smileys"_s, {0, smileys}},
+        {u"all-comments"_s, {1, allComments}},
+        {u"render"_s, {0, render}},
+        {u"page"_s, {1, writePage}},
+        {u"check"_s, {0, check}},
+        {u"search"_s, {1, search}},
     };
     return table;
 }
@@ -189,6 +213,7 @@ int main(int argc, char* argv[]) {
         u"  all-comments POSTID  получить все комментарии к посту\n"
         u"  smileys            получить новые смайлы\n"
         u"  tree               дерево сообщений: ключ, текст, номер значка\n"
+        u"  search TEXT        найти сообщения: ключ, автор, заголовок, отрывок\n"
         u"  render             текст сообщения со стандартного ввода в HTML\n"
         u"  page KEY           страница узла дерева в tmp/out.htm (печатает путь)\n"
         u"  set KEY VALUE      записать настройку (как окно настроек)"_s);

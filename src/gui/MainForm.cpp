@@ -104,9 +104,16 @@ void MainForm::buildWidgets() {
     Browser = new MessageView(m_ctx.log, this);
     Browser->setMinimumWidth(240);
 
+    // The hits of a search show above the tree while there are some.
+    auto* leftPane = new QWidget(this);
+    auto* leftLayout = new QVBoxLayout(leftPane);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(buildSearchHits(), 1);
+    leftLayout->addWidget(Tree, 2);
+
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(u"Command1"_s);
-    m_splitter->addWidget(Tree);
+    m_splitter->addWidget(leftPane);
     m_splitter->addWidget(Browser);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setStretchFactor(0, 0);
@@ -189,6 +196,11 @@ void MainForm::buildMenus() {
     command(messages, u"mnuSinglePost"_s, u"+1 Пост"_s, &MainForm::mnuSinglePost_Click);
     command(messages, u"mnu_SetAllRead"_s, u"Отметить все прочтенными"_s,
             &MainForm::mnu_SetAllRead_Click, QKeySequence(Qt::CTRL | Qt::Key_R));
+    // Space belongs to the tree only: elsewhere it types or scrolls the view.
+    QAction* nextNew = command(messages, u"mnu_NextNew"_s, u"Следующее новое"_s,
+                               &MainForm::mnu_NextNew_Click, Qt::Key_Space);
+    nextNew->setShortcutContext(Qt::WidgetShortcut);
+    Tree->addAction(nextNew);
 }
 
 void MainForm::buildToolbar() {
@@ -220,6 +232,8 @@ void MainForm::buildToolbar() {
     button(u"tb_comment"_s, u"Комментировать текущее сообщение"_s,
            QStyle::SP_FileDialogContentsView, "mnu_Comment2");
     button(u"tb_recicle"_s, u"Удалить"_s, QStyle::SP_TrashIcon, "mnu_DelPost2");
+    Toolbar->addSeparator();
+    Toolbar->addWidget(buildSearchBox());
 }
 
 void MainForm::fitToScreen() {

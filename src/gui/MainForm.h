@@ -12,6 +12,8 @@ class QAction;
 class QComboBox;
 class QMenu;
 class QSplitter;
+class QLineEdit;
+class QListWidget;
 class QTimer;
 class QToolBar;
 class QTreeView;
@@ -63,6 +65,13 @@ public:
     // items, and an automatic check runs when its interval is reached.
     void Timer_Timer();
     void mnu_update_Click();
+
+    // The search: the box in the toolbar (Ctrl+F), its hits above the tree;
+    // a hit chosen selects its node and shows its page, Esc goes back.
+    void runSearch();
+    void showHit(int row);
+    QLineEdit* SearchText = nullptr;
+    QListWidget* SearchHits = nullptr;
     // The main window shown on the first new item (a notification's click).
     void showFirstNew();
     QTimer* Timer;
@@ -86,6 +95,8 @@ public:
     void mnu_DelDiary_Click();
     void mnu_MakeDiaryRead_Click();
     void mnu_SetAllRead_Click();
+    // Selects and shows the next new item after the selected one, in tree order.
+    void mnu_NextNew_Click();
     void mnu_OnlyNew_Click();
 
     QTreeView* tree() const { return Tree; }
@@ -104,6 +115,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Esc leaves the search, Down goes from the box to its hits.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildWidgets();
@@ -128,6 +141,9 @@ private:
     void connectInsertHelpers(AddForm* editor);
     QString nowPlaying();
     void startAutoCheck();
+    QWidget* buildSearchBox();
+    QWidget* buildSearchHits();
+    void closeSearch();
     void notifyOf(const CheckReport& report);
     Options captions() const;
     void removeSelectedNode();
@@ -153,6 +169,7 @@ private:
     QPointer<SetMesForm> m_setMesForm; // its controls give the captions of a save
     QPointer<SetUpdForm> m_setUpdForm;
     AutoCheck m_autoCheck;
+    QStringList m_hitKeys; // the node key of each hit shown
     int m_newInTree = 0;
     bool m_rebuilding = false;
 };

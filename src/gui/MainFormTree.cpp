@@ -108,7 +108,25 @@ void MainForm::MakeNodeRead(int node, const MessageRef& message) {
             icon = IconOwnNotSentRead;
         }
         m_treeModel->setIcon(node, icon);
+        m_treeModel->setNew(node, flags->isNew);
     });
+}
+
+void MainForm::mnu_NextNew_Click() {
+    const QModelIndex next = m_treeModel->nextNew(Tree->currentIndex());
+    if (!next.isValid()) {
+        m_ctx.log.LogStatus(u"Новых сообщений нет"_s);
+        return;
+    }
+    for (QModelIndex above = next.parent(); above.isValid(); above = above.parent()) {
+        Tree->expand(above);
+    }
+    Tree->scrollTo(next);
+    if (next == Tree->currentIndex()) {
+        Tree_NodeClick(next); // the only new item, selected but not yet shown
+    } else {
+        Tree->setCurrentIndex(next); // shown as a click shows it
+    }
 }
 
 void MainForm::Tree_MouseUp(const QPoint& position) {

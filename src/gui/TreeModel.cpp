@@ -1,9 +1,15 @@
 #include "TreeModel.h"
 
+#include "tree/NodeKey.h"
+
+using namespace Qt::StringLiterals;
+
 namespace orv {
 
 TreeModel::TreeModel(QObject* parent)
-    : QAbstractItemModel(parent) {}
+    : QAbstractItemModel(parent) {
+    m_bold.setBold(true);
+}
 
 void TreeModel::setIcons(QList<QIcon> icons) {
     m_icons = std::move(icons);
@@ -26,6 +32,11 @@ void TreeModel::reset(TreeSnapshot tree) {
         m_rowInParent[i] = int(siblings.size());
         siblings.push_back(int(i));
     }
+    m_newBelow = m_tree.newItemsBelow();
+    m_newTotal = 0;
+    for (const int top : m_topLevel) {
+        m_newTotal += m_newBelow[size_t(top)] + (m_tree.nodes[size_t(top)].isNew ? 1 : 0);
+    }
     endResetModel();
 }
 
@@ -37,12 +48,55 @@ QModelIndex TreeModel::indexOfNode(int node) const {
 }
 
 QModelIndex TreeModel::firstNew() const {
-    for (size_t node = 0; node < m_tree.nodes.size(); ++node) {
-        if (m_tree.nodes[node].icon == IconNew) {
-            return indexOfNode(int(node));
+    return nextNew({});
+}
+
+QModelIndex TreeModel::nextNew(const QModelIndex& after) const {
+    if (m_newTotal <= 0) {
+        return {};
+    }
+    const int start = nodeOf(after);
+    int node = start;
+    // Each node is looked at once at most, the given one last.
+    for (size_t step = 0; step <= m_tree.nodes.size(); ++step) {
+        node = nextTowardsNew(node);
+        if (node < 0) {
+            node = nextTowardsNew(-1); // past the last: from the top again
+        }
+        if (node < 0) {
+            break;
+        }
+        if (m_tree.nodes[size_t(node)].isNew) {
+            return indexOfNode(node);
+        }
+        if (node == start) {
+            break;
         }
     }
     return {};
+}
+
+const std::vector<int>& TreeModel::siblingsOf(int node) const {
+    const int parent = m_tree.nodes[size_t(node)].parent;
+    return parent < 0 ? m_topLevel : m_children[size_t(parent)];
+}
+
+int TreeModel::nextTowardsNew(int node) const {
+    if (node < 0) {
+        return m_topLevel.empty() ? -1 : m_topLevel.front();
+    }
+    if (m_newBelow[size_t(node)] > 0 && !m_children[size_t(node)].empty()) {
+        return m_children[size_t(node)].front();
+    }
+    // The next sibling of the node or of its nearest ancestor that has one.
+    for (int n = node; n >= 0; n = m_tree.nodes[size_t(n)].parent) {
+        const auto& siblings = siblingsOf(n);
+        const size_t next = size_t(m_rowInParent[size_t(n)]) + 1;
+        if (next < siblings.size()) {
+            return siblings[next];
+        }
+    }
+    return -1;
 }
 
 int TreeModel::nodeOf(const QModelIndex& index) const {
@@ -69,11 +123,38 @@ void TreeModel::setSelectedIcon(int node, int icon) {
     emit dataChanged(index, index, {Qt::DecorationRole});
 }
 
+void TreeModel::setNew(int node, bool isNew) {
+    TreeNode& changed = m_tree.nodes[size_t(node)];
+    if (changed.isNew == isNew) {
+        return;
+    }
+    changed.isNew = isNew;
+    const QModelIndex index = indexOfNode(node);
+    emit dataChanged(index, index, {Qt::FontRole});
+    countAbove(node, isNew ? 1 : -1);
+}
+
+void TreeModel::countAbove(int node, int delta) {
+    if (delta == 0) {
+        return;
+    }
+    m_newTotal += delta;
+    for (int n = m_tree.nodes[size_t(node)].parent; n >= 0; n = m_tree.nodes[size_t(n)].parent) {
+        m_newBelow[size_t(n)] += delta;
+        if (showsCount(n)) {
+            const QModelIndex index = indexOfNode(n);
+            emit dataChanged(index, index, {Qt::DisplayRole});
+        }
+    }
+}
+
 void TreeModel::removeNode(int node) {
     const QModelIndex index = indexOfNode(node);
     if (!index.isValid()) {
         return;
     }
+    // Its new items leave the counts above it.
+    countAbove(node, -(m_newBelow[size_t(node)] + (m_tree.nodes[size_t(node)].isNew ? 1 : 0)));
     const int parent = m_tree.nodes[size_t(node)].parent;
     auto& siblings = parent < 0 ? m_topLevel : m_children[size_t(parent)];
     const int row = m_rowInParent[size_t(node)];
@@ -141,6 +222,19 @@ QIcon TreeModel::iconFor(const TreeNode& node) const {
     return icon;
 }
 
+bool TreeModel::showsCount(int node) const {
+    return node == FriendPostsRoot || NodeKey::isDiary(m_tree.nodes[size_t(node)].key);
+}
+
+QString TreeModel::shownText(int node) const {
+    const QString& text = m_tree.nodes[size_t(node)].text;
+    const int count = m_newBelow[size_t(node)];
+    if (count <= 0 || !showsCount(node)) {
+        return text;
+    }
+    return text + u" ("_s + QString::number(count) + u')';
+}
+
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
@@ -148,8 +242,11 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     const TreeNode& node = m_tree.nodes[index.internalId()];
     switch (role) {
     case Qt::DisplayRole:
+        return shownText(int(index.internalId()));
     case Qt::ToolTipRole:
         return node.text;
+    case Qt::FontRole:
+        return node.isNew ? QVariant(m_bold) : QVariant();
     case Qt::DecorationRole:
         return iconFor(node);
     case KeyRole:

@@ -3,6 +3,7 @@
 #include "tree/TreeSnapshot.h"
 
 #include <QAbstractItemModel>
+#include <QFont>
 #include <QIcon>
 #include <QList>
 #include <vector>
@@ -11,6 +12,9 @@ namespace orv {
 
 // Shows a TreeSnapshot: a flat node vector with child lists, so a rebuild of
 // hundreds of thousands of nodes is one model reset, not one insert per node.
+// New items (TreeNode::isNew) are bold; a diary node, and "Дневники друзей",
+// show after their name how many new items they hold, from counts kept beside
+// the snapshot: the nodes' own texts and keys stay as they are.
 class TreeModel : public QAbstractItemModel {
     Q_OBJECT
 
@@ -25,8 +29,14 @@ public:
     const TreeSnapshot& snapshot() const { return m_tree; }
 
     QModelIndex indexOfNode(int node) const;
-    // The first node shown as new, in tree order; invalid when none is.
+    // The first new item in tree order; invalid when there is none.
     QModelIndex firstNew() const;
+    // The next new item after the given one in tree order (depth first, as the
+    // view lists them when all is expanded), from the top again past the last;
+    // the given one itself when it is the only one. Invalid when none is new.
+    QModelIndex nextNew(const QModelIndex& after) const;
+    // New items in the tree.
+    int newItems() const { return m_newTotal; }
     QModelIndex indexOfKey(const QString& key) const;
     // -1 for an invalid index.
     int nodeOf(const QModelIndex& index) const;
@@ -35,6 +45,8 @@ public:
     // Changes a node's picture, or the one it shows while selected.
     void setIcon(int node, int icon);
     void setSelectedIcon(int node, int icon);
+    // Marks the node new or not, and updates the counts above it.
+    void setNew(int node, bool isNew);
     // Removes the node and everything under it.
     void removeNode(int node);
 
@@ -47,12 +59,23 @@ public:
 private:
     const std::vector<int>& childrenOf(const QModelIndex& parent) const;
     QIcon iconFor(const TreeNode& node) const;
+    const std::vector<int>& siblingsOf(int node) const;
+    // The node after this one in tree order, -1 past the last; -1 gives the
+    // first. Children without a new item among them are passed over.
+    int nextTowardsNew(int node) const;
+    bool showsCount(int node) const;
+    QString shownText(int node) const;
+    // Adds delta to the counts of the node's ancestors.
+    void countAbove(int node, int delta);
 
     TreeSnapshot m_tree;
     QList<QIcon> m_icons;
     std::vector<int> m_topLevel;
     std::vector<std::vector<int>> m_children;
     std::vector<int> m_rowInParent;
+    std::vector<int> m_newBelow; // new items among each node's descendants
+    int m_newTotal = 0;
+    QFont m_bold; // only its weight is set: the view's font, in bold
 };
 
 } // namespace orv

@@ -327,6 +327,18 @@ private slots:
         QCOMPARE(unsent(), 0);
         QCOMPARE(cli(dir, {u"--service"_s, standin.url(), u"receive"_s}).exitCode, 0);
         QCOMPARE(cli(dir, {u"tree"_s}).out.count(u"\tИз командной строки\t"_s), 1);
+        // Found, once, with the match marked.
+        const Result found = cli(dir, {u"search"_s, u"КОМАНДНОЙ"_s});
+        QCOMPARE(found.exitCode, 0);
+        QVERIFY2(QRegularExpression(u"^friendpostkey-\\d+-\\d+\\tdemo\\tИз командной "
+                                    u"строки\\t.*\\[командной\\]"_s)
+                     .match(found.out)
+                     .hasMatch(),
+                 qPrintable(found.out));
+        QCOMPARE(found.out.count(u'\n'), 1);
+        const Result bad = cli(dir, {u"search"_s, u"\"незакрыто"_s});
+        QCOMPARE(bad.exitCode, 1);
+        QVERIFY(bad.out.contains(u"orv-cli search: В запросе не закрыта кавычка."_s));
 
         // Rejected: without --answer the message stays for editing; "no" deletes it.
         const qint64 key = write(u"Отклонят"_s);

@@ -11,12 +11,14 @@
 #include "SmileForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
+#include "store/SearchIndex.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -55,10 +57,18 @@ void checkFits(QWidget* window) {
                  window->frameGeometry().height() <= screen.height(),
              qPrintable(window->objectName()));
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        const bool captioned = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+        if (qobject_cast<QLineEdit*>(w->parentWidget())) {
+            continue; // the box's own clear button
+        }
+        const auto* label = qobject_cast<QLabel*>(w);
+        // A label that wraps its text is never cut, only made taller.
+        const bool captioned = (label && !label->wordWrap()) || qobject_cast<QAbstractButton*>(w);
         if (captioned && w->isVisible()) {
             QVERIFY2(w->width() >= w->minimumSizeHint().width(),
-                     qPrintable(window->objectName() + u'/' + w->objectName()));
+                     qPrintable(window->objectName() + u'/' + w->objectName() + u'/' +
+                                QString::fromLatin1(w->metaObject()->className()) + u'/' +
+                                QString::number(w->width()) + u'<' +
+                                QString::number(w->minimumSizeHint().width())));
         }
     }
     const QString dir = qEnvironmentVariable("ORV_SCREENSHOT_DIR");
@@ -117,6 +127,68 @@ private slots:
         checkFits(smileys);
         f.mainForm->mnu_update_Click();
         checkFits(f.mainForm->findChild<SetUpdForm*>());
+    }
+
+    // The tree of a reader with new items: bold, counted beside each diary
+    // and "Дневники друзей", each count shown whole.
+    void theSearchHits() {
+        Fixture f;
+        f.ctx->db.execute(u"INSERT INTO Comments (CommentID, PostID, JournalID, uName, Message, "
+                          u"Messagedate, Sent) VALUES ('950', '700', '9', 'boris', 'Хороший "
+                          u"вопрос, а день и правда хороший.', '2006-03-05 12:00:00', 1)"_s);
+        SearchIndex(f.ctx->db).rebuild(); // the rows above went in by hand
+        f.mainForm->ReLoadTree();
+        f.mainForm->SearchText->setText(u"хорош*"_s);
+        f.mainForm->runSearch();
+        QCOMPARE(f.mainForm->SearchHits->count(), 2);
+        f.mainForm->setObjectName(u"MainForm-search"_s);
+        checkFits(f.mainForm.get());
+        f.mainForm->setObjectName(u"MainForm"_s);
+    }
+
+    void theMainWindowWithNewItems() {
+        Fixture f;
+        f.ctx->db.execute(
+            u"INSERT INTO Posts (PostID, JournalID, uName, Header, Message, Messagedate, New, "
+            u"Sent) VALUES "
+            u"('701', '9', 'anna', '&laquo;Весна&raquo; &mdash; наконец-то!', 'Текст.', "
+            u"'2006-03-06 10:00:00', 1, 1),"
+            u"('702', '9', 'anna', 'Про погоду и про то, что будет завтра', 'Текст.', "
+            u"'2006-03-07 10:00:00', 0, 1),"
+            u"('801', '10', 'boris', 'Новости&#8230;', 'Текст.', '2006-03-07 11:00:00', 1, 1),"
+            u"('802', '10', 'boris', 'Без новостей', 'Текст.', '2006-03-04 11:00:00', 0, 1),"
+            u"('901', '11', 'marta', 'Старое', 'Текст.', '2006-03-01 11:00:00', 0, 1),"
+            u"('601', '12', 'me', 'Мой пост', 'Текст.', '2006-03-02 11:00:00', 0, 1)"_s);
+        f.ctx->db.execute(
+            u"INSERT INTO Comments (CommentID, PostID, JournalID, uName, Message, Messagedate, "
+            u"New, Sent) VALUES "
+            u"('5001', '702', '9', 'marta', 'Да.', '2006-03-07 12:00:00', 1, 1),"
+            u"('5002', '702', '9', 'boris', 'Нет.', '2006-03-07 13:00:00', 1, 1),"
+            u"('5003', '702', '9', 'anna', 'Ладно.', '2006-03-07 14:00:00', 0, 1),"
+            u"('5004', '601', '12', 'anna', 'Привет.', '2006-03-07 15:00:00', 1, 1)"_s);
+        f.ctx->db.execute(u"INSERT INTO PrivateMessages (Out, uName, Message, Messagedate, New, "
+                          u"Sent) VALUES (0, 'marta', 'Привет!', '2006-03-07 16:00:00', 1, 1)"_s);
+        f.mainForm->ReLoadTree();
+        QTreeView* tree = f.mainForm->tree();
+        tree->setCurrentIndex(f.mainForm->treeModel()->indexOfKey(u"friendpostkey-702-3"_s));
+        QVERIFY(QTest::qWaitForWindowExposed(f.mainForm.get()));
+        for (const QString& key : {u"FriendPostsRoot"_s, u"key-anna"_s, u"key-boris"_s}) {
+            const QModelIndex index = f.mainForm->treeModel()->indexOfKey(key);
+            QStyleOptionViewItem option;
+            option.initFrom(tree);
+            option.features =
+                QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+            option.decorationSize = tree->iconSize();
+            QVERIFY2(tree->visualRect(index).width() >=
+                         tree->itemDelegateForIndex(index)->sizeHint(option, index).width(),
+                     qPrintable(index.data().toString()));
+        }
+        f.mainForm->setObjectName(u"MainForm-new"_s);
+        const QString dir = qEnvironmentVariable("ORV_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            QTest::qWait(100);
+            f.mainForm->grab().save(dir + u'/' + f.mainForm->objectName() + u".png"_s);
+        }
     }
 
     // The notification icon's two states, where there is a notification area

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "SearchIndex.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
 #include "app/PrivateFiles.h"
@@ -163,11 +164,22 @@ void Database::migrate() {
                           u"tmp_MessagesToGet (ID)"_s},
             /* 2 -> 3 */
             {u"CREATE INDEX IF NOT EXISTS AddressBook_Nick ON AddressBook (Nick, Status)"_s},
+            /* 3 -> 4: the search tables, see below */
+            {},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {
                 execute(statement);
             }
+        }
+        if (version < 4) {
+            // The search tables, and every message already stored indexed.
+            for (const QString& statement : schemaStatements()) {
+                if (statement.contains(u"USING fts5"_s) || statement.contains(u"_Unindex"_s)) {
+                    execute(statement);
+                }
+            }
+            SearchIndex(*this).rebuild();
         }
     }
     execute(u"PRAGMA user_version = "_s + QString::number(SchemaVersion));

@@ -14,7 +14,7 @@ class StatusLog;
 // Every failure throws OrvError with the engine's text.
 class Database {
 public:
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
 
     explicit Database(QString path);
     ~Database();

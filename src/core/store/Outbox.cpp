@@ -1,6 +1,7 @@
 #include "Outbox.h"
 
 #include "Database.h"
+#include "SearchIndex.h"
 #include "StoredDate.h"
 #include "app/OrvError.h"
 
@@ -205,6 +206,7 @@ qint64 Outbox::addPost(const OutgoingMessage& post) {
             .toLongLong();
     run(u"UPDATE Posts SET PostID = ? WHERE ThisID = ?"_s,
         {QString(u"tmp"_s + QString::number(key)), key});
+    SearchIndex(m_db).reindex(Kind::Post, key);
     transaction.commit();
     return key;
 }
@@ -221,6 +223,7 @@ qint64 Outbox::addComment(const OutgoingMessage& comment) {
             .toLongLong();
     run(u"UPDATE Comments SET CommentID = ? WHERE ThisID = ?"_s,
         {QString(u"tmp"_s + QString::number(key)), key});
+    SearchIndex(m_db).reindex(Kind::Comment, key);
     transaction.commit();
     return key;
 }
@@ -233,32 +236,51 @@ qint64 Outbox::addPrivate(const OutgoingMessage& message) {
             {message.message, message.userName, message.date})
             .lastInsertId()
             .toLongLong();
+    SearchIndex(m_db).reindex(Kind::Private, key);
     transaction.commit();
     return key;
 }
 
 bool Outbox::updatePost(const OutgoingMessage& post) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     QSqlQuery& q =
         run(u"UPDATE Posts SET out_ParseURL = ?, out_Nocomment = ?, out_Privatepost = ?, "
             u"out_Subscribe = ?, Header = ?, Message = ? WHERE ThisID = ?"_s,
             {int(post.parseUrl), int(post.noComment), int(post.privatePost), int(post.subscribe),
              post.header, post.message, post.key});
-    return q.numRowsAffected() == 1;
+    if (q.numRowsAffected() != 1) {
+        return false;
+    }
+    SearchIndex(m_db).reindex(Kind::Post, post.key);
+    transaction.commit();
+    return true;
 }
 
 bool Outbox::updateComment(const OutgoingMessage& comment) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     QSqlQuery& q = run(u"UPDATE Comments SET out_ParseURL = ?, out_Subscribe = ?, Header = ?, "
                        u"Message = ? WHERE ThisID = ?"_s,
                        {int(comment.parseUrl), int(comment.subscribe), comment.header,
                         comment.message, comment.key});
-    return q.numRowsAffected() == 1;
+    if (q.numRowsAffected() != 1) {
+        return false;
+    }
+    SearchIndex(m_db).reindex(Kind::Comment, comment.key);
+    transaction.commit();
+    return true;
 }
 
 bool Outbox::updatePrivate(const OutgoingMessage& message) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     QSqlQuery& q = run(u"UPDATE PrivateMessages SET Message = ?, uName = ?, New = 0, Deleted = 0, "
                        u"Sent = 0, Messagedate = ?, Out = 1 WHERE ID = ?"_s,
                        {message.message, message.userName, message.date, message.key});
-    return q.numRowsAffected() == 1;
+    if (q.numRowsAffected() != 1) {
+        return false;
+    }
+    SearchIndex(m_db).reindex(Kind::Private, message.key);
+    transaction.commit();
+    return true;
 }
 
 } // namespace orv

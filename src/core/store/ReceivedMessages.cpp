@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "FetchStack.h"
+#include "SearchIndex.h"
 #include "StoredDate.h"
 #include "app/OrvError.h"
 
@@ -21,9 +22,10 @@ QVariant firstRow(QSqlQuery& query) {
     return id;
 }
 
-// Overwrites the stored row (its identifier bound last) or adds a new one.
-void writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
-              const QVariantList& values) {
+// Overwrites the stored row (its identifier bound last) or adds a new one;
+// returns the row's local identifier.
+qint64 writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
+                const QVariantList& values) {
     QSqlQuery& write = stored.isValid() ? overwrite : insert;
     for (int i = 0; i < values.size(); ++i) {
         write.bindValue(i, values[i]);
@@ -32,6 +34,7 @@ void writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
         write.bindValue(int(values.size()), stored);
     }
     Database::exec(write);
+    return stored.isValid() ? stored.toLongLong() : write.lastInsertId().toLongLong();
 }
 
 // The service's date as stored, or nothing, with the item noted as failed.
@@ -53,6 +56,7 @@ ReceivedMessages::ReceivedMessages(Database& db)
 StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    SearchIndex index(m_db);
     FetchStack stack(m_db);
     QSqlQuery find = m_db.prepare(
         u"SELECT ThisID FROM Posts WHERE PostID = ? AND Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
@@ -73,9 +77,10 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
         find.bindValue(0, post.postId);
         const QVariant stored = firstRow(find);
         if (stored.isValid() || !post.journalId.isEmpty()) {
-            writeRow(overwrite, insert, stored,
-                     {post.message, post.header, *date, post.userName, post.postId, post.journalId,
-                      now});
+            const qint64 id = writeRow(overwrite, insert, stored,
+                                       {post.message, post.header, *date, post.userName,
+                                        post.postId, post.journalId, now});
+            index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
             ++report.stored;
         }
         done.append(post.postId);
@@ -88,6 +93,7 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
 StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    SearchIndex index(m_db);
     FetchStack stack(m_db);
     QSqlQuery find = m_db.prepare(u"SELECT ThisID FROM Comments WHERE CommentID = ? AND "
                                   u"Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
@@ -111,9 +117,10 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
         }
         find.bindValue(0, comment.commentId);
         const QVariant stored = firstRow(find);
-        writeRow(overwrite, insert, stored,
-                 {comment.message, comment.header, *date, comment.userName, comment.postId,
-                  comment.commentId, comment.journalId, now});
+        const qint64 id = writeRow(overwrite, insert, stored,
+                                   {comment.message, comment.header, *date, comment.userName,
+                                    comment.postId, comment.commentId, comment.journalId, now});
+        index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
         ++report.stored;
         done.append(comment.commentId);
     }
@@ -125,6 +132,7 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
 StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    SearchIndex index(m_db);
     QSqlQuery find = m_db.prepare(u"SELECT ID FROM PrivateMessages WHERE Message = ? AND "
                                   u"Messagedate = ? AND uName = ? ORDER BY ID LIMIT 1"_s);
     QSqlQuery overwrite = m_db.prepare(
@@ -146,7 +154,9 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         find.bindValue(1, *date);
         find.bindValue(2, message.userName);
         const QVariant stored = firstRow(find);
-        writeRow(overwrite, insert, stored, {message.message, *date, message.userName, now});
+        const qint64 id =
+            writeRow(overwrite, insert, stored, {message.message, *date, message.userName, now});
+        index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
         ++report.stored;
     }
     transaction.commit();

@@ -20,8 +20,24 @@ QString NodeKey::privateMessage(qint64 id) {
     return Private + u'-' + QString::number(id);
 }
 
+QString NodeKey::of(const MessageRef& message) {
+    switch (message.kind) {
+    case MessageRef::Kind::Comment:
+        return comment(message.serviceId, message.localId);
+    case MessageRef::Kind::Private:
+        return privateMessage(message.localId);
+    case MessageRef::Kind::Post:
+        break;
+    }
+    return post(message.serviceId, message.localId);
+}
+
 QString NodeKey::diary(const QString& owner) {
     return Diary + u'-' + owner;
+}
+
+bool NodeKey::isDiary(QStringView key) {
+    return key.size() > Diary.size() && key.startsWith(Diary) && key[Diary.size()] == u'-';
 }
 
 QString NodeKey::serviceId() const {

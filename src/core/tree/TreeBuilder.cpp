@@ -1,5 +1,6 @@
 #include "TreeBuilder.h"
 
+#include "app/HtmlEntities.h"
 #include "NodeKey.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
@@ -38,11 +39,13 @@ QString TreeBuilder::postCaption(const QString& header) {
     if (header.isEmpty() || header == u" "_s) {
         return u"Без заголовка"_s;
     }
-    QString caption = header;
-    caption.replace(u"&quot;"_s, u"\""_s, Qt::CaseInsensitive);
-    caption.replace(u"&amp;"_s, u"&"_s, Qt::CaseInsensitive);
-    if (caption.size() > 28) {
-        caption = caption.left(28) + u"..."_s;
+    // Decoding stops one character past the cut: that tells whether to cut.
+    QString caption = HtmlEntities::decode(header, CaptionLength + 1);
+    if (caption.size() > CaptionLength) {
+        // A character made of two UTF-16 units is kept whole or left out.
+        const bool splitsPair = caption.at(CaptionLength - 1).isHighSurrogate();
+        caption.truncate(splitsPair ? CaptionLength - 1 : CaptionLength);
+        caption += u"..."_s;
     }
     return caption;
 }
@@ -109,7 +112,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         }
         postNode.insert(p.thisId, int(tree.nodes.size()));
         tree.nodes.push_back({NodeKey::post(p.postId, p.thisId), postCaption(p.header),
-                              stateIcon(p.isNew, p.sent), parent});
+                              stateIcon(p.isNew, p.sent), parent, false, p.isNew});
         if (p.isNew) {
             ++tree.NewInTree;
             tree.makeVisible(int(tree.nodes.size()) - 1);
@@ -125,7 +128,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
             }
             added.insert(c.thisId);
             tree.nodes.push_back({NodeKey::comment(c.commentId, c.thisId), u"От: "_s + c.uName,
-                                  stateIcon(c.isNew, c.sent), parent});
+                                  stateIcon(c.isNew, c.sent), parent, false, c.isNew});
             if (c.isNew) {
                 ++tree.NewInTree;
                 tree.makeVisible(int(tree.nodes.size()) - 1);
@@ -163,8 +166,8 @@ void TreeBuilder::addPrivates(TreeSnapshot& tree) const {
                 icon = IconNotSent;
             }
             tree.nodes.push_back({NodeKey::privateMessage(m.id),
-                                  (outgoing ? u"Кому: "_s : u"От: "_s) + m.uName, icon,
-                                  MyPrivates});
+                                  (outgoing ? u"Кому: "_s : u"От: "_s) + m.uName, icon, MyPrivates,
+                                  false, m.isNew});
         });
     }
 }

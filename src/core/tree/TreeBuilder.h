@@ -24,9 +24,11 @@ public:
     // Throws OrvError when the store cannot be read.
     TreeSnapshot build() const;
 
-    // The caption of a post: "Без заголовка", or the header with &quot; and
-    // &amp; decoded, cut to 28 characters and "...".
+    // The caption of a post: "Без заголовка" for an empty or one-blank
+    // header, else the header with every HTML entity decoded (HtmlEntities),
+    // then cut to 28 characters and "...".
     static QString postCaption(const QString& header);
+    static constexpr qsizetype CaptionLength = 28;
 
 private:
     void addFixedNodes(TreeSnapshot& tree) const;

@@ -11,6 +11,17 @@ int TreeSnapshot::indexOfKey(const QString& key) const {
     return -1;
 }
 
+std::vector<int> TreeSnapshot::newItemsBelow() const {
+    std::vector<int> below(nodes.size(), 0);
+    for (size_t i = nodes.size(); i-- > 0;) {
+        const TreeNode& node = nodes[i];
+        if (node.parent >= 0) {
+            below[size_t(node.parent)] += below[i] + (node.isNew ? 1 : 0);
+        }
+    }
+    return below;
+}
+
 void TreeSnapshot::makeVisible(int node) {
     for (int parent = nodes[size_t(node)].parent; parent >= 0;
          parent = nodes[size_t(parent)].parent) {

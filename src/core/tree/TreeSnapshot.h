@@ -31,6 +31,9 @@ struct TreeNode {
     int icon = IconFolder;
     int parent = -1; // index of the parent node, -1 for a top-level node
     bool expanded = false;
+    // A new item: a post, comment or private message whose stored New flag is
+    // set (the user has not opened it yet), whatever its picture.
+    bool isNew = false;
     int selectedIcon = 0; // shown while selected; 0: the icon itself
 };
 
@@ -41,6 +44,9 @@ struct TreeSnapshot {
     int NewInTree = 0; // new posts and comments found
 
     int indexOfKey(const QString& key) const;
+    // For each node, the new items among its descendants; one pass from the
+    // last node back, as a parent always comes before its children.
+    std::vector<int> newItemsBelow() const;
     // Expands every ancestor of the node.
     void makeVisible(int node);
 

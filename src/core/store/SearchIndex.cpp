@@ -1,0 +1,200 @@
+#include "SearchIndex.h"
+
+#include "Database.h"
+#include "app/HtmlEntities.h"
+#include "app/OrvError.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace orv {
+namespace {
+
+using Kind = MessageRef::Kind;
+
+struct KindTables {
+    QString index;    // the full-text table
+    QString messages; // the table of the messages
+    QString key;
+    QString serviceId; // an expression over the messages as M
+    QString title;     // the same
+};
+
+KindTables tablesOf(Kind kind) {
+    switch (kind) {
+    case Kind::Comment:
+        return {u"CommentsText"_s, u"Comments"_s, u"ThisID"_s, u"M.CommentID"_s, u"M.Header"_s};
+    case Kind::Private:
+        return {u"PrivatesText"_s, u"PrivateMessages"_s, u"ID"_s, u"''"_s, u"''"_s};
+    case Kind::Post:
+        break;
+    }
+    return {u"PostsText"_s, u"Posts"_s, u"ThisID"_s, u"M.PostID"_s, u"M.Header"_s};
+}
+
+constexpr Kind kKinds[] = {Kind::Post, Kind::Comment, Kind::Private};
+
+QString foldedYo(QString text) {
+    return text.replace(u'ё', u'е').replace(u'Ё', u'Е');
+}
+
+} // namespace
+
+SearchIndex::SearchIndex(Database& db)
+    : m_db(db) {}
+
+QString SearchIndex::plain(const QString& text) {
+    static const QRegularExpression tags(u"<[^>]*>"_s);
+    // The service's bracket markup; a mentioned user keeps the name.
+    static const QRegularExpression userTag(u"\\[user=([^\\]]*)\\]"_s,
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression brackets(
+        u"\\[/?(quote|b|i|u|s|url|more|img|code|center|color|size)(=[^\\]]*)?\\]"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression blanks(u"\\s+"_s);
+    QString out = text;
+    out.replace(tags, u" "_s);
+    out.replace(userTag, u" \\1 "_s);
+    out.replace(brackets, u" "_s);
+    out = foldedYo(HtmlEntities::decode(out));
+    return out.replace(blanks, u" "_s).trimmed();
+}
+
+QString SearchIndex::indexQuery(const QString& typed) {
+    const QString text = foldedYo(typed);
+    QStringList terms;
+    qsizetype i = 0;
+    const auto isBlank = [&](qsizetype at) { return text[at].isSpace(); };
+    while (i < text.size()) {
+        if (isBlank(i)) {
+            ++i;
+            continue;
+        }
+        QString term;
+        if (text[i] == u'"') {
+            const qsizetype close = text.indexOf(u'"', i + 1);
+            if (close < 0) {
+                throw OrvError(u"В запросе не закрыта кавычка."_s);
+            }
+            term = text.mid(i + 1, close - i - 1).simplified();
+            i = close + 1;
+        } else {
+            const qsizetype start = i;
+            while (i < text.size() && !isBlank(i) && text[i] != u'"') {
+                ++i;
+            }
+            term = text.mid(start, i - start);
+        }
+        const bool prefix = term.endsWith(u'*') || (i < text.size() && text[i] == u'*');
+        if (i < text.size() && text[i] == u'*') {
+            ++i;
+        }
+        term.remove(u'*');
+        if (std::none_of(term.begin(), term.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
+            continue; // punctuation alone finds nothing
+        }
+        terms.append(u'"' + term + u'"' + (prefix ? u"*"_s : QString()));
+    }
+    if (terms.isEmpty()) {
+        throw OrvError(u"Введите слово для поиска."_s);
+    }
+    return terms.join(u' ');
+}
+
+void SearchIndex::put(Kind kind, qint64 localId, const QString& author, const QString& title,
+                      const QString& body) {
+    const int slot = int(kind);
+    if (!m_put[slot]) {
+        m_put[slot] = m_db.prepare(u"INSERT OR REPLACE INTO "_s + tablesOf(kind).index +
+                                   u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
+    }
+    QSqlQuery& q = *m_put[slot];
+    q.bindValue(0, localId);
+    q.bindValue(1, foldedYo(author));
+    q.bindValue(2, plain(title));
+    q.bindValue(3, plain(body));
+    Database::exec(q);
+}
+
+void SearchIndex::reindex(Kind kind, qint64 localId) {
+    const KindTables t = tablesOf(kind);
+    QSqlQuery row = m_db.prepare(u"SELECT M.uName, "_s + t.title + u", M.Message FROM "_s +
+                                 t.messages + u" M WHERE M."_s + t.key + u" = ?"_s);
+    row.addBindValue(localId);
+    Database::exec(row);
+    if (!row.next()) {
+        QSqlQuery forget = m_db.prepare(u"DELETE FROM "_s + t.index + u" WHERE rowid = ?"_s);
+        forget.addBindValue(localId);
+        Database::exec(forget);
+        return;
+    }
+    const QString author = row.value(0).toString();
+    const QString title = row.value(1).toString();
+    const QString body = row.value(2).toString();
+    row.finish();
+    put(kind, localId, author, title, body);
+}
+
+void SearchIndex::rebuild() {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    for (const Kind kind : kKinds) {
+        const KindTables t = tablesOf(kind);
+        m_db.execute(u"DELETE FROM "_s + t.index);
+        QSqlQuery rows = m_db.prepare(u"SELECT M."_s + t.key + u", M.uName, "_s + t.title +
+                                      u", M.Message FROM "_s + t.messages + u" M"_s);
+        Database::exec(rows);
+        QSqlQuery insert = m_db.prepare(u"INSERT INTO "_s + t.index +
+                                        u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
+        while (rows.next()) {
+            insert.bindValue(0, rows.value(0));
+            insert.bindValue(1, foldedYo(rows.value(1).toString()));
+            insert.bindValue(2, plain(rows.value(2).toString()));
+            insert.bindValue(3, plain(rows.value(3).toString()));
+            Database::exec(insert);
+        }
+    }
+    transaction.commit();
+}
+
+std::vector<SearchHit> SearchIndex::search(const QString& typed, int limit) {
+    const QString query = indexQuery(typed);
+    std::vector<SearchHit> hits;
+    for (const Kind kind : kKinds) {
+        // The newest first: the index walks its rows backwards and stops at
+        // the limit, however common the word.
+        const KindTables t = tablesOf(kind);
+        QSqlQuery q = m_db.prepare(
+            u"SELECT M."_s + t.key + u", "_s + t.serviceId + u", M.uName, M.Messagedate, "_s +
+            t.title + u", snippet("_s + t.index + u", -1, char(2), char(3), '…', 12) FROM "_s +
+            t.index + u" JOIN "_s + t.messages + u" M ON M."_s + t.key + u" = "_s + t.index +
+            u".rowid WHERE "_s + t.index + u" MATCH ? AND M.Deleted = 0 ORDER BY "_s + t.index +
+            u".rowid DESC LIMIT ?"_s);
+        q.addBindValue(query);
+        q.addBindValue(limit);
+        if (!q.exec()) {
+            throw OrvError(u"Запрос не понят: "_s + typed);
+        }
+        while (q.next()) {
+            SearchHit hit;
+            hit.kind = kind;
+            hit.localId = q.value(0).toLongLong();
+            hit.serviceId = kind == Kind::Private ? QString() : q.value(1).toString();
+            hit.author = q.value(2).toString();
+            hit.date = q.value(3).toString();
+            hit.title = q.value(4).toString();
+            hit.snippet = q.value(5).toString();
+            hits.push_back(std::move(hit));
+        }
+    }
+    // Stored dates sort as text; the newest message first.
+    std::stable_sort(hits.begin(), hits.end(),
+                     [](const SearchHit& a, const SearchHit& b) { return a.date > b.date; });
+    if (int(hits.size()) > limit) {
+        hits.resize(size_t(limit));
+    }
+    return hits;
+}
+
+} // namespace orv
