@@ -246,7 +246,7 @@ int main(int argc, char* argv[]) {
     QSettings userStore;
     const orv::WorkingFolder folder = parser.isSet(folderOption)
                                           ? orv::WorkingFolder(parser.value(folderOption))
-                                          : orv::WorkingFolder::ofExecutable();
+                                          : orv::WorkingFolder::byDefault();
     orv::AppContext ctx(folder, prompts, userStore);
     QTextStream out(stdout);
     QObject::connect(&ctx.log, &orv::StatusLog::lineAdded,

@@ -166,6 +166,8 @@ void MainForm::buildMenus() {
     mnu_Send =
         command(server, u"mnu_Send"_s, u"Отправить"_s, &MainForm::mnu_Send_Click, Qt::Key_F3);
     command(server, u"mnu_GetSmiles"_s, u"Получить смайлы"_s, &MainForm::mnu_GetSmiles_Click);
+    server->addSeparator();
+    command(server, u"mnu_Exit"_s, u"Выход"_s, &MainForm::mnu_Exit_Click, QKeySequence::Quit);
 
     QMenu* settings = menuBar()->addMenu(u"&Настройки"_s);
     settings->setObjectName(u"mnu_Set"_s);
@@ -201,6 +203,10 @@ void MainForm::buildMenus() {
                                &MainForm::mnu_NextNew_Click, Qt::Key_Space);
     nextNew->setShortcutContext(Qt::WidgetShortcut);
     Tree->addAction(nextNew);
+
+    QMenu* help = menuBar()->addMenu(u"С&правка"_s);
+    help->setObjectName(u"mnu_Help"_s);
+    command(help, u"mnu_About"_s, u"О программе"_s, &MainForm::mnu_About_Click);
 }
 
 void MainForm::buildToolbar() {
@@ -254,6 +260,7 @@ void MainForm::Form_Load() {
     runTrapped(m_ctx.log, u"MainForm.Load: "_s, [this] {
         TextFiles::DeleteIfExists(m_ctx.folder.logPath());
         m_ctx.options = OptionsStore(m_ctx.userStore).LoadOptions();
+        restoreWindowState();
         m_tray.Form_Load();
         m_ctx.folder.ensureTmpFolder();
         Browser->showBlank();
@@ -269,6 +276,7 @@ void MainForm::Form_Load() {
         FetchStack(m_ctx.db).deleteFinished(); // waiting items are fetched by the next run
         setMainCaption();
         ReLoadTree();
+        selectLastNode();
         m_ctx.log.LogStatus(u"Программа запущена"_s);
         if (m_ctx.settings.UserName.isEmpty()) {
             mnu_Setting_Click();
@@ -283,10 +291,9 @@ void MainForm::Form_Load() {
 void MainForm::loadTreeIcons() {
     ImgList.clear();
     for (const QString& name : kTreeIconFiles) {
-        const QString path = m_ctx.folder.imgFolder() + u'/' + name;
-        if (!QFileInfo::exists(path)) {
-            throw OrvError(u"Файл не найден: "_s + path);
-        }
+        // A picture in the working folder's img/ replaces the built-in one.
+        const QString own = m_ctx.folder.imgFolder() + u'/' + name;
+        const QString path = QFileInfo::exists(own) ? own : u":/orv/img/"_s + name;
         QPixmap picture(path);
         if (picture.isNull()) {
             throw OrvError(u"Не могу прочитать рисунок: "_s + path);
@@ -398,6 +405,7 @@ void MainForm::mnuSinglePost_Click() {
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
+    saveWindowState();
     if (windowTitle().isEmpty()) { // the exit command is under way
         event->accept();
         return;

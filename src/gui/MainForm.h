@@ -65,6 +65,14 @@ public:
     // items, and an automatic check runs when its interval is reached.
     void Timer_Timer();
     void mnu_update_Click();
+    // "Выход" (Ctrl+Q): the tray's exit sequence; "О программе".
+    void mnu_Exit_Click();
+    void mnu_About_Click();
+    // The window's size, place, splitter and tree width, kept between starts.
+    void saveWindowState();
+    void restoreWindowState();
+    // The node selected when the program last ended, selected again.
+    void selectLastNode();
 
     // The search: the box in the toolbar (Ctrl+F), its hits above the tree;
     // a hit chosen selects its node and shows its page, Esc goes back.

@@ -2,6 +2,7 @@
 #include "AppIcon.h"
 #include "GuiPrompts.h"
 #include "MainForm.h"
+#include "RussianQt.h"
 #include "TrayForm.h"
 #include "app/Constants.h"
 #include "exchange/Transport.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(orv::ProductName);
     QApplication::setApplicationVersion(orv::VersionTag);
     QApplication::setWindowIcon(orv::AppIcon::program());
+    orv::installRussianQt(app);
     // Closing the main window only hides it; the program ends from the tray menu.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -27,13 +29,16 @@ int main(int argc, char* argv[]) {
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption folderOption(
-        u"folder"_s, u"Рабочая папка (по умолчанию папка программы)."_s, u"DIR"_s);
+        u"folder"_s,
+        u"Рабочая папка (по умолчанию папка программы, а у установленной программы "
+        u"~/.local/share/orv-client)."_s,
+        u"DIR"_s);
     parser.addOption(folderOption);
     parser.process(app);
 
     const orv::WorkingFolder folder = parser.isSet(folderOption)
                                           ? orv::WorkingFolder(parser.value(folderOption))
-                                          : orv::WorkingFolder::ofExecutable();
+                                          : orv::WorkingFolder::byDefault();
     QSettings userStore(orv::ProductName, orv::ProductName);
     orv::GuiPrompts prompts;
     orv::AppContext ctx(folder, prompts, userStore);

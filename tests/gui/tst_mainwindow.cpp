@@ -210,7 +210,8 @@ private slots:
         for (QAction* a : f.mainForm->menuBar()->actions()) {
             menus.append(a->text().remove(u'&'));
         }
-        QCOMPARE(menus, QStringList({u"Сервер"_s, u"Настройки"_s, u"Вид"_s, u"Сообщения"_s}));
+        QCOMPARE(menus, QStringList(
+                            {u"Сервер"_s, u"Настройки"_s, u"Вид"_s, u"Сообщения"_s, u"Справка"_s}));
         const QList<QPair<QString, QKeySequence>> shortcuts = {
             {u"mnu_Get"_s, Qt::Key_F2},
             {u"mnu_Send"_s, Qt::Key_F3},

@@ -117,19 +117,30 @@ private slots:
         QCOMPARE(f.ctx->options.comment_type, u"no"_s);
     }
 
-    void missingBitmapAbandonsTheRestOfTheLoad() {
-        test::GuiFixture f;
-        QVERIFY(QFile::remove(f.dir.file(u"img/send.bmp"_s)));
+    void theTreeIconsAreBuiltIn() {
+        // A first start in a folder without img/ shows everything.
+        test::GuiFixture f(test::TestFolder::Icons::None);
+        f.configure(u"me"_s);
         MainForm& form = f.start();
-        const QStringList lines = logLines(f.dir);
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().contains(u"  MainForm.Load: Файл не найден: "_s) &&
-                     lines.first().endsWith(u"img/send.bmp"_s),
-                 qPrintable(lines.first()));
-        QVERIFY(!QFile::exists(f.dir.file(u"database.mdb"_s))); // never opened
-        QCOMPARE(form.windowTitle(), u"ORV главная форма"_s);
-        QVERIFY(f.prompts.messages.isEmpty());
+        QVERIFY(form.isVisible());
+        QCOMPARE(f.ctx->log.failureCount(), 0);
+        QVERIFY(f.ctx->db.isOpen());
+        const QModelIndex root = form.treeModel()->index(0, 0);
+        QVERIFY(!form.treeModel()->data(root, Qt::DecorationRole).value<QIcon>().isNull());
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void anImgFolderOverridesTheBuiltInIcons() {
+        test::GuiFixture f;
+        f.configure(u"me"_s);
+        QImage red(16, 16, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(f.dir.file(u"img/new_folder.bmp"_s), "BMP"));
+        MainForm& form = f.start();
+        const QIcon icon = form.treeModel()
+                               ->data(form.treeModel()->index(0, 0), Qt::DecorationRole)
+                               .value<QIcon>();
+        QCOMPARE(icon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
     }
 
     void unreadableDatabaseLeavesAUsableWindow() {

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -17,8 +19,19 @@ WorkingFolder::WorkingFolder(QString appFolder)
     }
 }
 
-WorkingFolder WorkingFolder::ofExecutable() {
-    return WorkingFolder(QCoreApplication::applicationDirPath());
+WorkingFolder WorkingFolder::byDefault() {
+    const QString own = QCoreApplication::applicationDirPath();
+    const bool installed = !QFileInfo(own).isWritable() ||
+                           QFileInfo::exists(own + u"/../share/applications/orv.desktop"_s);
+    if (!installed) {
+        return WorkingFolder(own);
+    }
+    const QString data =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/orv-client"_s;
+    if (QDir().mkpath(data)) {
+        QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return WorkingFolder(data);
 }
 
 void WorkingFolder::ensureTmpFolder() const {

@@ -11,7 +11,10 @@ public:
     explicit WorkingFolder(QString appFolder);
 
     // The folder of the running executable.
-    static WorkingFolder ofExecutable();
+    // The program's folder when it runs from where it was built; an installed
+    // program (its folder not writable, or a share/ tree beside it) keeps its
+    // files in $XDG_DATA_HOME/orv-client instead, created private.
+    static WorkingFolder byDefault();
 
     const QString& AppFolder() const { return m_appFolder; }
     QString PostFilePath() const { return file(QStringLiteral("tmp/post.tmp")); }
