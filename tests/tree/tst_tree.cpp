@@ -1,7 +1,7 @@
 #include "TestFolder.h"
+#include "app/HtmlEntities.h"
 #include "store/Database.h"
 #include "store/Settings.h"
-#include "app/HtmlEntities.h"
 #include "tree/NodeKey.h"
 #include "tree/TreeBuilder.h"
 

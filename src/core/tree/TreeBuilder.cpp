@@ -1,7 +1,7 @@
 #include "TreeBuilder.h"
 
-#include "app/HtmlEntities.h"
 #include "NodeKey.h"
+#include "app/HtmlEntities.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
 
