@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AppContext.h"
 #include "app/UserPrompts.h"
+#include "store/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -45,6 +47,16 @@ inline QString startStandin(QProcess& process, int posts) {
     return QRegularExpression(QStringLiteral("http://127\\.0\\.0\\.1:\\d+"))
         .match(QString::fromUtf8(process.readAllStandardOutput()))
         .captured();
+}
+
+// A client on the stand-in's demo account, its store opened in its folder.
+inline void connectTo(AppContext& ctx, const QString& url) {
+    ctx.folder.ensureTmpFolder();
+    ctx.db.open();
+    SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
+    ctx.settings.UserName = QStringLiteral("demo");
+    ctx.settings.Password = QStringLiteral("demo");
+    ctx.settings.ServiceURL = url;
 }
 
 } // namespace orv::bench

@@ -146,12 +146,7 @@ void endToEnd(int posts) {
     SilentPrompts prompts;
     QSettings userStore(dir.filePath(u"user.ini"_s), QSettings::IniFormat);
     orv::AppContext ctx(orv::WorkingFolder(dir.path()), prompts, userStore);
-    ctx.folder.ensureTmpFolder();
-    ctx.db.open();
-    orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
-    ctx.settings.UserName = u"demo"_s;
-    ctx.settings.Password = u"demo"_s;
-    ctx.settings.ServiceURL = url;
+    orv::bench::connectTo(ctx, url);
     ctx.settings.MaxPost = u"1000000"_s;
 
     const long memoryBefore = peakMemoryMb();

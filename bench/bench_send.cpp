@@ -66,12 +66,7 @@ bool sendRun(int posts, int comments) {
     SilentPrompts prompts;
     QSettings userStore(dir.filePath(u"user.ini"_s), QSettings::IniFormat);
     orv::AppContext ctx(orv::WorkingFolder(dir.path()), prompts, userStore);
-    ctx.folder.ensureTmpFolder();
-    ctx.db.open();
-    orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
-    ctx.settings.UserName = u"demo"_s;
-    ctx.settings.Password = u"demo"_s;
-    ctx.settings.ServiceURL = url;
+    orv::bench::connectTo(ctx, url);
     ctx.settings.PostsToSendPerOneSession = u"50"_s;
     ctx.settings.CommentsToSendPerOneSession = u"50"_s;
     fillOutbox(ctx.db, posts, comments, u"a"_s);

@@ -16,19 +16,6 @@ namespace {
 using Kind = MessageRef::Kind;
 using RequestDocuments::element;
 
-std::optional<Kind> kindOf(const QString& word) {
-    if (word == Post) {
-        return Kind::Post;
-    }
-    if (word == Comment) {
-        return Kind::Comment;
-    }
-    if (word == Private) {
-        return Kind::Private;
-    }
-    return std::nullopt;
-}
-
 QString opening(const QString& qidPrefix, qint64 key, const QString& type) {
     return u"<query QID='"_s + qidPrefix + QString::number(key) + u"' TYPE='"_s + type + u"'>"_s;
 }
@@ -82,6 +69,19 @@ QStringList privateLines(const OutgoingMessage& m) {
 }
 
 } // namespace
+
+std::optional<Kind> kindOf(const QString& word) {
+    if (word == Post) {
+        return Kind::Post;
+    }
+    if (word == Comment) {
+        return Kind::Comment;
+    }
+    if (word == Private) {
+        return Kind::Private;
+    }
+    return std::nullopt;
+}
 
 QString queryElement(const OutgoingMessage& message) {
     QStringList lines;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/MessageRef.h"
+
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace orv {
@@ -17,6 +20,9 @@ namespace SendQueries {
 inline const QString Post = QStringLiteral("Post");
 inline const QString Comment = QStringLiteral("Comment");
 inline const QString Private = QStringLiteral("Private");
+
+// The kind a word of the outgoing queue names; nothing for any other word.
+std::optional<MessageRef::Kind> kindOf(const QString& word);
 
 // The document for one batch: the rows behind the keys, in order, of the kind
 // ("Post", "Comment" or "Private"); a key whose row is gone adds nothing.

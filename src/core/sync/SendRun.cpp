@@ -38,13 +38,6 @@ std::optional<Kind> kindOfResult(const QString& word) {
     return std::nullopt;
 }
 
-Kind kindOfQueue(const QString& word) {
-    if (word == SendQueries::Comment) {
-        return Kind::Comment;
-    }
-    return word == SendQueries::Private ? Kind::Private : Kind::Post;
-}
-
 QString rejectedQuestion(const SendResult& result, const OutgoingMessage& row) {
     const QString error =
         u" возникла ошибка №"_s + result.error + u" ("_s + ServerErrorText(result.error) + u')';
@@ -124,7 +117,7 @@ void SendRun::SendMessages() {
 }
 
 bool SendRun::sendKind(const QString& kind, const QString& batchSetting) {
-    const std::vector<qint64> keys = m_outbox.unsentKeys(kindOfQueue(kind));
+    const std::vector<qint64> keys = m_outbox.unsentKeys(SendQueries::kindOf(kind).value());
     if (keys.empty()) {
         return true;
     }
