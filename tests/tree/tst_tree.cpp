@@ -73,6 +73,22 @@ QStringList describe(const TreeSnapshot& tree) {
     return lines;
 }
 
+// Every field of every node in tree order: "key|text|icon|parent key|flags",
+// the flags E (expanded), N (new) and S (a selected picture of its own).
+QStringList describeFully(const TreeSnapshot& tree) {
+    QStringList lines;
+    for (const TreeNode& node : tree.nodes) {
+        QString flags;
+        flags += node.expanded ? u"E"_s : QString();
+        flags += node.isNew ? u"N"_s : QString();
+        flags += node.selectedIcon != 0 ? u"S"_s : QString();
+        lines.append(node.key + u'|' + node.text + u'|' + QString::number(node.icon) + u'|' +
+                     (node.parent < 0 ? QString() : tree.nodes[size_t(node.parent)].key) + u'|' +
+                     flags);
+    }
+    return lines;
+}
+
 } // namespace
 
 class TreeTest : public QObject {
@@ -308,6 +324,140 @@ private slots:
         }
         QCOMPARE(keys.mid(5), QStringList({u"key-anna"_s, u"key-vova"_s, u"friendpostkey-4"_s,
                                            u"friendpostkey-1"_s, u"commkey-10"_s}));
+    }
+
+    // A store with a bit of everything, the tree checked node by node: entities
+    // and long headers, drafts, a PostID stored twice (its comment is joined to
+    // both posts and shown once), rows the tree leaves out, own and foreign
+    // diaries, private messages both ways.
+    void aWholeStoreNodeByNode_data() {
+        QTest::addColumn<bool>("onlyNew");
+        QTest::addColumn<QString>("postsToShow");
+        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<int>("newInTree");
+        // "Мои посты" opens when one of its nodes is new.
+        const auto fixed = [](bool myPostsOpen) {
+            return QStringList({
+                u"MyDiaryRoot|Мой дневник|1||E"_s,
+                u"key-me|Мои посты|1|MyDiaryRoot|"_s + (myPostsOpen ? u"E"_s : QString()),
+                u"MyPrivates|Мои личные сообщения|1|MyDiaryRoot|E"_s,
+                u"MyForums|Сообщения из форумов|1|MyDiaryRoot|"_s,
+                u"FriendPostsRoot|Дневники друзей|1||E"_s,
+            });
+        };
+        QTest::newRow("everything")
+            << false << u"50"_s
+            << fixed(true) +
+                   QStringList({
+                       u"key-anna|anna|4|FriendPostsRoot|E"_s,
+                       u"key-boris|boris|4|FriendPostsRoot|E"_s,
+                       u"key-d'Art&amp;an|d'Art&amp;an|4|FriendPostsRoot|"_s,
+                       u"key-gena|gena|4|FriendPostsRoot|"_s,
+                       u"key-vova|vova|4|FriendPostsRoot|E"_s,
+                       u"friendpostkey-300-7|Второй с 300|2|key-vova|N"_s,
+                       u"friendpostkey-tmp2-11|Мой черновик|6|key-me|"_s,
+                       u"friendpostkey-500-1|Мой пост|3|key-me|E"_s,
+                       u"friendpostkey-600-10|Старое|3|key-gena|"_s,
+                       u"friendpostkey-400-8|x|3|key-d'Art&amp;an|"_s,
+                       u"friendpostkey-300-6|Первый с 300|3|key-boris|E"_s,
+                       u"friendpostkey-tmp1-5|Без заголовка|6|key-anna|"_s,
+                       u"friendpostkey-103-4|Очень длинный заголовок пост...|3|key-anna|"_s,
+                       u"friendpostkey-102-3|Без заголовка|2|key-anna|N"_s,
+                       u"friendpostkey-101-2|«Весна» — Я|3|key-anna|E"_s,
+                       u"commkey-10-7|От: d'Art&amp;an|3|friendpostkey-102-3|"_s,
+                       u"commkey-9000-2|От: marta|3|friendpostkey-101-2|"_s,
+                       u"commkey-9001-1|От: Ёжик|2|friendpostkey-101-2|N"_s,
+                       u"commkey-9100-3|От: Ёжик|2|friendpostkey-300-6|N"_s,
+                       u"commkey-9200-4|От: anna|2|friendpostkey-500-1|N"_s,
+                       u"commkey-9500-9|От: gena|3|friendpostkey-600-10|"_s,
+                       u"commkey-tmp5-8|От: me|6|friendpostkey-tmp1-5|"_s,
+                       u"privkey-1|Кому: boris|5|MyPrivates|"_s,
+                       u"privkey-2|От: anna|2|MyPrivates|N"_s,
+                       u"privkey-3|От: vova|3|MyPrivates|"_s,
+                   })
+            << 5;
+        QTest::newRow("one post a diary")
+            << false << u"1"_s
+            << fixed(false) + QStringList({
+                                  u"key-anna|anna|4|FriendPostsRoot|E"_s,
+                                  u"key-boris|boris|4|FriendPostsRoot|E"_s,
+                                  u"key-d'Art&amp;an|d'Art&amp;an|4|FriendPostsRoot|"_s,
+                                  u"key-gena|gena|4|FriendPostsRoot|"_s,
+                                  u"key-vova|vova|4|FriendPostsRoot|E"_s,
+                                  u"friendpostkey-300-7|Второй с 300|2|key-vova|N"_s,
+                                  u"friendpostkey-tmp2-11|Мой черновик|6|key-me|"_s,
+                                  u"friendpostkey-600-10|Старое|3|key-gena|"_s,
+                                  u"friendpostkey-400-8|x|3|key-d'Art&amp;an|"_s,
+                                  u"friendpostkey-300-6|Первый с 300|3|key-boris|E"_s,
+                                  u"friendpostkey-tmp1-5|Без заголовка|6|key-anna|"_s,
+                                  u"friendpostkey-102-3|Без заголовка|2|key-anna|N"_s,
+                                  u"commkey-10-7|От: d'Art&amp;an|3|friendpostkey-102-3|"_s,
+                                  u"commkey-9100-3|От: Ёжик|2|friendpostkey-300-6|N"_s,
+                                  u"commkey-9500-9|От: gena|3|friendpostkey-600-10|"_s,
+                                  u"commkey-tmp5-8|От: me|6|friendpostkey-tmp1-5|"_s,
+                                  u"privkey-1|Кому: boris|5|MyPrivates|"_s,
+                                  u"privkey-2|От: anna|2|MyPrivates|N"_s,
+                                  u"privkey-3|От: vova|3|MyPrivates|"_s,
+                              })
+            << 3;
+        QTest::newRow("only new comments")
+            << true << u"50"_s
+            << fixed(true) + QStringList({
+                                 u"key-anna|anna|4|FriendPostsRoot|E"_s,
+                                 u"key-boris|boris|4|FriendPostsRoot|E"_s,
+                                 u"key-vova|vova|4|FriendPostsRoot|E"_s,
+                                 u"friendpostkey-300-7|Второй с 300|2|key-vova|N"_s,
+                                 u"friendpostkey-500-1|Мой пост|3|key-me|E"_s,
+                                 u"friendpostkey-300-6|Первый с 300|3|key-boris|E"_s,
+                                 u"friendpostkey-102-3|Без заголовка|2|key-anna|N"_s,
+                                 u"friendpostkey-101-2|«Весна» — Я|3|key-anna|E"_s,
+                                 u"commkey-9001-1|От: Ёжик|2|friendpostkey-101-2|N"_s,
+                                 u"commkey-9100-3|От: Ёжик|2|friendpostkey-300-6|N"_s,
+                                 u"commkey-9200-4|От: anna|2|friendpostkey-500-1|N"_s,
+                                 u"privkey-1|Кому: boris|5|MyPrivates|"_s,
+                                 u"privkey-2|От: anna|2|MyPrivates|N"_s,
+                                 u"privkey-3|От: vova|3|MyPrivates|"_s,
+                             })
+            << 5;
+    }
+
+    void aWholeStoreNodeByNode() {
+        QFETCH(bool, onlyNew);
+        QFETCH(QString, postsToShow);
+        QFETCH(QStringList, nodes);
+        QFETCH(int, newInTree);
+        Fixture f;
+        f.db.execute(u"INSERT INTO Posts (ThisID, uName, PostID, Header, New, Sent) VALUES "
+                     u"(1, 'me', '500', 'Мой пост', 0, 1),"
+                     u"(2, 'anna', '101', '&laquo;Весна&raquo; &mdash; &#1071;', 0, 1),"
+                     u"(3, 'anna', '102', '', 1, 1),"
+                     u"(4, 'anna', '103', 'Очень длинный заголовок поста, длиннее предела', 0, 1),"
+                     u"(5, 'anna', 'tmp1', ' ', 0, 0),"
+                     u"(6, 'boris', '300', 'Первый с 300', 0, 1),"
+                     u"(7, 'vova', '300', 'Второй с 300', 1, 1),"
+                     u"(8, 'd''Art&amp;an', '400', 'x', 0, 1),"
+                     u"(9, 'anna', NULL, 'Без номера', 1, 0),"
+                     u"(10, 'gena', '600', 'Старое', 0, 1),"
+                     u"(11, 'me', 'tmp2', 'Мой черновик', 0, 0)"_s);
+        f.db.execute(u"INSERT INTO Comments (ThisID, uName, PostID, CommentID, New, Sent) VALUES "
+                     u"(1, 'Ёжик', '101', '9001', 1, 1),"
+                     u"(2, 'marta', '101', '9000', 0, 1),"
+                     u"(3, 'Ёжик', '300', '9100', 1, 1),"
+                     u"(4, 'anna', '500', '9200', 1, 1),"
+                     u"(5, 'anna', '404', '9300', 1, 1),"
+                     u"(6, 'anna', '101', NULL, 1, 1),"
+                     u"(7, 'd''Art&amp;an', '102', '10', 0, 1),"
+                     u"(8, 'me', 'tmp1', 'tmp5', 0, 0),"
+                     u"(9, 'gena', '600', '9500', 0, 1)"_s);
+        f.privateMessage(true, u"boris"_s, u"2006-03-01 09:00:00"_s, false, false);
+        f.privateMessage(false, u"anna"_s, u"2006-03-02 10:00:00"_s, true, true);
+        f.privateMessage(false, u"vova"_s, u"2006-03-01 10:00:00"_s, false, true);
+        f.settings.PostsToShow = postsToShow;
+        TreeFilter filter;
+        filter.onlyNewComments = onlyNew;
+        const TreeSnapshot tree = f.build(filter);
+        QCOMPARE(describeFully(tree), nodes);
+        QCOMPARE(tree.NewInTree, newInTree);
     }
 
     void postsToShowAndCommentsInTreeAct() {
