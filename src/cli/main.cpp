@@ -48,8 +48,8 @@ int printTree(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
     for (size_t i = 0; i < tree.nodes.size(); ++i) {
         const orv::TreeNode& node = tree.nodes[i];
         depth[i] = node.parent < 0 ? 0 : depth[size_t(node.parent)] + 1;
-        out << QString(depth[i] * 2, u' ') << node.key << u'\t' << node.text << u'\t' << node.icon
-            << u'\n';
+        out << QString(depth[i] * 2, u' ') << tree.key(node) << u'\t' << tree.text(node) << u'\t'
+            << node.icon << u'\n';
     }
     return kRan;
 }

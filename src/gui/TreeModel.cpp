@@ -1,7 +1,5 @@
 #include "TreeModel.h"
 
-#include "tree/NodeKey.h"
-
 using namespace Qt::StringLiterals;
 
 namespace orv {
@@ -20,31 +18,24 @@ void TreeModel::setIcons(QList<QIcon> icons) {
 }
 
 void TreeModel::reset(TreeSnapshot tree) {
+    if (!tree.isSealed()) {
+        tree.seal();
+    }
     beginResetModel();
-    m_tree = std::move(tree);
-    const size_t count = m_tree.nodes.size();
-    m_topLevel.clear();
-    m_children.assign(count, {});
-    m_rowInParent.assign(count, 0);
-    for (size_t i = 0; i < count; ++i) {
-        const int parent = m_tree.nodes[i].parent;
-        auto& siblings = parent < 0 ? m_topLevel : m_children[size_t(parent)];
-        m_rowInParent[i] = int(siblings.size());
-        siblings.push_back(int(i));
-    }
-    m_newBelow = m_tree.newItemsBelow();
-    m_newTotal = 0;
-    for (const int top : m_topLevel) {
-        m_newTotal += m_newBelow[size_t(top)] + (m_tree.nodes[size_t(top)].isNew ? 1 : 0);
-    }
+    std::swap(m_tree, tree);
     endResetModel();
+    // The old tree is freed as `tree` goes: a few large blocks.
+}
+
+std::span<const int> TreeModel::childrenOf(const QModelIndex& parent) const {
+    return m_tree.shape().children(parent.isValid() ? int(parent.internalId()) : -1);
 }
 
 QModelIndex TreeModel::indexOfNode(int node) const {
     if (node < 0 || size_t(node) >= m_tree.nodes.size()) {
         return {};
     }
-    return createIndex(m_rowInParent[size_t(node)], 0, quintptr(node));
+    return createIndex(m_tree.shape().row(node), 0, quintptr(node));
 }
 
 QModelIndex TreeModel::firstNew() const {
@@ -52,7 +43,7 @@ QModelIndex TreeModel::firstNew() const {
 }
 
 QModelIndex TreeModel::nextNew(const QModelIndex& after) const {
-    if (m_newTotal <= 0) {
+    if (newItems() <= 0) {
         return {};
     }
     const int start = nodeOf(after);
@@ -76,22 +67,19 @@ QModelIndex TreeModel::nextNew(const QModelIndex& after) const {
     return {};
 }
 
-const std::vector<int>& TreeModel::siblingsOf(int node) const {
-    const int parent = m_tree.nodes[size_t(node)].parent;
-    return parent < 0 ? m_topLevel : m_children[size_t(parent)];
-}
-
 int TreeModel::nextTowardsNew(int node) const {
+    const TreeShape& shape = m_tree.shape();
     if (node < 0) {
-        return m_topLevel.empty() ? -1 : m_topLevel.front();
+        const auto top = shape.children(-1);
+        return top.empty() ? -1 : top.front();
     }
-    if (m_newBelow[size_t(node)] > 0 && !m_children[size_t(node)].empty()) {
-        return m_children[size_t(node)].front();
+    if (const auto children = shape.children(node); shape.newBelow(node) > 0 && !children.empty()) {
+        return children.front();
     }
     // The next sibling of the node or of its nearest ancestor that has one.
     for (int n = node; n >= 0; n = m_tree.nodes[size_t(n)].parent) {
-        const auto& siblings = siblingsOf(n);
-        const size_t next = size_t(m_rowInParent[size_t(n)]) + 1;
+        const auto siblings = shape.children(m_tree.nodes[size_t(n)].parent);
+        const size_t next = size_t(shape.row(n)) + 1;
         if (next < siblings.size()) {
             return siblings[next];
         }
@@ -108,7 +96,7 @@ QModelIndex TreeModel::indexOfKey(const QString& key) const {
 }
 
 QString TreeModel::keyOf(const QModelIndex& index) const {
-    return index.isValid() ? m_tree.nodes[index.internalId()].key : QString();
+    return index.isValid() ? m_tree.key(int(index.internalId())) : QString();
 }
 
 void TreeModel::setIcon(int node, int icon) {
@@ -124,23 +112,16 @@ void TreeModel::setSelectedIcon(int node, int icon) {
 }
 
 void TreeModel::setNew(int node, bool isNew) {
-    TreeNode& changed = m_tree.nodes[size_t(node)];
-    if (changed.isNew == isNew) {
+    if (!m_tree.setNew(node, isNew)) {
         return;
     }
-    changed.isNew = isNew;
     const QModelIndex index = indexOfNode(node);
     emit dataChanged(index, index, {Qt::FontRole});
-    countAbove(node, isNew ? 1 : -1);
+    countsChangedAbove(node);
 }
 
-void TreeModel::countAbove(int node, int delta) {
-    if (delta == 0) {
-        return;
-    }
-    m_newTotal += delta;
+void TreeModel::countsChangedAbove(int node) {
     for (int n = m_tree.nodes[size_t(node)].parent; n >= 0; n = m_tree.nodes[size_t(n)].parent) {
-        m_newBelow[size_t(n)] += delta;
         if (showsCount(n)) {
             const QModelIndex index = indexOfNode(n);
             emit dataChanged(index, index, {Qt::DisplayRole});
@@ -153,34 +134,17 @@ void TreeModel::removeNode(int node) {
     if (!index.isValid()) {
         return;
     }
-    // Its new items leave the counts above it.
-    countAbove(node, -(m_newBelow[size_t(node)] + (m_tree.nodes[size_t(node)].isNew ? 1 : 0)));
-    const int parent = m_tree.nodes[size_t(node)].parent;
-    auto& siblings = parent < 0 ? m_topLevel : m_children[size_t(parent)];
-    const int row = m_rowInParent[size_t(node)];
-    beginRemoveRows(index.parent(), row, row);
-    siblings.erase(siblings.begin() + row);
-    for (size_t i = size_t(row); i < siblings.size(); ++i) {
-        m_rowInParent[size_t(siblings[i])] = int(i);
-    }
-    // The node stays in the vector, out of reach, so indexes keep their meaning;
-    // its key no longer finds it.
-    std::vector<int> subtree = {node};
-    while (!subtree.empty()) {
-        const int n = subtree.back();
-        subtree.pop_back();
-        m_tree.nodes[size_t(n)].key.clear();
-        subtree.insert(subtree.end(), m_children[size_t(n)].begin(), m_children[size_t(n)].end());
-    }
+    const bool heldNew = m_tree.shape().newBelow(node) > 0 || m_tree.nodes[size_t(node)].isNew;
+    beginRemoveRows(index.parent(), index.row(), index.row());
+    m_tree.remove(node);
     endRemoveRows();
-}
-
-const std::vector<int>& TreeModel::childrenOf(const QModelIndex& parent) const {
-    return parent.isValid() ? m_children[parent.internalId()] : m_topLevel;
+    if (heldNew) {
+        countsChangedAbove(node); // its new items have left the counts
+    }
 }
 
 QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
-    const auto& children = childrenOf(parent);
+    const auto children = childrenOf(parent);
     if (column != 0 || row < 0 || size_t(row) >= children.size()) {
         return {};
     }
@@ -223,16 +187,15 @@ QIcon TreeModel::iconFor(const TreeNode& node) const {
 }
 
 bool TreeModel::showsCount(int node) const {
-    return node == FriendPostsRoot || NodeKey::isDiary(m_tree.nodes[size_t(node)].key);
+    return node == FriendPostsRoot || m_tree.nodes[size_t(node)].kind == NodeKind::Diary;
 }
 
 QString TreeModel::shownText(int node) const {
-    const QString& text = m_tree.nodes[size_t(node)].text;
-    const int count = m_newBelow[size_t(node)];
+    const int count = m_tree.shape().newBelow(node);
     if (count <= 0 || !showsCount(node)) {
-        return text;
+        return m_tree.text(node);
     }
-    return text + u" ("_s + QString::number(count) + u')';
+    return m_tree.text(node) + u" ("_s + QString::number(count) + u')';
 }
 
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
@@ -244,13 +207,13 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return shownText(int(index.internalId()));
     case Qt::ToolTipRole:
-        return node.text;
+        return m_tree.text(node);
     case Qt::FontRole:
         return node.isNew ? QVariant(m_bold) : QVariant();
     case Qt::DecorationRole:
         return iconFor(node);
     case KeyRole:
-        return node.key;
+        return m_tree.key(node);
     default:
         return {};
     }

@@ -6,12 +6,14 @@
 #include <QFont>
 #include <QIcon>
 #include <QList>
-#include <vector>
+#include <span>
 
 namespace orv {
 
-// Shows a TreeSnapshot: a flat node vector with child lists, so a rebuild of
-// hundreds of thousands of nodes is one model reset, not one insert per node.
+// Shows a TreeSnapshot: a flat node vector whose shape (children, rows, new
+// counts) the snapshot brings laid out, so a rebuild of hundreds of thousands
+// of nodes is one model reset that swaps a few large blocks, not one insert
+// per node.
 // New items (TreeNode::isNew) are bold; a diary node, and "Дневники друзей",
 // show after their name how many new items they hold, from counts kept beside
 // the snapshot: the nodes' own texts and keys stay as they are.
@@ -36,7 +38,7 @@ public:
     // the given one itself when it is the only one. Invalid when none is new.
     QModelIndex nextNew(const QModelIndex& after) const;
     // New items in the tree.
-    int newItems() const { return m_newTotal; }
+    int newItems() const { return m_tree.shape().newTotal(); }
     QModelIndex indexOfKey(const QString& key) const;
     // -1 for an invalid index.
     int nodeOf(const QModelIndex& index) const;
@@ -57,24 +59,19 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
-    const std::vector<int>& childrenOf(const QModelIndex& parent) const;
+    // The children of the node, or the top-level nodes for an invalid index.
+    std::span<const int> childrenOf(const QModelIndex& parent) const;
     QIcon iconFor(const TreeNode& node) const;
-    const std::vector<int>& siblingsOf(int node) const;
     // The node after this one in tree order, -1 past the last; -1 gives the
     // first. Children without a new item among them are passed over.
     int nextTowardsNew(int node) const;
     bool showsCount(int node) const;
     QString shownText(int node) const;
-    // Adds delta to the counts of the node's ancestors.
-    void countAbove(int node, int delta);
+    // The counts shown above the node have changed.
+    void countsChangedAbove(int node);
 
     TreeSnapshot m_tree;
     QList<QIcon> m_icons;
-    std::vector<int> m_topLevel;
-    std::vector<std::vector<int>> m_children;
-    std::vector<int> m_rowInParent;
-    std::vector<int> m_newBelow; // new items among each node's descendants
-    int m_newTotal = 0;
     QFont m_bold; // only its weight is set: the view's font, in bold
 };
 

@@ -129,7 +129,7 @@ private slots:
         // The nodes keep the owner's name as text and key.
         const TreeSnapshot& tree = f.model()->snapshot();
         const TreeNode& anna = tree.nodes[size_t(tree.indexOfKey(u"key-anna"_s))];
-        QCOMPARE(anna.text, u"anna"_s);
+        QCOMPARE(tree.text(anna), u"anna"_s);
         QCOMPARE(f.model()->keyOf(f.index(u"key-anna"_s)), u"key-anna"_s);
         QCOMPARE(f.index(u"key-anna"_s).data(Qt::ToolTipRole).toString(), u"anna"_s);
 

@@ -121,7 +121,7 @@ private slots:
         QPointer<SettingsForm> form = f.form;
         f.form->ButExit->click();
         QTRY_VERIFY(!form);
-        QCOMPARE(f.mainForm->treeModel()->snapshot().nodes[1].key, u"key-Петя"_s);
+        QCOMPARE(f.mainForm->treeModel()->snapshot().key(1), u"key-Петя"_s);
     }
 
     void exitDropsUnsavedEdits() {

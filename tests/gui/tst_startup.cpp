@@ -25,8 +25,9 @@ QStringList logLines(const test::TestFolder& dir) {
 
 QStringList treeKeys(const MainForm& form) {
     QStringList keys;
-    for (const TreeNode& node : form.treeModel()->snapshot().nodes) {
-        keys.append(node.key);
+    const TreeSnapshot& tree = form.treeModel()->snapshot();
+    for (const TreeNode& node : tree.nodes) {
+        keys.append(tree.key(node));
     }
     return keys;
 }

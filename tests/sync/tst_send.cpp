@@ -462,8 +462,8 @@ private slots:
         QVERIFY(Markup::Entities2Text(published.header).startsWith(u"'Кот' <b> & \"пёс\" «ёж»"_s));
         const TreeSnapshot tree = TreeBuilder(f.ctx.settings, &f.ctx.db).build();
         const auto shown = std::count_if(tree.nodes.begin(), tree.nodes.end(), [&](const auto& n) {
-            return n.key == u"friendpostkey-"_s + QString::number(published.id) + u'-' +
-                                QString::number(key);
+            return tree.key(n) == u"friendpostkey-"_s + QString::number(published.id) + u'-' +
+                                      QString::number(key);
         });
         QCOMPARE(shown, 1);
     }

@@ -67,8 +67,8 @@ struct Fixture {
 QStringList describe(const TreeSnapshot& tree) {
     QStringList lines;
     for (const TreeNode& node : tree.nodes) {
-        lines.append(node.key + u'|' + node.text + u'|' + QString::number(node.icon) + u'|' +
-                     (node.parent < 0 ? QString() : tree.nodes[size_t(node.parent)].key));
+        lines.append(tree.key(node) + u'|' + tree.text(node) + u'|' + QString::number(node.icon) +
+                     u'|' + (node.parent < 0 ? QString() : tree.key(node.parent)));
     }
     return lines;
 }
@@ -82,9 +82,8 @@ QStringList describeFully(const TreeSnapshot& tree) {
         flags += node.expanded ? u"E"_s : QString();
         flags += node.isNew ? u"N"_s : QString();
         flags += node.selectedIcon != 0 ? u"S"_s : QString();
-        lines.append(node.key + u'|' + node.text + u'|' + QString::number(node.icon) + u'|' +
-                     (node.parent < 0 ? QString() : tree.nodes[size_t(node.parent)].key) + u'|' +
-                     flags);
+        lines.append(tree.key(node) + u'|' + tree.text(node) + u'|' + QString::number(node.icon) +
+                     u'|' + (node.parent < 0 ? QString() : tree.key(node.parent)) + u'|' + flags);
     }
     return lines;
 }
@@ -187,10 +186,10 @@ private slots:
         const QString key = u"friendpostkey-7&amp;1-"_s + QString::number(post);
         const int node = tree.indexOfKey(key);
         QVERIFY(node >= 0);
-        QCOMPARE(tree.nodes[size_t(node)].text, u"«Да» &quot;"_s);
+        QCOMPARE(tree.text(node), u"«Да» &quot;"_s);
         // The diary's name is a name, not a caption: as stored, in its key too.
-        QCOMPARE(tree.nodes[size_t(tree.nodes[size_t(node)].parent)].text, u"a&amp;b"_s);
-        QCOMPARE(tree.nodes[size_t(tree.nodes[size_t(node)].parent)].key, u"key-a&amp;b"_s);
+        QCOMPARE(tree.text(tree.nodes[size_t(node)].parent), u"a&amp;b"_s);
+        QCOMPARE(tree.key(tree.nodes[size_t(node)].parent), u"key-a&amp;b"_s);
         QSqlQuery q = f.db.prepare(u"SELECT Header FROM Posts WHERE ThisID = ?"_s);
         q.addBindValue(post);
         Database::exec(q);
@@ -214,14 +213,15 @@ private slots:
         QStringList flagged;
         for (const TreeNode& node : tree.nodes) {
             if (node.isNew) {
-                flagged.append(node.key.section(u'-', 0, 1));
+                flagged.append(tree.key(node).section(u'-', 0, 1));
             }
         }
         QCOMPARE(flagged,
                  QStringList({u"friendpostkey-201"_s, u"friendpostkey-101"_s, u"commkey-9001"_s,
                               u"commkey-9002"_s, u"commkey-9004"_s, u"privkey-1"_s}));
-        const std::vector<int> below = tree.newItemsBelow();
-        const auto count = [&](const QString& key) { return below[size_t(tree.indexOfKey(key))]; };
+        const auto count = [&](const QString& key) {
+            return tree.shape().newBelow(tree.indexOfKey(key));
+        };
         QCOMPARE(count(u"key-anna"_s), 3);
         QCOMPARE(count(u"key-boris"_s), 1);
         QCOMPARE(count(u"FriendPostsRoot"_s), 4);
@@ -299,7 +299,7 @@ private slots:
         const TreeSnapshot tree = f.build();
         QStringList texts;
         for (size_t i = 5; i < tree.nodes.size(); ++i) {
-            texts.append(tree.nodes[i].text + u'|' + QString::number(tree.nodes[i].icon));
+            texts.append(tree.text(int(i)) + u'|' + QString::number(tree.nodes[i].icon));
         }
         QCOMPARE(texts, QStringList({u"Кому: gena|3"_s, u"Кому: boris|5"_s, u"От: vova|3"_s,
                                      u"От: anna|2"_s}));
@@ -319,8 +319,9 @@ private slots:
         TreeFilter filter;
         filter.onlyNewComments = true;
         QStringList keys;
-        for (const TreeNode& node : f.build(filter).nodes) {
-            keys.append(node.key.section(u'-', 0, 1));
+        const TreeSnapshot tree = f.build(filter);
+        for (const TreeNode& node : tree.nodes) {
+            keys.append(tree.key(node).section(u'-', 0, 1));
         }
         QCOMPARE(keys.mid(5), QStringList({u"key-anna"_s, u"key-vova"_s, u"friendpostkey-4"_s,
                                            u"friendpostkey-1"_s, u"commkey-10"_s}));
@@ -460,6 +461,148 @@ private slots:
         QCOMPARE(tree.NewInTree, newInTree);
     }
 
+    // Keys are kept without their kind's prefix: a key is found whole, and
+    // only whole, whatever it shares with another.
+    void keysAreFoundWholeAndOnlyWhole() {
+        Fixture f;
+        f.settings.UserName = u"ab-c"_s;
+        const qint64 dashed = f.post(u"anna"_s, u"ab-5-1"_s);
+        const qint64 plain = f.post(u"anna"_s, u"5"_s);
+        const qint64 comment = f.comment(u"5"_s, u"12"_s);
+        f.privateMessage(false, u"vova"_s, u"2006-03-01 10:00:00"_s, false, true);
+        const TreeSnapshot tree = f.build();
+        const QString dashedKey = u"friendpostkey-ab-5-1-"_s + QString::number(dashed);
+        QCOMPARE(tree.key(tree.indexOfKey(dashedKey)), dashedKey);
+        QCOMPARE(tree.indexOfKey(u"key-ab-c"_s), int(MyPosts));
+        QCOMPARE(tree.key(MyPosts), u"key-ab-c"_s);
+        QCOMPARE(tree.key(tree.indexOfKey(u"privkey-1"_s)), u"privkey-1"_s);
+        const QString commentKey = u"commkey-12-"_s + QString::number(comment);
+        QCOMPARE(tree.text(tree.indexOfKey(commentKey)), u"От: Ёжик"_s);
+        const QStringList missing = {
+            u"friendpostkey-5"_s,                                  // the start of one
+            u"friendpostkey-5-"_s + QString::number(plain) + u'0', // one past its end
+            u"commkey-5-"_s + QString::number(plain),              // another kind
+            u"friendpostkey_5-"_s + QString::number(plain),        // another separator
+            u"5-"_s + QString::number(plain),                      // no kind
+            u"key-"_s,
+            u"key"_s,
+            u"anna"_s,
+            u"privkey-"_s,
+            QString(),        // parts
+            u"mydiaryroot"_s, // another case
+        };
+        for (const QString& key : missing) {
+            QVERIFY2(tree.indexOfKey(key) < 0, qPrintable(key));
+        }
+    }
+
+    // A name or header of any length is kept whole, beyond 16 bits of length.
+    void longTextsStayWhole() {
+        Fixture f;
+        const QString name = QString(70000, u'я') + u"!"_s;
+        f.post(name, u"1"_s, false, true, QString(70000, u'ж'));
+        f.privateMessage(true, name, u"2006-03-01 10:00:00"_s, false, true);
+        const TreeSnapshot tree = f.build();
+        const int diary = tree.indexOfKey(u"key-"_s + name);
+        QVERIFY(diary > FriendPostsRoot);
+        QCOMPARE(tree.text(diary), name);
+        QCOMPARE(tree.text(diary + 1), QString(28, u'ж') + u"..."_s);
+        QCOMPARE(tree.text(int(tree.nodes.size()) - 1), u"Кому: "_s + name);
+    }
+
+    // The shape a view walks: children by node order under their parent, rows,
+    // and the new items counted up to the top.
+    void theShapeFollowsTheNodes() {
+        Fixture f;
+        f.post(u"anna"_s, u"101"_s, true);
+        f.post(u"anna"_s, u"102"_s);
+        f.post(u"boris"_s, u"201"_s);
+        f.comment(u"101"_s, u"9001"_s, true);
+        f.comment(u"102"_s, u"9002"_s, true);
+        f.comment(u"101"_s, u"9003"_s);
+        TreeSnapshot tree = f.build();
+        QVERIFY(tree.isSealed());
+        const TreeShape& shape = tree.shape();
+        for (int parent = -1; parent < int(tree.nodes.size()); ++parent) {
+            std::vector<int> expected;
+            for (int n = 0; n < int(tree.nodes.size()); ++n) {
+                if (tree.nodes[size_t(n)].parent == parent) {
+                    expected.push_back(n);
+                }
+            }
+            const auto children = shape.children(parent);
+            QCOMPARE(std::vector<int>(children.begin(), children.end()), expected);
+            for (size_t row = 0; row < expected.size(); ++row) {
+                QCOMPARE(shape.row(expected[row]), int(row));
+            }
+        }
+        const int anna = tree.indexOfKey(u"key-anna"_s);
+        const int post = tree.indexOfKey(u"friendpostkey-101-1"_s);
+        const int later = tree.indexOfKey(u"friendpostkey-102-2"_s);
+        QCOMPARE(later, post - 1); // PostID descending
+        QCOMPARE(shape.newBelow(post), 1);
+        QCOMPARE(shape.newBelow(anna), 3);
+        QCOMPARE(shape.newBelow(FriendPostsRoot), 3);
+        QCOMPARE(shape.newTotal(), 3);
+
+        // Read, new again, and taken out: every count above follows.
+        QVERIFY(tree.setNew(post, false));
+        QVERIFY(!tree.setNew(post, false));
+        QCOMPARE(shape.newBelow(anna), 2);
+        QCOMPARE(shape.newTotal(), 2);
+        QVERIFY(tree.setNew(post, true));
+        QCOMPARE(shape.newBelow(FriendPostsRoot), 3);
+        QCOMPARE(shape.row(post), 1);
+        tree.remove(later);
+        QCOMPARE(shape.children(anna).size(), size_t(1));
+        QCOMPARE(shape.row(post), 0);
+        QCOMPARE(shape.newBelow(anna), 2);
+        QCOMPARE(shape.newTotal(), 2);
+        QCOMPARE(tree.indexOfKey(u"friendpostkey-102-2"_s), -1);
+        QCOMPARE(tree.indexOfKey(u"commkey-9002-2"_s), -1); // its comment went with it
+        QCOMPARE(tree.text(later), u"Заголовок"_s);         // the node itself stays
+        tree.remove(post);
+        QVERIFY(shape.children(anna).empty());
+        QCOMPARE(shape.newTotal(), 0);
+        QCOMPARE(shape.children(FriendPostsRoot).size(), size_t(2));
+    }
+
+    // Comments find their post by its ThisID whether ThisIDs lie close
+    // together, as the store hands them out, or far apart.
+    void commentsFindTheirPostWhateverItsThisId_data() {
+        QTest::addColumn<QList<qint64>>("thisIds");
+        QTest::newRow("close") << QList<qint64>{7, 8, 9};
+        QTest::newRow("far apart") << QList<qint64>{-7, 40, 3000000000};
+        QTest::newRow("extremes") << QList<qint64>{std::numeric_limits<qint64>::min(), 0,
+                                                   std::numeric_limits<qint64>::max()};
+    }
+
+    void commentsFindTheirPostWhateverItsThisId() {
+        QFETCH(QList<qint64>, thisIds);
+        Fixture f;
+        QStringList expected;
+        for (qsizetype i = 0; i < thisIds.size(); ++i) {
+            const QString postId = QString::number(100 + i);
+            QSqlQuery q = f.db.prepare(u"INSERT INTO Posts (ThisID, uName, PostID, Header, Sent) "
+                                       u"VALUES (?, 'anna', ?, 'Заголовок', 1)"_s);
+            q.addBindValue(thisIds[i]);
+            q.addBindValue(postId);
+            Database::exec(q);
+            const qint64 comment = f.comment(postId, QString::number(9000 + i));
+            expected.append(u"commkey-"_s + QString::number(9000 + i) + u'-' +
+                            QString::number(comment) + u" under friendpostkey-"_s + postId + u'-' +
+                            QString::number(thisIds[i]));
+        }
+        const TreeSnapshot tree = f.build();
+        QStringList comments;
+        for (const TreeNode& node : tree.nodes) {
+            if (node.kind == NodeKind::Comment) {
+                comments.append(tree.key(node) + u" under "_s + tree.key(node.parent));
+            }
+        }
+        QCOMPARE(comments, expected);
+    }
+
     void postsToShowAndCommentsInTreeAct() {
         Fixture f;
         for (int i = 1; i <= 5; ++i) {
@@ -469,8 +612,9 @@ private slots:
         f.settings.PostsToShow = u"2"_s;
         f.settings.CommentsInTree = false;
         QStringList keys;
-        for (const TreeNode& node : f.build().nodes) {
-            keys.append(node.key.section(u'-', 0, 1));
+        const TreeSnapshot tree = f.build();
+        for (const TreeNode& node : tree.nodes) {
+            keys.append(tree.key(node).section(u'-', 0, 1));
         }
         // The two newest, and the new one beyond the limit; no comments.
         QCOMPARE(keys.mid(5), QStringList({u"key-anna"_s, u"friendpostkey-105"_s,

@@ -1,6 +1,5 @@
 #include "TreeBuilder.h"
 
-#include "NodeKey.h"
 #include "app/HtmlEntities.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
@@ -27,6 +26,52 @@ int postsPerDiary(const QString& setting) {
     const int limit = setting.trimmed().toInt(&ok);
     return ok && limit > 0 ? limit : 1;
 }
+
+// A number's decimal digits, as QString::number() writes them, made without
+// an allocation.
+class Decimal {
+public:
+    explicit Decimal(qint64 value) {
+        quint64 rest = value < 0 ? 0 - quint64(value) : quint64(value);
+        do {
+            m_digits[--m_start] = char16_t(u'0' + rest % 10);
+            rest /= 10;
+        } while (rest != 0);
+        if (value < 0) {
+            m_digits[--m_start] = u'-';
+        }
+    }
+    QStringView view() const { return QStringView(m_digits + m_start, Size - m_start); }
+
+private:
+    static constexpr qsizetype Size = 20;
+    char16_t m_digits[Size];
+    qsizetype m_start = Size;
+};
+
+// Captions made of a fixed start and a name ("От: " + author): each name's
+// caption goes into the snapshot's pool once, and its nodes share it.
+class SharedCaptions {
+public:
+    SharedCaptions(TreeSnapshot& tree, QString start)
+        : m_tree(tree)
+        , m_start(std::move(start)) {}
+
+    quint32 of(const QString& name) {
+        const auto found = m_at.constFind(name);
+        if (found != m_at.cend()) {
+            return *found;
+        }
+        const quint32 at = m_tree.addText({m_start, name});
+        m_at.insert(name, at);
+        return at;
+    }
+
+private:
+    TreeSnapshot& m_tree;
+    QString m_start;
+    QHash<QString, quint32> m_at;
+};
 
 } // namespace
 
@@ -57,16 +102,21 @@ TreeSnapshot TreeBuilder::build() const {
         addMessages(tree);
         addPrivates(tree);
     }
+    tree.seal();
     return tree;
 }
 
 void TreeBuilder::addFixedNodes(TreeSnapshot& tree) const {
-    auto& nodes = tree.nodes;
-    nodes.push_back({u"MyDiaryRoot"_s, u"Мой дневник"_s, IconFolder, -1, true});
-    nodes.push_back({NodeKey::diary(m_settings.UserName), u"Мои посты"_s, IconFolder, MyDiaryRoot});
-    nodes.push_back({u"MyPrivates"_s, u"Мои личные сообщения"_s, IconFolder, MyDiaryRoot});
-    nodes.push_back({u"MyForums"_s, u"Сообщения из форумов"_s, IconFolder, MyDiaryRoot});
-    nodes.push_back({u"FriendPostsRoot"_s, u"Дневники друзей"_s, IconFolder, -1, true});
+    const auto fixed = [&](NodeKind kind, const QString& key, const QString& text, int parent) {
+        return tree.addNode(kind, tree.addText({key}), tree.addText({text}), IconFolder, parent);
+    };
+    fixed(NodeKind::Fixed, u"MyDiaryRoot"_s, u"Мой дневник"_s, -1);
+    fixed(NodeKind::Diary, m_settings.UserName, u"Мои посты"_s, MyDiaryRoot);
+    fixed(NodeKind::Fixed, u"MyPrivates"_s, u"Мои личные сообщения"_s, MyDiaryRoot);
+    fixed(NodeKind::Fixed, u"MyForums"_s, u"Сообщения из форумов"_s, MyDiaryRoot);
+    fixed(NodeKind::Fixed, u"FriendPostsRoot"_s, u"Дневники друзей"_s, -1);
+    tree.nodes[MyDiaryRoot].expanded = true;
+    tree.nodes[FriendPostsRoot].expanded = true;
 }
 
 void TreeBuilder::addMessages(TreeSnapshot& tree) const {
@@ -81,20 +131,23 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
             }
         });
     }
+    const int perDiary = postsPerDiary(m_settings.PostsToShow);
     const auto shown = [&](const PostRow& p, int alreadyShown) {
         if (m_view.onlyNewComments) {
             return p.isNew || postsWithNewComments.contains(p.thisId);
         }
         // Beyond the limit only what the user has not seen stays.
-        return alreadyShown < postsPerDiary(m_settings.PostsToShow) || p.isNew || !p.sent;
+        return alreadyShown < perDiary || p.isNew || !p.sent;
     };
 
-    // Diaries first, so that they stand in name order whatever their posts.
+    // Diaries first, so that they stand in name order whatever their posts. A
+    // diary's name is its caption and the rest of its key.
     QHash<QString, int> diaryNode;
     rows.authors([&](const QString& author) {
         if (author != me) {
-            diaryNode.insert(author, int(tree.nodes.size()));
-            tree.nodes.push_back({NodeKey::diary(author), author, IconPerson, FriendPostsRoot});
+            const quint32 name = tree.addText({author});
+            diaryNode.insert(
+                author, tree.addNode(NodeKind::Diary, name, name, IconPerson, FriendPostsRoot));
         }
     });
 
@@ -110,16 +163,19 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         if (parent < 0 || postNode.contains(p.thisId)) {
             return;
         }
-        postNode.insert(p.thisId, int(tree.nodes.size()));
-        tree.nodes.push_back({NodeKey::post(p.postId, p.thisId), postCaption(p.header),
-                              stateIcon(p.isNew, p.sent), parent, false, p.isNew});
+        const quint32 key = tree.addText({p.postId, u"-", Decimal(p.thisId).view()});
+        const int node = tree.addNode(NodeKind::Post, key, tree.addText({postCaption(p.header)}),
+                                      stateIcon(p.isNew, p.sent), parent);
+        postNode.insert(p.thisId, node);
         if (p.isNew) {
+            tree.nodes[size_t(node)].isNew = true;
             ++tree.NewInTree;
-            tree.makeVisible(int(tree.nodes.size()) - 1);
+            tree.makeVisible(node);
         }
     });
 
     if (m_settings.CommentsInTree) {
+        SharedCaptions from(tree, u"От: "_s);
         QSet<qint64> added;
         rows.comments([&](const CommentRow& c) {
             const int parent = postNode.value(c.postThisId, -1);
@@ -127,11 +183,13 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
                 return;
             }
             added.insert(c.thisId);
-            tree.nodes.push_back({NodeKey::comment(c.commentId, c.thisId), u"От: "_s + c.uName,
-                                  stateIcon(c.isNew, c.sent), parent, false, c.isNew});
+            const quint32 key = tree.addText({c.commentId, u"-", Decimal(c.thisId).view()});
+            const int node = tree.addNode(NodeKind::Comment, key, from.of(c.uName),
+                                          stateIcon(c.isNew, c.sent), parent);
             if (c.isNew) {
+                tree.nodes[size_t(node)].isNew = true;
                 ++tree.NewInTree;
-                tree.makeVisible(int(tree.nodes.size()) - 1);
+                tree.makeVisible(node);
             }
         });
     }
@@ -156,6 +214,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
 void TreeBuilder::addPrivates(TreeSnapshot& tree) const {
     TreeRows rows(*m_db);
     for (const bool outgoing : {true, false}) {
+        SharedCaptions captions(tree, outgoing ? u"Кому: "_s : u"От: "_s);
         rows.privates(outgoing, [&](const PrivateRow& m) {
             int icon = IconRead;
             if (m.isNew) {
@@ -165,9 +224,9 @@ void TreeBuilder::addPrivates(TreeSnapshot& tree) const {
             if (!m.sent) {
                 icon = IconNotSent;
             }
-            tree.nodes.push_back({NodeKey::privateMessage(m.id),
-                                  (outgoing ? u"Кому: "_s : u"От: "_s) + m.uName, icon, MyPrivates,
-                                  false, m.isNew});
+            const int node = tree.addNode(NodeKind::Private, tree.addText({Decimal(m.id).view()}),
+                                          captions.of(m.uName), icon, MyPrivates);
+            tree.nodes[size_t(node)].isNew = m.isNew;
         });
     }
 }

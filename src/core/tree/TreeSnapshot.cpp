@@ -1,25 +1,135 @@
 #include "TreeSnapshot.h"
 
+#include "NodeKey.h"
+
 namespace orv {
+namespace {
+
+static_assert(sizeof(TreeNode) == 16, "a node stays small: hundreds of thousands are kept");
+
+// The kind's name before the "-" of a key; empty for a fixed node.
+const QString& kindName(NodeKind kind) {
+    static const QString fixed;
+    switch (kind) {
+    case NodeKind::Diary:
+        return NodeKey::Diary;
+    case NodeKind::Post:
+        return NodeKey::Post;
+    case NodeKind::Comment:
+        return NodeKey::Comment;
+    case NodeKind::Private:
+        return NodeKey::Private;
+    case NodeKind::Fixed:
+        break;
+    }
+    return fixed;
+}
+
+// A text's length stands in front of it, in two UTF-16 units.
+constexpr quint32 LengthUnits = 2;
+
+} // namespace
+
+TreeSnapshot::TreeSnapshot() {
+    m_empty = addText({});
+}
+
+QStringView TreeSnapshot::textView(quint32 at) const {
+    const QChar* const head = m_pool.constData() + at;
+    const quint32 length = quint32(head[0].unicode()) | quint32(head[1].unicode()) << 16;
+    return QStringView(head + LengthUnits, qsizetype(length));
+}
+
+quint32 TreeSnapshot::addText(std::initializer_list<QStringView> pieces) {
+    qsizetype length = 0;
+    for (const QStringView piece : pieces) {
+        length += piece.size();
+    }
+    const auto at = quint32(m_pool.size());
+    m_pool.append(QChar(char16_t(quint32(length) & 0xFFFF)));
+    m_pool.append(QChar(char16_t(quint32(length) >> 16)));
+    for (const QStringView piece : pieces) {
+        m_pool.append(piece.data(), piece.size());
+    }
+    return at;
+}
+
+int TreeSnapshot::addNode(NodeKind kind, quint32 keyAt, quint32 textAt, int icon, int parent) {
+    m_sealed = false;
+    TreeNode& node = nodes.emplace_back();
+    node.kind = kind;
+    node.keyAt = keyAt;
+    node.textAt = textAt;
+    node.icon = icon;
+    node.parent = parent;
+    return int(nodes.size()) - 1;
+}
+
+QString TreeSnapshot::key(const TreeNode& node) const {
+    const QString& kind = kindName(node.kind);
+    const QStringView rest = textView(node.keyAt);
+    if (kind.isEmpty()) {
+        return rest.toString();
+    }
+    QString key(kind.size() + 1 + rest.size(), Qt::Uninitialized);
+    QChar* out = key.data();
+    out = std::copy(kind.cbegin(), kind.cend(), out);
+    *out++ = u'-';
+    std::copy(rest.cbegin(), rest.cend(), out);
+    return key;
+}
+
+bool TreeSnapshot::hasKey(const TreeNode& node, QStringView key) const {
+    const QStringView rest = textView(node.keyAt);
+    const QString& kind = kindName(node.kind);
+    if (kind.isEmpty()) {
+        return key == rest;
+    }
+    return key.size() == kind.size() + 1 + rest.size() && key.startsWith(kind) &&
+           key[kind.size()] == u'-' && key.sliced(kind.size() + 1) == rest;
+}
 
 int TreeSnapshot::indexOfKey(const QString& key) const {
     for (size_t i = 0; i < nodes.size(); ++i) {
-        if (nodes[i].key == key) {
+        if (hasKey(nodes[i], key)) {
             return int(i);
         }
     }
     return -1;
 }
 
-std::vector<int> TreeSnapshot::newItemsBelow() const {
-    std::vector<int> below(nodes.size(), 0);
-    for (size_t i = nodes.size(); i-- > 0;) {
-        const TreeNode& node = nodes[i];
-        if (node.parent >= 0) {
-            below[size_t(node.parent)] += below[i] + (node.isNew ? 1 : 0);
-        }
+void TreeSnapshot::seal() {
+    m_pool.squeeze();
+    nodes.shrink_to_fit();
+    m_shape = TreeShape(nodes);
+    m_sealed = true;
+}
+
+bool TreeSnapshot::setNew(int node, bool isNew) {
+    TreeNode& changed = nodes[size_t(node)];
+    if (changed.isNew == isNew) {
+        return false;
     }
-    return below;
+    changed.isNew = isNew;
+    m_shape.countAbove(nodes, node, isNew ? 1 : -1);
+    return true;
+}
+
+void TreeSnapshot::remove(int node) {
+    const int parent = nodes[size_t(node)].parent;
+    if (const int own = m_shape.newBelow(node) + (nodes[size_t(node)].isNew ? 1 : 0); own != 0) {
+        m_shape.countAbove(nodes, node, -own);
+    }
+    m_shape.unlink(parent, node);
+    std::vector<int> below = {node};
+    while (!below.empty()) {
+        const int n = below.back();
+        below.pop_back();
+        nodes[size_t(n)].kind = NodeKind::Fixed;
+        nodes[size_t(n)].keyAt = m_empty;
+        const auto children = m_shape.children(n);
+        below.insert(below.end(), children.begin(), children.end());
+    }
 }
 
 void TreeSnapshot::makeVisible(int node) {
@@ -30,20 +140,20 @@ void TreeSnapshot::makeVisible(int node) {
 }
 
 void TreeSnapshot::compact() {
+    m_sealed = false;
     std::vector<int> renumbered(nodes.size(), -1);
-    std::vector<TreeNode> kept;
-    kept.reserve(nodes.size());
+    size_t kept = 0;
     for (size_t i = 0; i < nodes.size(); ++i) {
         if (nodes[i].parent == Dropped) {
             continue;
         }
-        renumbered[i] = int(kept.size());
-        kept.push_back(std::move(nodes[i]));
-        if (kept.back().parent >= 0) {
-            kept.back().parent = renumbered[size_t(kept.back().parent)];
+        renumbered[i] = int(kept);
+        TreeNode& node = nodes[kept++] = nodes[i];
+        if (node.parent >= 0) {
+            node.parent = renumbered[size_t(node.parent)];
         }
     }
-    nodes = std::move(kept);
+    nodes.resize(kept);
 }
 
 } // namespace orv

@@ -1,59 +1,70 @@
 #pragma once
 
+#include "TreeNode.h"
+#include "TreeShape.h"
+
 #include <QString>
+#include <QStringView>
+#include <initializer_list>
 #include <vector>
 
 namespace orv {
 
-// Image indexes of the tree's icons.
-enum TreeIcon : int {
-    IconFolder = 1,
-    IconNew = 2,
-    IconRead = 3,
-    IconPerson = 4,
-    IconNotSent = 5,
-    IconOwnNotSentRead = 6,
-    IconSelected = 7,
-};
-
-// Where the five fixed nodes stand in every tree.
-enum FixedNode : int {
-    MyDiaryRoot = 0,
-    MyPosts = 1,
-    MyPrivates = 2,
-    MyForums = 3,
-    FriendPostsRoot = 4,
-};
-
-struct TreeNode {
-    QString key;  // unique within the tree
-    QString text; // caption
-    int icon = IconFolder;
-    int parent = -1; // index of the parent node, -1 for a top-level node
-    bool expanded = false;
-    // A new item: a post, comment or private message whose stored New flag is
-    // set (the user has not opened it yet), whatever its picture.
-    bool isNew = false;
-    int selectedIcon = 0; // shown while selected; 0: the icon itself
-};
-
 // The whole tree as data, nodes in insertion order: a parent always comes
-// before its children.
-struct TreeSnapshot {
+// before its children. Keys and captions are kept in one buffer of UTF-16
+// text, each with its length in front, so a tree of hundreds of thousands of
+// nodes is a handful of allocations, made and freed at once; nodes with the
+// same caption ("От: " and a name) share it. Once sealed it carries its shape
+// too, so whoever shows it has nothing left to lay out.
+class TreeSnapshot {
+public:
+    TreeSnapshot();
+
     std::vector<TreeNode> nodes;
     int NewInTree = 0; // new posts and comments found
 
+    QString key(const TreeNode& node) const;
+    QString key(int node) const { return key(nodes[size_t(node)]); }
+    QString text(const TreeNode& node) const { return textView(node.textAt).toString(); }
+    QString text(int node) const { return text(nodes[size_t(node)]); }
+    // Whether the node's key is this one, without making it.
+    bool hasKey(const TreeNode& node, QStringView key) const;
+    // The first node with the key; -1 when there is none. One pass over the nodes.
     int indexOfKey(const QString& key) const;
-    // For each node, the new items among its descendants; one pass from the
-    // last node back, as a parent always comes before its children.
-    std::vector<int> newItemsBelow() const;
+
+    // Building. Puts a text in the pool (the pieces one after another) and
+    // gives where it stands, for TreeNode::keyAt and textAt.
+    quint32 addText(std::initializer_list<QStringView> pieces);
+    // Adds a node; its parent must be there already. Gives its index.
+    int addNode(NodeKind kind, quint32 keyAt, quint32 textAt, int icon, int parent);
     // Expands every ancestor of the node.
     void makeVisible(int node);
-
     // A node whose parent is set to this is dropped by compact().
     static constexpr int Dropped = -2;
     // Removes the dropped nodes (which have no children) and renumbers the rest.
     void compact();
+    // Done once the nodes are in: gives back the room kept for growth and
+    // lays out the shape. Nodes added or moved later need it again.
+    void seal();
+    bool isSealed() const { return m_sealed && m_shape.size() == nodes.size(); }
+
+    // Valid while sealed.
+    const TreeShape& shape() const { return m_shape; }
+    // Marks the node new or not, the counts above it following; false when
+    // it already was.
+    bool setNew(int node, bool isNew);
+    // Takes the node and everything under it out of the tree: their new items
+    // leave the counts, their keys no longer find them. The nodes stay in the
+    // vector, so node numbers keep their meaning.
+    void remove(int node);
+
+private:
+    QStringView textView(quint32 at) const;
+
+    QString m_pool;
+    quint32 m_empty = 0; // an empty text
+    TreeShape m_shape;
+    bool m_sealed = false;
 };
 
 } // namespace orv
