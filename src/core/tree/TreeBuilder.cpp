@@ -6,6 +6,8 @@
 
 #include <QHash>
 #include <QSet>
+#include <algorithm>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +51,69 @@ private:
     qsizetype m_start = Size;
 };
 
+// The node of each shown post by its ThisID, for its comments to find. While
+// ThisIDs are dense, as AUTOINCREMENT keeps them, a table indexed by ThisID;
+// otherwise a hash.
+class PostNodes {
+public:
+    void add(qint64 thisId, int node) { m_added.push_back({thisId, node}); }
+
+    // Done once every post is added, before the first look-up.
+    void index() {
+        if (m_added.empty()) {
+            return;
+        }
+        const auto [least, most] =
+            std::minmax_element(m_added.cbegin(), m_added.cend(),
+                                [](const Added& a, const Added& b) { return a.thisId < b.thisId; });
+        m_first = least->thisId;
+        const quint64 span = quint64(most->thisId) - quint64(m_first);
+        if (span < 4 * m_added.size() + 4096) {
+            m_table.assign(size_t(span) + 1, -1);
+            for (const Added& post : m_added) {
+                m_table[size_t(post.thisId - m_first)] = post.node;
+            }
+        } else {
+            m_hash.reserve(qsizetype(m_added.size()));
+            for (const Added& post : m_added) {
+                m_hash.insert(post.thisId, post.node);
+            }
+        }
+        m_added = {};
+    }
+
+    // -1 for a post not shown.
+    int nodeOf(qint64 thisId) const {
+        if (m_table.empty()) {
+            return m_hash.value(thisId, -1);
+        }
+        const quint64 at = quint64(thisId) - quint64(m_first);
+        return at < m_table.size() ? m_table[size_t(at)] : -1;
+    }
+
+private:
+    struct Added {
+        qint64 thisId;
+        int node;
+    };
+    std::vector<Added> m_added;
+    qint64 m_first = 0;
+    std::vector<int> m_table;
+    QHash<qint64, int> m_hash;
+};
+
+// A name's hash: FNV-1a over its UTF-16 units. Names are short, and a QHash
+// of QString costs more than the rest of a comment's node.
+struct NameHash {
+    size_t operator()(const QString& name) const noexcept {
+        quint32 hash = 2166136261U;
+        for (const QChar c : name) {
+            hash = (hash ^ c.unicode()) * 16777619U;
+        }
+        return hash;
+    }
+};
+
 // Captions made of a fixed start and a name ("От: " + author): each name's
 // caption goes into the snapshot's pool once, and its nodes share it.
 class SharedCaptions {
@@ -58,19 +123,17 @@ public:
         , m_start(std::move(start)) {}
 
     quint32 of(const QString& name) {
-        const auto found = m_at.constFind(name);
-        if (found != m_at.cend()) {
-            return *found;
+        const auto [at, added] = m_at.try_emplace(name, 0);
+        if (added) {
+            at->second = m_tree.addText({m_start, name});
         }
-        const quint32 at = m_tree.addText({m_start, name});
-        m_at.insert(name, at);
-        return at;
+        return at->second;
     }
 
 private:
     TreeSnapshot& m_tree;
     QString m_start;
-    QHash<QString, quint32> m_at;
+    std::unordered_map<QString, quint32, NameHash> m_at;
 };
 
 } // namespace
@@ -151,22 +214,31 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         }
     });
 
-    QHash<qint64, int> postNode;
-    QHash<QString, int> shownPerDiary;
+    // Posts come by author, so the count of shown posts and the parent are
+    // looked up once an author.
+    PostNodes postNode;
+    QString author;
+    int parent = -1;
+    int count = 0;
+    bool first = true;
     rows.posts([&](const PostRow& p) {
-        int& count = shownPerDiary[p.uName];
+        if (first || p.uName != author) {
+            first = false;
+            author = p.uName;
+            parent = author == me ? MyPosts : diaryNode.value(author, -1);
+            count = 0;
+        }
         if (!shown(p, count)) {
             return;
         }
         ++count;
-        const int parent = p.uName == me ? MyPosts : diaryNode.value(p.uName, -1);
-        if (parent < 0 || postNode.contains(p.thisId)) {
+        if (parent < 0) {
             return;
         }
         const quint32 key = tree.addText({p.postId, u"-", Decimal(p.thisId).view()});
         const int node = tree.addNode(NodeKind::Post, key, tree.addText({postCaption(p.header)}),
                                       stateIcon(p.isNew, p.sent), parent);
-        postNode.insert(p.thisId, node);
+        postNode.add(p.thisId, node); // ThisID is the table's key: each post comes once
         if (p.isNew) {
             tree.nodes[size_t(node)].isNew = true;
             ++tree.NewInTree;
@@ -174,15 +246,27 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         }
     });
 
+    postNode.index();
+
     if (m_settings.CommentsInTree) {
         SharedCaptions from(tree, u"От: "_s);
-        QSet<qint64> added;
+        // A comment joined to two posts that share a PostID comes twice, and
+        // is shown once. Rows come by CommentID, so both stand in the run of
+        // rows with its CommentID: only that run is remembered.
+        QString runId;
+        std::vector<qint64> runShown;
         rows.comments([&](const CommentRow& c) {
-            const int parent = postNode.value(c.postThisId, -1);
-            if (parent < 0 || (m_view.onlyNewComments && !c.isNew) || added.contains(c.thisId)) {
+            const int parent = postNode.nodeOf(c.postThisId);
+            if (parent < 0 || (m_view.onlyNewComments && !c.isNew)) {
                 return;
             }
-            added.insert(c.thisId);
+            if (c.commentId != runId) {
+                runId = c.commentId;
+                runShown.clear();
+            } else if (std::find(runShown.cbegin(), runShown.cend(), c.thisId) != runShown.cend()) {
+                return;
+            }
+            runShown.push_back(c.thisId);
             const quint32 key = tree.addText({c.commentId, u"-", Decimal(c.thisId).view()});
             const int node = tree.addNode(NodeKind::Comment, key, from.of(c.uName),
                                           stateIcon(c.isNew, c.sent), parent);
