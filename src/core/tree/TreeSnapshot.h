@@ -15,7 +15,8 @@ namespace orv {
 // text, each with its length in front, so a tree of hundreds of thousands of
 // nodes is a handful of allocations, made and freed at once; nodes with the
 // same caption ("От: " and a name) share it. Once sealed it carries its shape
-// too, so whoever shows it has nothing left to lay out.
+// too, so whoever shows it has nothing left to lay out. A snapshot is a plain
+// value: built on one thread, it can be moved to another.
 class TreeSnapshot {
 public:
     TreeSnapshot();
