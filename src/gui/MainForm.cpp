@@ -4,6 +4,7 @@
 #include "BusyCursor.h"
 #include "MessageView.h"
 #include "RelForm.h"
+#include "RunProgress.h"
 #include "SettingsForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
@@ -30,6 +31,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -128,10 +130,16 @@ void MainForm::buildWidgets() {
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(4, 4, 4, 0);
     layout->addWidget(m_splitter, 1);
-    layout->addWidget(Status);
     setCentralWidget(central);
+
+    // The status list shows the latest line; a run adds its progress beside it.
+    m_runProgress = new RunProgress(this);
+    connect(m_runProgress, &RunProgress::cancelRequested, m_worker, &ExchangeWorker::cancel);
+    connect(m_worker, &ExchangeWorker::progress, m_runProgress, &RunProgress::setProgress);
+    statusBar()->addWidget(Status, 1);
+    statusBar()->addPermanentWidget(m_runProgress);
 }
 
 QAction* MainForm::command(QMenu* menu, const QString& name, const QString& caption,
@@ -251,6 +259,9 @@ void MainForm::fitToScreen() {
 }
 
 void MainForm::showStatusLine(const QString& line) {
+    if (Status->count() >= MaxStatusLines) {
+        Status->removeItem(0);
+    }
     Status->addItem(line);
     Status->setCurrentIndex(Status->count() - 1);
 }
@@ -314,7 +325,7 @@ void MainForm::DeleteOldRecords() {
 
 void MainForm::mnu_Get_Click() {
     startExchange([](const Session& session) { ReceiveRun(session).run(); },
-                  u"MainForm.mnu_Get_Click: "_s,
+                  u"MainForm.mnu_Get_Click: "_s, TrayForm::Receiving,
                   {mnu_Get, mnu_Send, findChild<QAction*>(u"mnu_GetAllComments"_s)});
 }
 
@@ -322,25 +333,27 @@ void MainForm::mnu_Send_Click() {
     // Receiving and sending stay enabled: while a run goes on, a second one
     // is refused with a status line.
     startExchange([](const Session& session) { SendRun(session).run(); },
-                  u"MainForm.mnu_Send_Click: "_s, {findChild<QAction*>(u"mnu_GetAllComments"_s)});
+                  u"MainForm.mnu_Send_Click: "_s, TrayForm::Sending,
+                  {findChild<QAction*>(u"mnu_GetAllComments"_s)});
 }
 
 void MainForm::mnu_GetAllComments_Click() {
     const QString key = selectedKey();
     startExchange([key](const Session& session) { OnDemandFetch::GetAllComments(session, key); },
-                  u"MainForm.mnu_GetAllComments_Click: "_s,
+                  u"MainForm.mnu_GetAllComments_Click: "_s, TrayForm::Receiving,
                   {findChild<QAction*>(u"mnu_GetAllComments"_s)});
 }
 
 void MainForm::mnu_GetSmiles_Click() {
     // The view shows the new smileys from its next page on.
     startExchange([](const Session& session) { OnDemandFetch::GetSmiles(session); },
-                  u"MainForm.mnu_GetSmiles_Click: "_s, {},
+                  u"MainForm.mnu_GetSmiles_Click: "_s, TrayForm::Receiving, {},
                   [this] { m_renderer->smileysChanged(); });
 }
 
 bool MainForm::startExchange(std::function<void(const Session&)> job, const QString& prefix,
-                             const QList<QAction*>& busy, std::function<void()> whenDone) {
+                             const QString& activity, const QList<QAction*>& busy,
+                             std::function<void()> whenDone) {
     if (!m_worker->start(std::move(job), prefix)) {
         m_ctx.log.LogStatus(ExchangeLock::BusyText);
         return false;
@@ -348,9 +361,13 @@ bool MainForm::startExchange(std::function<void(const Session&)> job, const QStr
     for (QAction* action : busy) {
         action->setEnabled(false);
     }
+    m_runProgress->start();
+    m_tray.showRunning(activity);
     connect(
         m_worker, &ExchangeWorker::finished, this,
         [this, busy, whenDone] {
+            m_runProgress->finish();
+            m_tray.showIdle();
             if (whenDone) {
                 whenDone();
             }

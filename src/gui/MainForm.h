@@ -31,6 +31,7 @@ class ExchangeWorker;
 class MessageView;
 class RelForm;
 class Renderer;
+class RunProgress;
 class SettingsForm;
 class TrayForm;
 class TreeModel;
@@ -110,6 +111,9 @@ public:
     QTreeView* tree() const { return Tree; }
     MessageView* browser() const { return Browser; }
     QComboBox* statusList() const { return Status; }
+    RunProgress* runProgress() const { return m_runProgress; }
+    // The status list keeps the latest lines only; log.txt keeps them all.
+    static constexpr int MaxStatusLines = 1000;
     TreeModel* treeModel() const { return m_treeModel; }
     QMenu* contextMenu() const { return mnu_Handler; }
     SettingsForm* settingsForm() const;
@@ -136,8 +140,10 @@ private:
     // the tree then.
     // False when another run holds the exchange. whenDone runs first when
     // the run has ended.
+    // activity is what the tray's tip says meanwhile.
     bool startExchange(std::function<void(const Session&)> job, const QString& prefix,
-                       const QList<QAction*>& busy, std::function<void()> whenDone = {});
+                       const QString& activity, const QList<QAction*>& busy,
+                       std::function<void()> whenDone = {});
     void fitToScreen();
     void showStatusLine(const QString& line);
     void loadTreeIcons();
@@ -161,6 +167,7 @@ private:
     QTreeView* Tree;
     MessageView* Browser;
     QComboBox* Status;
+    RunProgress* m_runProgress;
     QSplitter* m_splitter;
     QToolBar* Toolbar;
     QMenu* mnu_Handler;

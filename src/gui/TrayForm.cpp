@@ -56,6 +56,14 @@ bool TrayForm::notificationAreaAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+void TrayForm::showRunning(const QString& activity) {
+    m_icon->setToolTip(ProductName + u" — "_s + activity);
+}
+
+void TrayForm::showIdle() {
+    m_icon->setToolTip(ProductName);
+}
+
 void TrayForm::Form_Load() {
     if (notificationAreaAvailable()) {
         m_icon->show();

@@ -33,6 +33,12 @@ public:
     void Form_Unload();
 
     static bool notificationAreaAvailable();
+
+    // What the icon's tip says while a run goes on, and back to the name.
+    static inline const QString Receiving = QStringLiteral("получение…");
+    static inline const QString Sending = QStringLiteral("отправка…");
+    void showRunning(const QString& activity);
+    void showIdle();
     QSystemTrayIcon* icon() const { return m_icon; }
     QMenu* mnutr_popup() const { return m_menu; }
 
