@@ -8,6 +8,7 @@
 #include "SettingsForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
+#include "TreeSwapper.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/ExchangeLock.h"
@@ -23,6 +24,7 @@
 #include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
 #include "sync/SendRun.h"
+#include "tree/TreeLoader.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,6 +58,7 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     , m_ctx(ctx)
     , m_tray(tray)
     , m_treeModel(new TreeModel(this))
+    , m_treeLoader(new TreeLoader(ctx.folder.databasePath(), ctx.log, this))
     , m_worker(new ExchangeWorker(ctx, this))
     , m_renderer(std::make_unique<Renderer>(ctx)) {
     setObjectName(u"MainForm"_s);
@@ -95,6 +98,8 @@ void MainForm::buildWidgets() {
     Tree->setMinimumWidth(160);
     Tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tree, &QWidget::customContextMenuRequested, this, &MainForm::Tree_MouseUp);
+    m_treeSwapper = new TreeSwapper(*Tree, *m_treeModel, this);
+    connect(m_treeLoader, &TreeLoader::built, this, &MainForm::showTree);
     // Clicks and the keyboard both show the item that becomes current.
     connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -286,8 +291,7 @@ void MainForm::Form_Load() {
         DeleteOldRecords();
         FetchStack(m_ctx.db).deleteFinished(); // waiting items are fetched by the next run
         setMainCaption();
-        ReLoadTree();
-        selectLastNode();
+        reloadTreeThen([this] { selectLastNode(); });
         m_ctx.log.LogStatus(u"Программа запущена"_s);
         if (m_ctx.settings.UserName.isEmpty()) {
             mnu_Setting_Click();
@@ -373,11 +377,10 @@ bool MainForm::startExchange(std::function<void(const Session&)> job, const QStr
             }
             // The run wrote check times through its own connection.
             SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
-            ReLoadTree();
             for (QAction* action : busy) {
                 action->setEnabled(true);
             }
-            emit exchangeFinished();
+            reloadTreeThen([this] { emit exchangeFinished(); });
         },
         Qt::SingleShotConnection);
     return true;

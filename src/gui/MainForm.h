@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -34,7 +35,10 @@ class Renderer;
 class RunProgress;
 class SettingsForm;
 class TrayForm;
+class TreeLoader;
 class TreeModel;
+class TreeSwapper;
+struct TreeSnapshot;
 
 // The main window: the message tree on the left, the view on the right, the
 // status list at the bottom. It lives for the whole run; closing it hides it.
@@ -49,8 +53,13 @@ public:
     // logged as "MainForm.Load: "; the window stays usable.
     void Form_Load();
 
-    // Rebuilds the tree from the store and selects the node selected before.
+    // Rebuilds the tree from the store, off the window's thread, and shows it
+    // with the selection, the expanded nodes and the scroll position kept. A
+    // rebuild asked for while one is building replaces it.
     void ReLoadTree();
+    // The same; whenShown runs once the new tree is shown.
+    void reloadTreeThen(std::function<void()> whenShown);
+    bool isTreeLoading() const;
     void DeleteOldRecords();
     int NewInTree() const { return m_newInTree; }
 
@@ -124,6 +133,8 @@ public:
 signals:
     // An exchange run has ended and the tree shows its result.
     void exchangeFinished();
+    // A rebuilt tree is shown.
+    void treeShown();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -132,6 +143,7 @@ protected:
 
 private:
     void buildWidgets();
+    void showTree(const std::shared_ptr<TreeSnapshot>& snapshot);
     void buildMenus();
     void buildToolbar();
     QAction* command(QMenu* menu, const QString& name, const QString& caption,
@@ -172,6 +184,9 @@ private:
     QToolBar* Toolbar;
     QMenu* mnu_Handler;
     TreeModel* m_treeModel;
+    TreeLoader* m_treeLoader;
+    TreeSwapper* m_treeSwapper = nullptr;
+    std::vector<std::function<void()>> m_whenTreeShown;
     ExchangeWorker* m_worker;
     std::unique_ptr<Renderer> m_renderer; // keeps the smiley catalogue between clicks
     QAction* mnu_Get = nullptr;

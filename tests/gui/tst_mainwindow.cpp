@@ -40,7 +40,7 @@ struct Fixture : test::GuiFixture {
             u"VALUES (1, 0, 'marta', 'Привет!', '2006-03-05 12:00:00', 1, 1)"_s);
         sql(u"INSERT INTO AddressBook (Nick, Status, New, Old) VALUES ('vova', 'BUDDY', 0, 1), "
             u"('anna', 'BUDDY', 0, 1), ('marta', 'READER', 0, 1)"_s);
-        mainForm->ReLoadTree();
+        QVERIFY(reloadTree());
     }
 
     void sql(const QString& statement) { ctx->db.execute(statement); }
@@ -49,7 +49,9 @@ struct Fixture : test::GuiFixture {
         Database::exec(q);
         return q.next() ? q.value(0).toInt() : -1;
     }
+    // In the tree shown once the last rebuild asked for has arrived.
     void select(const QString& key) {
+        QVERIFY(waitForTree());
         mainForm->tree()->setCurrentIndex(mainForm->treeModel()->indexOfKey(key));
     }
     QString page() { return Cp1251::decode(dir.read(u"tmp/out.htm"_s)); }
@@ -83,7 +85,7 @@ private slots:
         QCOMPARE(f.node(key).selectedIcon, int(IconSelected));
 
         // The selection survives a rebuild by its key.
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         QCOMPARE(f.mainForm->selectedKey(), key);
         QCOMPARE(f.node(key).selectedIcon, int(IconSelected));
     }
@@ -169,6 +171,7 @@ private slots:
         f.prompts.answers = {true};
         f.action(u"mnu_DelDiary"_s)->trigger();
         QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 2);
+        QVERIFY(f.waitForTree());
         QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"key-bo-ris"_s).isValid());
     }
 
@@ -178,6 +181,7 @@ private slots:
         f.action(u"mnu_MakeDiaryRead"_s)->trigger();
         QCOMPARE(f.count(u"SELECT sum(New) FROM Posts"_s), 0);
         QCOMPARE(f.count(u"SELECT sum(New) FROM Comments"_s), 0);
+        QVERIFY(f.waitForTree());
         QCOMPARE(f.mainForm->NewInTree(), 0);
 
         f.sql(u"UPDATE Comments SET New = 1"_s);
@@ -198,9 +202,11 @@ private slots:
         QAction* onlyNew = f.action(u"mnu_OnlyNew"_s);
         onlyNew->trigger();
         QVERIFY(onlyNew->isChecked());
+        QVERIFY(f.waitForTree());
         QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"commkey-5003-1"_s).isValid());
         QVERIFY(f.mainForm->treeModel()->indexOfKey(u"commkey-5001-2"_s).isValid());
         onlyNew->trigger();
+        QVERIFY(f.waitForTree());
         QVERIFY(f.mainForm->treeModel()->indexOfKey(u"commkey-5003-1"_s).isValid());
     }
 

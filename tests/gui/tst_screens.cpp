@@ -45,7 +45,7 @@ struct Fixture : test::GuiFixture {
                         u"('boris', 'READER')"_s);
         ctx->db.execute(u"INSERT INTO Smiles (Smile, SmileURL) VALUES (':)', 'smile.gif'), "
                         u"(':(', 'sad.gif')"_s);
-        mainForm->ReLoadTree();
+        QVERIFY(reloadTree());
     }
 };
 
@@ -137,7 +137,7 @@ private slots:
                           u"Messagedate, Sent) VALUES ('950', '700', '9', 'boris', 'Хороший "
                           u"вопрос, а день и правда хороший.', '2006-03-05 12:00:00', 1)"_s);
         SearchIndex(f.ctx->db).rebuild(); // the rows above went in by hand
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         f.mainForm->SearchText->setText(u"хорош*"_s);
         f.mainForm->runSearch();
         QCOMPARE(f.mainForm->SearchHits->count(), 2);
@@ -168,7 +168,7 @@ private slots:
             u"('5004', '601', '12', 'anna', 'Привет.', '2006-03-07 15:00:00', 1, 1)"_s);
         f.ctx->db.execute(u"INSERT INTO PrivateMessages (Out, uName, Message, Messagedate, New, "
                           u"Sent) VALUES (0, 'marta', 'Привет!', '2006-03-07 16:00:00', 1, 1)"_s);
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         QTreeView* tree = f.mainForm->tree();
         tree->setCurrentIndex(f.mainForm->treeModel()->indexOfKey(u"friendpostkey-702-3"_s));
         QVERIFY(QTest::qWaitForWindowExposed(f.mainForm.get()));

@@ -121,6 +121,7 @@ private slots:
         QPointer<SettingsForm> form = f.form;
         f.form->ButExit->click();
         QTRY_VERIFY(!form);
+        QVERIFY(f.waitForTree());
         QCOMPARE(f.mainForm->treeModel()->snapshot().nodes[1].key, u"key-Петя"_s);
     }
 
