@@ -6,9 +6,13 @@
 #include "AddUserForm.h"
 #include "CommForm.h"
 #include "GuiFixture.h"
+#include "GuiPrompts.h"
+#include "RunProgress.h"
 #include "SetMesForm.h"
 #include "SetUpdForm.h"
+#include "SettingsForm.h"
 #include "SmileForm.h"
+#include "StandinServer.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
 #include "store/SearchIndex.h"
@@ -19,7 +23,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTextEdit>
@@ -189,6 +196,62 @@ private slots:
             QTest::qWait(100);
             f.mainForm->grab().save(dir + u'/' + f.mainForm->objectName() + u".png"_s);
         }
+    }
+
+    void theMainWindowDuringAReceive() {
+        test::GuiFixture f;
+        standin::StandinData data;
+        data.seed(40);
+        standin::StandinServer server(data);
+        QVERIFY(server.listen());
+        f.configure({{u"UserName"_s, data.user},
+                     {u"Password"_s, data.password},
+                     {u"ServiceURL"_s, server.url()},
+                     {u"MaxPost"_s, u"10000"_s},
+                     {u"PostsToGetPerOneSession"_s, u"5"_s}});
+        f.start();
+        server.setFault(standin::Fault::Delay, -1, 400);
+        QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
+        f.mainForm->mnu_Get_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(f.mainForm->runProgress()->bar()->value() >= 10, 30000);
+        f.mainForm->setObjectName(u"MainForm-receiving"_s);
+        checkFits(f.mainForm.get());
+        f.mainForm->runProgress()->cancelButton()->click();
+        QVERIFY(finished.wait(30000));
+    }
+
+    void theAboutBox() {
+        test::GuiFixture f;
+        f.configure(u"me"_s);
+        f.start();
+        GuiPrompts prompts;
+        prompts.setParentWindow(f.mainForm.get());
+        // The command's text, shown in the box the window program shows.
+        f.mainForm->mnu_About_Click();
+        const QString text = f.prompts.messages.last().text;
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            box->setObjectName(u"AboutBox"_s);
+            checkFits(box);
+            seen = true;
+            box->accept();
+        });
+        prompts.inform(u"О программе"_s, text, UserPrompts::Icon::Information);
+        QVERIFY(seen);
+    }
+
+    void theFirstStartInAnEmptyFolder() {
+        test::GuiFixture f(test::TestFolder::Icons::None);
+        f.start();
+        QVERIFY(f.mainForm->isVisible());
+        SettingsForm* settings = f.mainForm->settingsForm();
+        QVERIFY(settings && settings->isVisible());
+        f.mainForm->setObjectName(u"MainForm-first-start"_s);
+        checkFits(f.mainForm.get());
+        settings->setObjectName(u"SettingsForm-first-start"_s);
+        checkFits(settings);
     }
 
     // The notification icon's two states, where there is a notification area
