@@ -8,6 +8,7 @@
 #include "GuiFixture.h"
 #include "SetMesForm.h"
 #include "SetUpdForm.h"
+#include "SettingsForm.h"
 #include "SmileForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
@@ -127,6 +128,10 @@ private slots:
         checkFits(smileys);
         f.mainForm->mnu_update_Click();
         checkFits(f.mainForm->findChild<SetUpdForm*>());
+        f.mainForm->mnu_Setting_Click();
+        SettingsForm* settings = f.mainForm->settingsForm();
+        settings->ListVars->setCurrentRow(2); // the service's address
+        checkFits(settings);
     }
 
     // The tree of a reader with new items: bold, counted beside each diary
