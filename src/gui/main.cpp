@@ -9,10 +9,22 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QSettings>
+#include <QTextStream>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Offscreen and minimal platforms have no screen: nobody would see a box.
+bool hasScreen() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != u"offscreen"_s && platform != u"minimal"_s;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -39,6 +51,14 @@ int main(int argc, char* argv[]) {
     const orv::WorkingFolder folder = parser.isSet(folderOption)
                                           ? orv::WorkingFolder(parser.value(folderOption))
                                           : orv::WorkingFolder::byDefault();
+    // Nothing is opened in a folder that cannot take the program's files.
+    if (const QString problem = folder.writeProblem(); !problem.isEmpty()) {
+        QTextStream(stderr) << problem << Qt::endl;
+        if (hasScreen()) {
+            QMessageBox::critical(nullptr, orv::VersionTag, problem);
+        }
+        return 1;
+    }
     QSettings userStore(orv::ProductName, orv::ProductName);
     orv::GuiPrompts prompts;
     orv::AppContext ctx(folder, prompts, userStore);
