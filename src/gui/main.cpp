@@ -46,6 +46,9 @@ int main(int argc, char* argv[]) {
         u"~/.local/share/orv-client)."_s,
         u"DIR"_s);
     parser.addOption(folderOption);
+    const QCommandLineOption minimizedOption(
+        u"minimized"_s, u"Запуститься свёрнутым в область уведомлений, если она есть."_s);
+    parser.addOption(minimizedOption);
     parser.process(app);
 
     const orv::WorkingFolder folder = parser.isSet(folderOption)
@@ -70,6 +73,7 @@ int main(int argc, char* argv[]) {
     tray.attach(&mainForm);
     QObject::connect(&tray, &orv::TrayForm::exited, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    mainForm.setStartHidden(parser.isSet(minimizedOption));
 
     QTimer::singleShot(0, &mainForm, &orv::MainForm::Form_Load);
     return QApplication::exec();
