@@ -3,6 +3,7 @@
 #include "GuiPrompts.h"
 #include "MainForm.h"
 #include "RussianQt.h"
+#include "SingleInstance.h"
 #include "TrayForm.h"
 #include "app/Constants.h"
 #include "exchange/Transport.h"
@@ -62,6 +63,12 @@ int main(int argc, char* argv[]) {
         }
         return 1;
     }
+    // A program already running on the folder shows its window instead.
+    orv::SingleInstance instance(folder.AppFolder());
+    if (instance.start() == orv::SingleInstance::Outcome::AnotherAnswered) {
+        return 0;
+    }
+
     QSettings userStore(orv::ProductName, orv::ProductName);
     orv::GuiPrompts prompts;
     orv::AppContext ctx(folder, prompts, userStore);
@@ -73,6 +80,10 @@ int main(int argc, char* argv[]) {
     tray.attach(&mainForm);
     QObject::connect(&tray, &orv::TrayForm::exited, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&instance, &orv::SingleInstance::showRequested, &mainForm, [&] {
+        mainForm.bringForward();
+        ctx.log.LogStatus(u"Повторный запуск на этой рабочей папке: показано окно программы"_s);
+    });
     mainForm.setStartHidden(parser.isSet(minimizedOption));
 
     QTimer::singleShot(0, &mainForm, &orv::MainForm::Form_Load);
