@@ -281,7 +281,7 @@ void MainForm::Form_Load() {
         m_ctx.folder.ensureTmpFolder();
         Browser->showBlank();
         loadTreeIcons();
-        show();
+        setVisible(!startsHidden());
         raise();
         activateWindow();
         repaint();

@@ -52,6 +52,13 @@ public:
     // The start-up steps, in order. A failing step abandons the rest and is
     // logged as "MainForm.Load: "; the window stays usable.
     void Form_Load();
+    // Form_Load leaves the window hidden, with the notification-area icon
+    // only, when asked here or by the options and the desktop has a
+    // notification area.
+    void setStartHidden(bool hidden) { m_startHidden = hidden; }
+    // Shows the window in front of the others, also from the notification
+    // area or from a minimized state.
+    void bringForward();
 
     // Rebuilds the tree from the store, off the window's thread, and shows it
     // with the selection, the expanded nodes and the scroll position kept. A
@@ -173,6 +180,7 @@ private:
     void notifyOf(const CheckReport& report);
     Options captions() const;
     void removeSelectedNode();
+    bool startsHidden() const;
 
     AppContext& m_ctx;
     TrayForm& m_tray;
@@ -202,6 +210,7 @@ private:
     QStringList m_hitKeys; // the node key of each hit shown
     int m_newInTree = 0;
     bool m_rebuilding = false;
+    bool m_startHidden = false;
 };
 
 } // namespace orv

@@ -56,6 +56,20 @@ void MainForm::restoreWindowState() {
     }
 }
 
+bool MainForm::startsHidden() const {
+    // Without a notification area a hidden window could not be reached.
+    return (m_startHidden || m_ctx.options.StartMinimized) && TrayForm::notificationAreaAvailable();
+}
+
+void MainForm::bringForward() {
+    show();
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized); // a maximized window stays so
+    }
+    raise();
+    activateWindow();
+}
+
 void MainForm::selectLastNode() {
     const QModelIndex last = m_treeModel->indexOfKey(m_ctx.userStore.value(kLastNode).toString());
     if (last.isValid()) {

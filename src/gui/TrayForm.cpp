@@ -52,8 +52,16 @@ void TrayForm::attach(MainForm* mainForm) {
     m_main = mainForm;
 }
 
+namespace {
+std::optional<bool> assumedNotificationArea;
+} // namespace
+
 bool TrayForm::notificationAreaAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return assumedNotificationArea.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TrayForm::assumeNotificationArea(std::optional<bool> available) {
+    assumedNotificationArea = available;
 }
 
 void TrayForm::showRunning(const QString& activity) {

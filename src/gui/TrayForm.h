@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -33,6 +34,9 @@ public:
     void Form_Unload();
 
     static bool notificationAreaAvailable();
+    // Tests stand in for a desktop with or without a notification area;
+    // nullopt asks the desktop again.
+    static void assumeNotificationArea(std::optional<bool> available);
 
     // What the icon's tip says while a run goes on, and back to the name.
     static inline const QString Receiving = QStringLiteral("получение…");

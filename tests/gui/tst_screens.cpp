@@ -134,6 +134,10 @@ private slots:
         checkFits(smileys);
         f.mainForm->mnu_update_Click();
         checkFits(f.mainForm->findChild<SetUpdForm*>());
+        f.mainForm->mnu_Setting_Click();
+        SettingsForm* settings = f.mainForm->settingsForm();
+        settings->ListVars->setCurrentRow(2); // the service's address
+        checkFits(settings);
     }
 
     // The tree of a reader with new items: bold, counted beside each diary

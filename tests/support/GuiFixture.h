@@ -74,4 +74,15 @@ struct GuiFixture {
     }
 };
 
+// Stands in for a desktop with or without a notification area, and restores
+// the desktop's own answer at the end of the scope.
+struct AssumedNotificationArea {
+    explicit AssumedNotificationArea(bool available) {
+        TrayForm::assumeNotificationArea(available);
+    }
+    ~AssumedNotificationArea() { TrayForm::assumeNotificationArea(std::nullopt); }
+    AssumedNotificationArea(const AssumedNotificationArea&) = delete;
+    AssumedNotificationArea& operator=(const AssumedNotificationArea&) = delete;
+};
+
 } // namespace orv::test
