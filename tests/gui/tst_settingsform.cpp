@@ -174,7 +174,8 @@ private slots:
 
     void startingToEditReplacesTheOldValue() {
         Fixture f;
-        QVERIFY(QTest::qWaitForWindowActive(f.form));
+        f.form->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(f.form));
         QCOMPARE(f.form->TxtValue->selectedText(), u"me"_s); // the first row, as it opens
         f.select(u"MaxPost"_s);
         QCOMPARE(f.form->TxtValue->selectedText(), u"50"_s);

@@ -161,6 +161,7 @@ private slots:
             f.configure(u"me"_s);
             f.create().setStartHidden(true);
             f.mainForm->Form_Load();
+            QVERIFY(f.waitForTree());
             QVERIFY(!f.mainForm->isVisible());
             // Everything else of the start ran.
             QVERIFY(kStartedLine.match(logLines(f.dir).value(0)).hasMatch());
