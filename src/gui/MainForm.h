@@ -167,9 +167,36 @@ private:
     TreeModel* m_treeModel;
     ExchangeWorker* m_worker;
     std::unique_ptr<Renderer> m_renderer; // keeps the smiley catalogue between clicks
+    // The tree's context menu. Its items are enabled by the node under the
+    // mouse; their menu-bar twins ("...2") never are.
+    QAction* mnu_NewPost = nullptr;
+    QAction* mnu_EditPost = nullptr;
+    QAction* mnu_Comment = nullptr;
+    QAction* mnu_GetAllComments = nullptr;
+    QAction* mnu_DelPost = nullptr;
+    QAction* mnu_DelDiary = nullptr;
+    QAction* mnu_CollapseAll = nullptr;
+    QAction* mnu_MakeDiaryRead = nullptr;
+    // The menu bar.
     QAction* mnu_Get = nullptr;
     QAction* mnu_Send = nullptr;
+    QAction* mnu_GetSmiles = nullptr;
+    QAction* mnu_Exit = nullptr;
+    QAction* mnu_Setting = nullptr;
+    QAction* mnu_setMes = nullptr;
+    QAction* mnu_update = nullptr;
+    QAction* mnu_setcom = nullptr;
+    QAction* mnu_Friends = nullptr;
+    QAction* mnu_CollapseAll2 = nullptr;
     QAction* mnu_OnlyNew = nullptr;
+    QAction* mnu_NewPost2 = nullptr;
+    QAction* mnu_Comment2 = nullptr;
+    QAction* mnu_EditPost2 = nullptr;
+    QAction* mnu_DelPost2 = nullptr;
+    QAction* mnuSinglePost = nullptr;
+    QAction* mnu_SetAllRead = nullptr;
+    QAction* mnu_NextNew = nullptr;
+    QAction* mnu_About = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
     QPointer<RelForm> m_relForm;
