@@ -418,7 +418,7 @@ void MainForm::mnuSinglePost_Click() {
 
 void MainForm::closeEvent(QCloseEvent* event) {
     saveWindowState();
-    if (windowTitle().isEmpty()) { // the exit command is under way
+    if (m_exiting) {
         event->accept();
         return;
     }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -68,6 +69,16 @@ public:
     // "Выход" (Ctrl+Q): the tray's exit sequence; "О программе".
     void mnu_Exit_Click();
     void mnu_About_Click();
+
+    // The windows closed at exit, in this order; "MainForm" is this window.
+    static const QStringList UnloadOrder;
+    // From here on closing this window closes it instead of hiding it.
+    void beginExit();
+    bool isExiting() const { return m_exiting; }
+    // Begins the exit and closes this window, shown or not, and the windows
+    // it owns, in UnloadOrder. Of those, one already closed or hidden by the
+    // user is left alone, and one that refuses (an editor kept open) stays.
+    void closeWindowsForExit();
     // The window's size, place, splitter and tree width, kept between starts.
     void saveWindowState();
     void restoreWindowState();
@@ -207,6 +218,7 @@ private:
     QStringList m_hitKeys; // the node key of each hit shown
     int m_newInTree = 0;
     bool m_rebuilding = false;
+    bool m_exiting = false;
 };
 
 } // namespace orv
