@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -85,6 +86,16 @@ public:
     // "Выход" (Ctrl+Q): the tray's exit sequence; "О программе".
     void mnu_Exit_Click();
     void mnu_About_Click();
+
+    // The windows closed at exit, in this order; "MainForm" is this window.
+    static const QStringList UnloadOrder;
+    // From here on closing this window closes it instead of hiding it.
+    void beginExit();
+    bool isExiting() const { return m_exiting; }
+    // Begins the exit and closes this window, shown or not, and the windows
+    // it owns, in UnloadOrder. Of those, one already closed or hidden by the
+    // user is left alone, and one that refuses (an editor kept open) stays.
+    void closeWindowsForExit();
     // The window's size, place, splitter and tree width, kept between starts.
     void saveWindowState();
     void restoreWindowState();
@@ -197,9 +208,36 @@ private:
     std::vector<std::function<void()>> m_whenTreeShown;
     ExchangeWorker* m_worker;
     std::unique_ptr<Renderer> m_renderer; // keeps the smiley catalogue between clicks
+    // The tree's context menu. Its items are enabled by the node under the
+    // mouse; their menu-bar twins ("...2") never are.
+    QAction* mnu_NewPost = nullptr;
+    QAction* mnu_EditPost = nullptr;
+    QAction* mnu_Comment = nullptr;
+    QAction* mnu_GetAllComments = nullptr;
+    QAction* mnu_DelPost = nullptr;
+    QAction* mnu_DelDiary = nullptr;
+    QAction* mnu_CollapseAll = nullptr;
+    QAction* mnu_MakeDiaryRead = nullptr;
+    // The menu bar.
     QAction* mnu_Get = nullptr;
     QAction* mnu_Send = nullptr;
+    QAction* mnu_GetSmiles = nullptr;
+    QAction* mnu_Exit = nullptr;
+    QAction* mnu_Setting = nullptr;
+    QAction* mnu_setMes = nullptr;
+    QAction* mnu_update = nullptr;
+    QAction* mnu_setcom = nullptr;
+    QAction* mnu_Friends = nullptr;
+    QAction* mnu_CollapseAll2 = nullptr;
     QAction* mnu_OnlyNew = nullptr;
+    QAction* mnu_NewPost2 = nullptr;
+    QAction* mnu_Comment2 = nullptr;
+    QAction* mnu_EditPost2 = nullptr;
+    QAction* mnu_DelPost2 = nullptr;
+    QAction* mnuSinglePost = nullptr;
+    QAction* mnu_SetAllRead = nullptr;
+    QAction* mnu_NextNew = nullptr;
+    QAction* mnu_About = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
     QPointer<RelForm> m_relForm;
@@ -211,6 +249,7 @@ private:
     int m_newInTree = 0;
     bool m_rebuilding = false;
     bool m_startHidden = false;
+    bool m_exiting = false;
 };
 
 } // namespace orv

@@ -142,9 +142,6 @@ void MainForm::Tree_MouseUp(const QPoint& position) {
     }
     const NodeKey parsed(key);
     const QString& kind = parsed.kind();
-    const auto item = [this](const char* name) {
-        return mnu_Handler->findChild<QAction*>(QString::fromLatin1(name));
-    };
     const bool message = kind == NodeKey::Post || kind == NodeKey::Private;
     const bool diary = kind == NodeKey::Diary;
     if (!message && !diary && kind != NodeKey::Comment) {
@@ -160,14 +157,14 @@ void MainForm::Tree_MouseUp(const QPoint& position) {
             sent = MessageState(m_ctx.db).isSent(*message);
         });
     }
-    item("mnu_NewPost")->setEnabled(true);
-    item("mnu_EditPost")->setEnabled(!diary && !sent);
-    item("mnu_Comment")->setEnabled(!diary && sent);
+    mnu_NewPost->setEnabled(true);
+    mnu_EditPost->setEnabled(!diary && !sent);
+    mnu_Comment->setEnabled(!diary && sent);
     // It waits while an exchange runs, like its menu twin.
-    item("mnu_GetAllComments")->setEnabled(message && sent && !m_worker->isBusy());
-    item("mnu_DelPost")->setEnabled(!diary);
-    item("mnu_DelDiary")->setEnabled(diary);
-    item("mnu_MakeDiaryRead")->setEnabled(diary);
+    mnu_GetAllComments->setEnabled(message && sent && !m_worker->isBusy());
+    mnu_DelPost->setEnabled(!diary);
+    mnu_DelDiary->setEnabled(diary);
+    mnu_MakeDiaryRead->setEnabled(diary);
     mnu_Handler->popup(Tree->viewport()->mapToGlobal(position));
 }
 

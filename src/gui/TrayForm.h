@@ -15,14 +15,12 @@ class DesktopNotifier;
 class MainForm;
 
 // Owns the notification-area icon and its menu, and is the way to end the
-// program: its unload closes the windows in a fixed order and removes the icon.
+// program: its unload has the main window close itself and its windows in a
+// fixed order, and removes the icon.
 class TrayForm : public QObject {
     Q_OBJECT
 
 public:
-    // The windows closed at exit, in this order.
-    static const QStringList UnloadOrder;
-
     explicit TrayForm(AppContext& ctx, QObject* parent = nullptr);
     ~TrayForm() override;
 

@@ -1,10 +1,14 @@
+#include "AddForm.h"
+#include "CommForm.h"
 #include "GuiFixture.h"
 #include "MessageView.h"
 #include "RelForm.h"
+#include "SettingsForm.h"
 #include "TreeModel.h"
 #include "app/Cp1251.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -140,6 +144,41 @@ private slots:
         f.select(u"MyPrivates"_s);
         f.mainForm->Tree_MouseUp(QPoint(5, 5));
         QVERIFY(!f.mainForm->contextMenu()->isVisible());
+        // The node decides for the context menu only: the menu bar's commands
+        // on the selected message stay enabled after a diary's menu.
+        for (const QString& name : {u"mnu_NewPost2"_s, u"mnu_Comment2"_s, u"mnu_EditPost2"_s,
+                                    u"mnu_DelPost2"_s, u"mnu_CollapseAll2"_s}) {
+            QVERIFY2(f.action(name)->isEnabled(), qPrintable(name));
+        }
+    }
+
+    void toolbarButtonsRunTheirCommandsWhateverTheMenus() {
+        Fixture f;
+        f.ctx->options.veiw_setcomm = true; // a reply opens no modal settings window
+        for (QAction* a : f.mainForm->findChildren<QAction*>()) {
+            if (a->objectName().startsWith(u"mnu"_s)) {
+                a->setEnabled(false);
+            }
+        }
+        f.action(u"tb_setting"_s)->trigger();
+        QVERIFY(f.mainForm->settingsForm() && f.mainForm->settingsForm()->isVisible());
+        f.action(u"tb_friends"_s)->trigger();
+        QVERIFY(f.mainForm->relForm() && f.mainForm->relForm()->isVisible());
+        f.action(u"tb_setcom"_s)->trigger();
+        QCOMPARE(f.mainForm->findChildren<CommForm*>().size(), 1);
+        QVERIFY(f.mainForm->findChild<CommForm*>()->isVisible());
+
+        f.action(u"tb_new"_s)->trigger();
+        QVERIFY(f.mainForm->editor() && f.mainForm->editor()->isVisible());
+        QCOMPARE(f.mainForm->editor()->LabMessType->text(), u"Post"_s);
+        f.select(u"friendpostkey-1001-1"_s);
+        f.action(u"tb_comment"_s)->trigger();
+        QCOMPARE(f.mainForm->editor()->LabMessType->text(), u"Comment"_s);
+
+        f.prompts.answers = {true};
+        f.action(u"tb_recicle"_s)->trigger();
+        QCOMPARE(f.prompts.questions, QStringList({u"ORV v.0.7.31c|Удалить?"_s}));
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE ThisID = 1"_s), 0);
     }
 
     void deletingAPostTakesItsComments() {
