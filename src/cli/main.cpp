@@ -247,6 +247,10 @@ int main(int argc, char* argv[]) {
     const orv::WorkingFolder folder = parser.isSet(folderOption)
                                           ? orv::WorkingFolder(parser.value(folderOption))
                                           : orv::WorkingFolder::byDefault();
+    if (const QString problem = folder.writeProblem(); !problem.isEmpty()) {
+        QTextStream(stderr) << problem << Qt::endl;
+        return kStepFailed;
+    }
     orv::AppContext ctx(folder, prompts, userStore);
     QTextStream out(stdout);
     QObject::connect(&ctx.log, &orv::StatusLog::lineAdded,

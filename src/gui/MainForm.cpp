@@ -4,9 +4,11 @@
 #include "BusyCursor.h"
 #include "MessageView.h"
 #include "RelForm.h"
+#include "RunProgress.h"
 #include "SettingsForm.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
+#include "TreeSwapper.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/ExchangeLock.h"
@@ -22,6 +24,7 @@
 #include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
 #include "sync/SendRun.h"
+#include "tree/TreeLoader.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +33,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -54,6 +58,7 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     , m_ctx(ctx)
     , m_tray(tray)
     , m_treeModel(new TreeModel(this))
+    , m_treeLoader(new TreeLoader(ctx.folder.databasePath(), ctx.log, this))
     , m_worker(new ExchangeWorker(ctx, this))
     , m_renderer(std::make_unique<Renderer>(ctx)) {
     setObjectName(u"MainForm"_s);
@@ -93,6 +98,8 @@ void MainForm::buildWidgets() {
     Tree->setMinimumWidth(160);
     Tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tree, &QWidget::customContextMenuRequested, this, &MainForm::Tree_MouseUp);
+    m_treeSwapper = new TreeSwapper(*Tree, *m_treeModel, this);
+    connect(m_treeLoader, &TreeLoader::built, this, &MainForm::showTree);
     // Clicks and the keyboard both show the item that becomes current.
     connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
@@ -128,10 +135,16 @@ void MainForm::buildWidgets() {
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(4, 4, 4, 0);
     layout->addWidget(m_splitter, 1);
-    layout->addWidget(Status);
     setCentralWidget(central);
+
+    // The status list shows the latest line; a run adds its progress beside it.
+    m_runProgress = new RunProgress(this);
+    connect(m_runProgress, &RunProgress::cancelRequested, m_worker, &ExchangeWorker::cancel);
+    connect(m_worker, &ExchangeWorker::progress, m_runProgress, &RunProgress::setProgress);
+    statusBar()->addWidget(Status, 1);
+    statusBar()->addPermanentWidget(m_runProgress);
 }
 
 QAction* MainForm::command(QMenu* menu, const QString& name, const QString& caption,
@@ -146,67 +159,80 @@ void MainForm::buildMenus() {
     // The tree's context menu; it never shows in the menu bar.
     mnu_Handler = new QMenu(u"mnu_Handler"_s, this);
     mnu_Handler->setObjectName(u"mnu_Handler"_s);
-    command(mnu_Handler, u"mnu_NewPost"_s, u"Новое сообщение"_s, &MainForm::mnu_NewPost_Click);
-    command(mnu_Handler, u"mnu_EditPost"_s, u"Редактировать"_s, &MainForm::mnu_EditPost_Click);
+    mnu_NewPost =
+        command(mnu_Handler, u"mnu_NewPost"_s, u"Новое сообщение"_s, &MainForm::mnu_NewPost_Click);
+    mnu_EditPost =
+        command(mnu_Handler, u"mnu_EditPost"_s, u"Редактировать"_s, &MainForm::mnu_EditPost_Click);
     mnu_Handler->addSeparator();
-    command(mnu_Handler, u"mnu_Comment"_s, u"Комментировать"_s, &MainForm::mnu_Comment_Click);
-    command(mnu_Handler, u"mnu_GetAllComments"_s, u"Получить все комменты"_s,
-            &MainForm::mnu_GetAllComments_Click);
-    command(mnu_Handler, u"mnu_DelPost"_s, u"Удалить сообщение"_s, &MainForm::mnu_DelPost_Click);
-    command(mnu_Handler, u"mnu_DelDiary"_s, u"Удалить дневник"_s, &MainForm::mnu_DelDiary_Click);
+    mnu_Comment =
+        command(mnu_Handler, u"mnu_Comment"_s, u"Комментировать"_s, &MainForm::mnu_Comment_Click);
+    mnu_GetAllComments = command(mnu_Handler, u"mnu_GetAllComments"_s, u"Получить все комменты"_s,
+                                 &MainForm::mnu_GetAllComments_Click);
+    mnu_DelPost = command(mnu_Handler, u"mnu_DelPost"_s, u"Удалить сообщение"_s,
+                          &MainForm::mnu_DelPost_Click);
+    mnu_DelDiary = command(mnu_Handler, u"mnu_DelDiary"_s, u"Удалить дневник"_s,
+                           &MainForm::mnu_DelDiary_Click);
     mnu_Handler->addSeparator();
-    command(mnu_Handler, u"mnu_CollapseAll"_s, u"Свернуть дерево"_s,
-            &MainForm::mnu_CollapseAll_Click);
-    command(mnu_Handler, u"mnu_MakeDiaryRead"_s, u"Отметить дневник прочтенным"_s,
-            &MainForm::mnu_MakeDiaryRead_Click);
+    mnu_CollapseAll = command(mnu_Handler, u"mnu_CollapseAll"_s, u"Свернуть дерево"_s,
+                              &MainForm::mnu_CollapseAll_Click);
+    mnu_MakeDiaryRead =
+        command(mnu_Handler, u"mnu_MakeDiaryRead"_s, u"Отметить дневник прочтенным"_s,
+                &MainForm::mnu_MakeDiaryRead_Click);
 
     QMenu* server = menuBar()->addMenu(u"&Сервер"_s);
     server->setObjectName(u"mnu_Server"_s);
     mnu_Get = command(server, u"mnu_Get"_s, u"Получить"_s, &MainForm::mnu_Get_Click, Qt::Key_F2);
     mnu_Send =
         command(server, u"mnu_Send"_s, u"Отправить"_s, &MainForm::mnu_Send_Click, Qt::Key_F3);
-    command(server, u"mnu_GetSmiles"_s, u"Получить смайлы"_s, &MainForm::mnu_GetSmiles_Click);
+    mnu_GetSmiles =
+        command(server, u"mnu_GetSmiles"_s, u"Получить смайлы"_s, &MainForm::mnu_GetSmiles_Click);
     server->addSeparator();
-    command(server, u"mnu_Exit"_s, u"Выход"_s, &MainForm::mnu_Exit_Click, QKeySequence::Quit);
+    mnu_Exit =
+        command(server, u"mnu_Exit"_s, u"Выход"_s, &MainForm::mnu_Exit_Click, QKeySequence::Quit);
 
     QMenu* settings = menuBar()->addMenu(u"&Настройки"_s);
     settings->setObjectName(u"mnu_Set"_s);
-    command(settings, u"mnu_Setting"_s, u"Установки"_s, &MainForm::mnu_Setting_Click);
-    command(settings, u"mnu_setMes"_s, u"Настройка надписей"_s, &MainForm::mnu_setMes_Click);
-    command(settings, u"mnu_update"_s, u"Настройка автообновлений"_s, &MainForm::mnu_update_Click);
-    command(settings, u"mnu_setcom"_s, u"Настройка комментариев"_s, &MainForm::mnu_setcom_Click);
-    command(settings, u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
+    mnu_Setting = command(settings, u"mnu_Setting"_s, u"Установки"_s, &MainForm::mnu_Setting_Click);
+    mnu_setMes =
+        command(settings, u"mnu_setMes"_s, u"Настройка надписей"_s, &MainForm::mnu_setMes_Click);
+    mnu_update = command(settings, u"mnu_update"_s, u"Настройка автообновлений"_s,
+                         &MainForm::mnu_update_Click);
+    mnu_setcom = command(settings, u"mnu_setcom"_s, u"Настройка комментариев"_s,
+                         &MainForm::mnu_setcom_Click);
+    mnu_Friends =
+        command(settings, u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
 
     QMenu* view = menuBar()->addMenu(u"&Вид"_s);
     view->setObjectName(u"mnu_View"_s);
-    command(view, u"mnu_CollapseAll2"_s, u"Свернуть дерево"_s, &MainForm::mnu_CollapseAll_Click,
-            Qt::Key_F12);
+    mnu_CollapseAll2 = command(view, u"mnu_CollapseAll2"_s, u"Свернуть дерево"_s,
+                               &MainForm::mnu_CollapseAll_Click, Qt::Key_F12);
     mnu_OnlyNew = command(view, u"mnu_OnlyNew"_s, u"Только новые комментарии"_s,
                           &MainForm::mnu_OnlyNew_Click, Qt::Key_F9);
     mnu_OnlyNew->setCheckable(true);
 
     QMenu* messages = menuBar()->addMenu(u"С&ообщения"_s);
     messages->setObjectName(u"mnu_Message"_s);
-    command(messages, u"mnu_NewPost2"_s, u"Новое сообщение"_s, &MainForm::mnu_NewPost_Click,
-            Qt::Key_F4);
-    command(messages, u"mnu_Comment2"_s, u"Комментировать"_s, &MainForm::mnu_Comment_Click,
-            Qt::Key_F5);
-    command(messages, u"mnu_EditPost2"_s, u"Редактировать"_s, &MainForm::mnu_EditPost_Click,
-            Qt::Key_F6);
-    command(messages, u"mnu_DelPost2"_s, u"Удалить сообщение"_s, &MainForm::mnu_DelPost_Click,
-            Qt::Key_Delete);
-    command(messages, u"mnuSinglePost"_s, u"+1 Пост"_s, &MainForm::mnuSinglePost_Click);
-    command(messages, u"mnu_SetAllRead"_s, u"Отметить все прочтенными"_s,
-            &MainForm::mnu_SetAllRead_Click, QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnu_NewPost2 = command(messages, u"mnu_NewPost2"_s, u"Новое сообщение"_s,
+                           &MainForm::mnu_NewPost_Click, Qt::Key_F4);
+    mnu_Comment2 = command(messages, u"mnu_Comment2"_s, u"Комментировать"_s,
+                           &MainForm::mnu_Comment_Click, Qt::Key_F5);
+    mnu_EditPost2 = command(messages, u"mnu_EditPost2"_s, u"Редактировать"_s,
+                            &MainForm::mnu_EditPost_Click, Qt::Key_F6);
+    mnu_DelPost2 = command(messages, u"mnu_DelPost2"_s, u"Удалить сообщение"_s,
+                           &MainForm::mnu_DelPost_Click, Qt::Key_Delete);
+    mnuSinglePost =
+        command(messages, u"mnuSinglePost"_s, u"+1 Пост"_s, &MainForm::mnuSinglePost_Click);
+    mnu_SetAllRead = command(messages, u"mnu_SetAllRead"_s, u"Отметить все прочтенными"_s,
+                             &MainForm::mnu_SetAllRead_Click, QKeySequence(Qt::CTRL | Qt::Key_R));
     // Space belongs to the tree only: elsewhere it types or scrolls the view.
-    QAction* nextNew = command(messages, u"mnu_NextNew"_s, u"Следующее новое"_s,
-                               &MainForm::mnu_NextNew_Click, Qt::Key_Space);
-    nextNew->setShortcutContext(Qt::WidgetShortcut);
-    Tree->addAction(nextNew);
+    mnu_NextNew = command(messages, u"mnu_NextNew"_s, u"Следующее новое"_s,
+                          &MainForm::mnu_NextNew_Click, Qt::Key_Space);
+    mnu_NextNew->setShortcutContext(Qt::WidgetShortcut);
+    Tree->addAction(mnu_NextNew);
 
     QMenu* help = menuBar()->addMenu(u"С&правка"_s);
     help->setObjectName(u"mnu_Help"_s);
-    command(help, u"mnu_About"_s, u"О программе"_s, &MainForm::mnu_About_Click);
+    mnu_About = command(help, u"mnu_About"_s, u"О программе"_s, &MainForm::mnu_About_Click);
 }
 
 void MainForm::buildToolbar() {
@@ -215,29 +241,30 @@ void MainForm::buildToolbar() {
     Toolbar->setMovable(false);
     Toolbar->setIconSize(QSize(24, 24));
     const auto button = [this](const QString& key, const QString& tip, QStyle::StandardPixmap icon,
-                               const char* menuAction) {
+                               void (MainForm::*handler)()) {
         QAction* action = Toolbar->addAction(style()->standardIcon(icon), tip);
         action->setObjectName(key);
         action->setToolTip(tip);
-        // A button does what its menu twin does, and is never disabled: a
-        // command that cannot run now says so itself.
-        QAction* twin = findChild<QAction*>(QString::fromLatin1(menuAction));
-        connect(action, &QAction::triggered, twin, [twin] { emit twin->triggered(); });
+        // A button runs its command itself and is never disabled, unlike its
+        // menu twin: a command that cannot run now says so itself.
+        connect(action, &QAction::triggered, this, handler);
     };
-    button(u"tb_get"_s, u"Получить "_s, QStyle::SP_ArrowDown, "mnu_Get");
-    button(u"tb_send"_s, u"Отправить"_s, QStyle::SP_ArrowUp, "mnu_Send");
+    button(u"tb_get"_s, u"Получить "_s, QStyle::SP_ArrowDown, &MainForm::mnu_Get_Click);
+    button(u"tb_send"_s, u"Отправить"_s, QStyle::SP_ArrowUp, &MainForm::mnu_Send_Click);
     button(u"tb_smile"_s, u"Получить список смайликов"_s, QStyle::SP_DialogYesButton,
-           "mnu_GetSmiles");
+           &MainForm::mnu_GetSmiles_Click);
     Toolbar->addSeparator();
-    button(u"tb_setting"_s, u"Настройки"_s, QStyle::SP_FileDialogDetailedView, "mnu_Setting");
+    button(u"tb_setting"_s, u"Настройки"_s, QStyle::SP_FileDialogDetailedView,
+           &MainForm::mnu_Setting_Click);
     button(u"tb_setcom"_s, u"Настройки комментариев"_s, QStyle::SP_MessageBoxInformation,
-           "mnu_setcom");
-    button(u"tb_friends"_s, u"Списки друзей и ПЧ"_s, QStyle::SP_DirHomeIcon, "mnu_Friends");
+           &MainForm::mnu_setcom_Click);
+    button(u"tb_friends"_s, u"Списки друзей и ПЧ"_s, QStyle::SP_DirHomeIcon,
+           &MainForm::mnu_Friends_Click);
     Toolbar->addSeparator();
-    button(u"tb_new"_s, u"Новое сообщение"_s, QStyle::SP_FileIcon, "mnu_NewPost2");
+    button(u"tb_new"_s, u"Новое сообщение"_s, QStyle::SP_FileIcon, &MainForm::mnu_NewPost_Click);
     button(u"tb_comment"_s, u"Комментировать текущее сообщение"_s,
-           QStyle::SP_FileDialogContentsView, "mnu_Comment2");
-    button(u"tb_recicle"_s, u"Удалить"_s, QStyle::SP_TrashIcon, "mnu_DelPost2");
+           QStyle::SP_FileDialogContentsView, &MainForm::mnu_Comment_Click);
+    button(u"tb_recicle"_s, u"Удалить"_s, QStyle::SP_TrashIcon, &MainForm::mnu_DelPost_Click);
     Toolbar->addSeparator();
     Toolbar->addWidget(buildSearchBox());
 }
@@ -251,6 +278,9 @@ void MainForm::fitToScreen() {
 }
 
 void MainForm::showStatusLine(const QString& line) {
+    if (Status->count() >= MaxStatusLines) {
+        Status->removeItem(0);
+    }
     Status->addItem(line);
     Status->setCurrentIndex(Status->count() - 1);
 }
@@ -265,7 +295,7 @@ void MainForm::Form_Load() {
         m_ctx.folder.ensureTmpFolder();
         Browser->showBlank();
         loadTreeIcons();
-        show();
+        setVisible(!startsHidden());
         raise();
         activateWindow();
         repaint();
@@ -275,8 +305,7 @@ void MainForm::Form_Load() {
         DeleteOldRecords();
         FetchStack(m_ctx.db).deleteFinished(); // waiting items are fetched by the next run
         setMainCaption();
-        ReLoadTree();
-        selectLastNode();
+        reloadTreeThen([this] { selectLastNode(); });
         m_ctx.log.LogStatus(u"Программа запущена"_s);
         if (m_ctx.settings.UserName.isEmpty()) {
             mnu_Setting_Click();
@@ -314,33 +343,34 @@ void MainForm::DeleteOldRecords() {
 
 void MainForm::mnu_Get_Click() {
     startExchange([](const Session& session) { ReceiveRun(session).run(); },
-                  u"MainForm.mnu_Get_Click: "_s,
-                  {mnu_Get, mnu_Send, findChild<QAction*>(u"mnu_GetAllComments"_s)});
+                  u"MainForm.mnu_Get_Click: "_s, TrayForm::Receiving,
+                  {mnu_Get, mnu_Send, mnu_GetAllComments});
 }
 
 void MainForm::mnu_Send_Click() {
     // Receiving and sending stay enabled: while a run goes on, a second one
     // is refused with a status line.
     startExchange([](const Session& session) { SendRun(session).run(); },
-                  u"MainForm.mnu_Send_Click: "_s, {findChild<QAction*>(u"mnu_GetAllComments"_s)});
+                  u"MainForm.mnu_Send_Click: "_s, TrayForm::Sending, {mnu_GetAllComments});
 }
 
 void MainForm::mnu_GetAllComments_Click() {
     const QString key = selectedKey();
     startExchange([key](const Session& session) { OnDemandFetch::GetAllComments(session, key); },
-                  u"MainForm.mnu_GetAllComments_Click: "_s,
-                  {findChild<QAction*>(u"mnu_GetAllComments"_s)});
+                  u"MainForm.mnu_GetAllComments_Click: "_s, TrayForm::Receiving,
+                  {mnu_GetAllComments});
 }
 
 void MainForm::mnu_GetSmiles_Click() {
     // The view shows the new smileys from its next page on.
     startExchange([](const Session& session) { OnDemandFetch::GetSmiles(session); },
-                  u"MainForm.mnu_GetSmiles_Click: "_s, {},
+                  u"MainForm.mnu_GetSmiles_Click: "_s, TrayForm::Receiving, {},
                   [this] { m_renderer->smileysChanged(); });
 }
 
 bool MainForm::startExchange(std::function<void(const Session&)> job, const QString& prefix,
-                             const QList<QAction*>& busy, std::function<void()> whenDone) {
+                             const QString& activity, const QList<QAction*>& busy,
+                             std::function<void()> whenDone) {
     if (!m_worker->start(std::move(job), prefix)) {
         m_ctx.log.LogStatus(ExchangeLock::BusyText);
         return false;
@@ -348,19 +378,22 @@ bool MainForm::startExchange(std::function<void(const Session&)> job, const QStr
     for (QAction* action : busy) {
         action->setEnabled(false);
     }
+    m_runProgress->start();
+    m_tray.showRunning(activity);
     connect(
         m_worker, &ExchangeWorker::finished, this,
         [this, busy, whenDone] {
+            m_runProgress->finish();
+            m_tray.showIdle();
             if (whenDone) {
                 whenDone();
             }
             // The run wrote check times through its own connection.
             SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
-            ReLoadTree();
             for (QAction* action : busy) {
                 action->setEnabled(true);
             }
-            emit exchangeFinished();
+            reloadTreeThen([this] { emit exchangeFinished(); });
         },
         Qt::SingleShotConnection);
     return true;
@@ -406,7 +439,7 @@ void MainForm::mnuSinglePost_Click() {
 
 void MainForm::closeEvent(QCloseEvent* event) {
     saveWindowState();
-    if (windowTitle().isEmpty()) { // the exit command is under way
+    if (m_exiting) {
         event->accept();
         return;
     }

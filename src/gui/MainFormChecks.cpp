@@ -27,7 +27,7 @@ void MainForm::startAutoCheck() {
     const Options options = m_ctx.options;
     startExchange(
         [report, options](const Session& session) { *report = AutoCheck::run(session, options); },
-        u"MainForm.Timer: "_s, {},
+        u"MainForm.Timer: "_s, TrayForm::Receiving, {},
         [this, report] {
             m_autoCheck.restart();
             notifyOf(*report);

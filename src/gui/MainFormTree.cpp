@@ -5,6 +5,7 @@
 #include "MainForm.h"
 #include "MessageView.h"
 #include "TreeModel.h"
+#include "TreeSwapper.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
@@ -16,7 +17,7 @@
 #include "store/PageRows.h"
 #include "sync/ExchangeWorker.h"
 #include "tree/NodeKey.h"
-#include "tree/TreeBuilder.h"
+#include "tree/TreeLoader.h"
 
 #include <QAction>
 #include <QMenu>
@@ -31,40 +32,45 @@ QString MainForm::selectedKey() const {
 }
 
 void MainForm::ReLoadTree() {
-    BusyCursor busy;
-    const QString remembered = selectedKey();
-    TreeSnapshot snapshot;
-    const bool built = runTrapped(m_ctx.log, u"MainForm.ReLoadTree: "_s, [&] {
-        TreeFilter filter;
-        filter.onlyNewComments = mnu_OnlyNew && mnu_OnlyNew->isChecked();
-        snapshot =
-            TreeBuilder(m_ctx.settings, m_ctx.db.isOpen() ? &m_ctx.db : nullptr, filter).build();
-    });
-    if (!built) {
-        snapshot = TreeBuilder(m_ctx.settings).build(); // the fixed nodes at least
-    }
-    m_newInTree = snapshot.NewInTree;
+    reloadTreeThen({});
+}
 
-    // One reset, with the view's updates held, instead of a repaint per node.
+void MainForm::reloadTreeThen(std::function<void()> whenShown) {
+    if (whenShown) {
+        m_whenTreeShown.push_back(std::move(whenShown));
+    }
+    TreeLoader::Request request;
+    request.settings = m_ctx.settings;
+    request.filter.onlyNewComments = mnu_OnlyNew && mnu_OnlyNew->isChecked();
+    request.withStore = m_ctx.db.isOpen();
+    request.expandedKeys = m_treeSwapper->expandedKeys();
+    m_treeLoader->request(std::move(request));
+}
+
+bool MainForm::isTreeLoading() const {
+    return m_treeLoader->isLoading();
+}
+
+void MainForm::showTree(const std::shared_ptr<TreeSnapshot>& snapshot) {
+    m_newInTree = snapshot->NewInTree;
+    // One reset, with the view's updates held, instead of a repaint per node;
+    // the selection moves without showing its page again.
     m_rebuilding = true;
     Tree->setUpdatesEnabled(false);
-    m_treeModel->reset(std::move(snapshot));
-    const auto& nodes = m_treeModel->snapshot().nodes;
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        if (nodes[i].expanded) {
-            Tree->expand(m_treeModel->indexOfNode(int(i)));
-        }
-    }
-    const int reselected =
-        remembered.isEmpty() ? -1 : m_treeModel->snapshot().indexOfKey(remembered);
+    const int reselected = m_treeSwapper->swapIn(std::move(*snapshot));
     if (reselected >= 0) {
         m_treeModel->setSelectedIcon(reselected, IconSelected);
-        Tree->setCurrentIndex(m_treeModel->indexOfNode(reselected));
     } else {
         Tree->setCurrentIndex(m_treeModel->indexOfNode(MyDiaryRoot));
     }
     Tree->setUpdatesEnabled(true);
     m_rebuilding = false;
+    // Callbacks may ask for another rebuild: take them first.
+    const auto whenShown = std::exchange(m_whenTreeShown, {});
+    for (const auto& then : whenShown) {
+        then();
+    }
+    emit treeShown();
 }
 
 void MainForm::Tree_NodeClick(const QModelIndex& index) {
@@ -136,9 +142,6 @@ void MainForm::Tree_MouseUp(const QPoint& position) {
     }
     const NodeKey parsed(key);
     const QString& kind = parsed.kind();
-    const auto item = [this](const char* name) {
-        return mnu_Handler->findChild<QAction*>(QString::fromLatin1(name));
-    };
     const bool message = kind == NodeKey::Post || kind == NodeKey::Private;
     const bool diary = kind == NodeKey::Diary;
     if (!message && !diary && kind != NodeKey::Comment) {
@@ -154,14 +157,14 @@ void MainForm::Tree_MouseUp(const QPoint& position) {
             sent = MessageState(m_ctx.db).isSent(*message);
         });
     }
-    item("mnu_NewPost")->setEnabled(true);
-    item("mnu_EditPost")->setEnabled(!diary && !sent);
-    item("mnu_Comment")->setEnabled(!diary && sent);
+    mnu_NewPost->setEnabled(true);
+    mnu_EditPost->setEnabled(!diary && !sent);
+    mnu_Comment->setEnabled(!diary && sent);
     // It waits while an exchange runs, like its menu twin.
-    item("mnu_GetAllComments")->setEnabled(message && sent && !m_worker->isBusy());
-    item("mnu_DelPost")->setEnabled(!diary);
-    item("mnu_DelDiary")->setEnabled(diary);
-    item("mnu_MakeDiaryRead")->setEnabled(diary);
+    mnu_GetAllComments->setEnabled(message && sent && !m_worker->isBusy());
+    mnu_DelPost->setEnabled(!diary);
+    mnu_DelDiary->setEnabled(diary);
+    mnu_MakeDiaryRead->setEnabled(diary);
     mnu_Handler->popup(Tree->viewport()->mapToGlobal(position));
 }
 

@@ -24,9 +24,42 @@ const QString kLastNode = u"window/lastNode"_s;
 
 } // namespace
 
+const QStringList MainForm::UnloadOrder = {
+    u"AddForm"_s,      u"CommForm"_s,  u"Dialog"_s,     u"MainForm"_s,   u"RelForm"_s,
+    u"SettingsForm"_s, u"SmileForm"_s, u"SetUpdForm"_s, u"SetMesForm"_s,
+};
+
 void MainForm::mnu_Exit_Click() {
     saveWindowState();
     QMetaObject::invokeMethod(&m_tray, &TrayForm::Form_Unload, Qt::QueuedConnection);
+}
+
+void MainForm::beginExit() {
+    m_exiting = true;
+}
+
+void MainForm::closeWindowsForExit() {
+    beginExit();
+    for (const QString& name : UnloadOrder) {
+        if (name == u"MainForm"_s) {
+            close(); // also when it sits in the notification area: it saves its state
+            continue;
+        }
+        // The windows opened from this one (and the editor's own) are its
+        // children. Closing one may delete it or run a question's loop, so
+        // each is checked again just before it is closed.
+        QList<QPointer<QWidget>> windows;
+        for (QWidget* child : findChildren<QWidget*>(name)) {
+            if (child->isWindow()) {
+                windows.append(child);
+            }
+        }
+        for (const QPointer<QWidget>& window : windows) {
+            if (window && window->isVisible()) {
+                window->close();
+            }
+        }
+    }
 }
 
 void MainForm::mnu_About_Click() {
@@ -54,6 +87,20 @@ void MainForm::restoreWindowState() {
     if (const int width = m_ctx.userStore.value(kTreeWidth).toInt(); width > 0) {
         Tree->setColumnWidth(0, width);
     }
+}
+
+bool MainForm::startsHidden() const {
+    // Without a notification area a hidden window could not be reached.
+    return (m_startHidden || m_ctx.options.StartMinimized) && TrayForm::notificationAreaAvailable();
+}
+
+void MainForm::bringForward() {
+    show();
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized); // a maximized window stays so
+    }
+    raise();
+    activateWindow();
 }
 
 void MainForm::selectLastNode() {

@@ -3,6 +3,7 @@
 #include "app/Cp1251.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
+#include "render/PageMarkup.h"
 
 #include <QBitmap>
 #include <QDesktopServices>
@@ -17,35 +18,30 @@ using namespace Qt::StringLiterals;
 namespace orv {
 namespace {
 
-const QString kPageFont =
-    u"style='font-size: 10pt; font-family: Verdana, Arial, Helvetica, sans-serif;'"_s;
-
-// The pages are written for a web browser. The rich-text engine of the view
-// reads a few of their constructs differently, so the shown copy (never the
-// page file) is adjusted where it would otherwise look wrong.
-QString adaptForView(QString html) {
-    // One font for the whole body: the engine loses block layout inside an
-    // inline element that spans the page.
-    html.replace(u"<body bgcolor=#d4d0c8><font "_s + kPageFont + u'>',
-                 u"<body bgcolor=#d4d0c8 "_s + kPageFont + u'>');
-    html.replace(u"</font></body></html>"_s, u"</body></html>"_s);
-    // Text after the right-aligned download date starts a block of its own.
-    html.replace(u"</div>&nbsp;"_s, u"</div><p style='margin:0'>&nbsp;"_s);
-    // A browser moves a line break between table rows out of the table.
-    html.replace(u"</tr><br><tr>"_s, u"</tr><tr>"_s);
-    // A rule after a table is drawn as a stub; a one-line table reads the same.
-    html.replace(u"<hr>"_s, u"<table width=100% cellspacing=0 cellpadding=0 "
-                            u"style=\"margin-top:8px\"><tr><td bgcolor=#a0a0a0 "
-                            u"style=\"font-size:1px\"> </td></tr></table>"_s);
-    return html;
-}
-
 // Local picture paths as the service's markup writes them, with backslashes.
 QString localPath(const QUrl& url) {
     return QUrl::fromPercentEncoding(url.toEncoded()).replace(u'\\', u'/');
 }
 
 } // namespace
+
+QString MessageView::adaptedForView(QString html) {
+    // One font for the whole body: the engine loses block layout inside an
+    // inline element that spans the page.
+    html.replace(PageMarkup::BodyOpen, u"<body bgcolor=#d4d0c8 "_s + PageMarkup::FontStyle + u'>');
+    html.replace(PageMarkup::PageClose, u"</body></html>"_s);
+    // Text after the right-aligned download date starts a block of its own.
+    html.replace(PageMarkup::DownloadDateEnd + PageMarkup::InfoLineStart,
+                 PageMarkup::DownloadDateEnd + u"<p style='margin:0'>"_s +
+                     PageMarkup::InfoLineStart);
+    // A browser moves a line break between table rows out of the table.
+    html.replace(PageMarkup::CommentRowBreak, u"</tr><tr>"_s);
+    // A rule after a table is drawn as a stub; a one-line table reads the same.
+    html.replace(PageMarkup::CommentRule, u"<table width=100% cellspacing=0 cellpadding=0 "
+                                          u"style=\"margin-top:8px\"><tr><td bgcolor=#a0a0a0 "
+                                          u"style=\"font-size:1px\"> </td></tr></table>"_s);
+    return html;
+}
 
 MessageView::MessageView(StatusLog& log, QWidget* parent)
     : QTextBrowser(parent)
@@ -63,7 +59,7 @@ void MessageView::showPage(const QString& path) {
         throw OrvError(u"Файл не найден: "_s + path);
     }
     document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/'));
-    setHtml(adaptForView(Cp1251::decode(file.readAll())));
+    setHtml(adaptedForView(Cp1251::decode(file.readAll())));
 }
 
 void MessageView::showBlank() {

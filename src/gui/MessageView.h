@@ -24,6 +24,11 @@ public:
     // about:blank
     void showBlank();
 
+    // The pages are written for a web browser. The view's rich-text engine
+    // reads a few of their constructs differently, so the copy it shows (never
+    // the page file) is adjusted where it would otherwise look wrong.
+    static QString adaptedForView(QString html);
+
     // Tests catch the links that would leave the program.
     void setExternalOpener(ExternalOpener opener) { m_openExternally = std::move(opener); }
 

@@ -44,6 +44,8 @@ SetUpdForm::SetUpdForm(AppContext& ctx, QWidget* mainWindow)
     timeText->setMaxLength(4);
     Check_notify = new QCheckBox(u"Показывать &уведомления"_s, this);
     Check_notify->setObjectName(u"Check_notify"_s);
+    Check_startTray = new QCheckBox(u"Запускать свёрнутым в трей"_s, this);
+    Check_startTray->setObjectName(u"Check_startTray"_s);
     Command1 = new QPushButton(u"&Сохранить"_s, this);
     Command1->setObjectName(u"Command1"_s);
     Command1->setDefault(true);
@@ -57,6 +59,7 @@ SetUpdForm::SetUpdForm(AppContext& ctx, QWidget* mainWindow)
     layout->addWidget(what);
     layout->addLayout(interval);
     layout->addWidget(Check_notify);
+    layout->addWidget(Check_startTray);
     layout->addWidget(Command1, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(Command1, &QPushButton::clicked, this, &SetUpdForm::Command1_Click);
@@ -72,6 +75,7 @@ void SetUpdForm::Form_Load() {
     Check_friends->setChecked(o.check_friends);
     timeText->setText(o.time_update);
     Check_notify->setChecked(o.show_notifications);
+    Check_startTray->setChecked(o.StartMinimized);
 }
 
 void SetUpdForm::Command1_Click() {
@@ -91,6 +95,7 @@ void SetUpdForm::Command1_Click() {
     o.check_friends = Check_friends->isChecked();
     o.time_update = timeText->text().trimmed();
     o.show_notifications = Check_notify->isChecked();
+    o.StartMinimized = Check_startTray->isChecked();
     OptionsStore(m_ctx.userStore).save(o);
     hide();
     emit saved();

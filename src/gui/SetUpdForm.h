@@ -11,7 +11,8 @@ namespace orv {
 struct AppContext;
 
 // The automatic checks: on or off, what they receive, their interval, and
-// whether they notify. "Сохранить" stores the choice in the options.
+// whether they notify; and whether the program starts in the notification
+// area. "Сохранить" stores the choice in the options.
 class SetUpdForm : public QDialog {
     Q_OBJECT
 
@@ -29,6 +30,7 @@ public:
     QCheckBox* Check_privat;
     QCheckBox* Check_friends;
     QCheckBox* Check_notify;
+    QCheckBox* Check_startTray;
     QLineEdit* timeText;
     QPushButton* Command1;
 

@@ -6,6 +6,7 @@
 #include "app/UnixTime.h"
 #include "app/UserPrompts.h"
 
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,8 +16,11 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +40,7 @@ SettingsForm::SettingsForm(AppContext& ctx, QWidget* mainWindow)
     setAttribute(Qt::WA_DeleteOnClose);
     buildWidgets();
     Form_Load();
+    fitToDescriptions();
     if (mainWindow) {
         centreOver(mainWindow);
     }
@@ -48,6 +53,7 @@ void SettingsForm::buildWidgets() {
 
     TxtValue = new QLineEdit(this);
     TxtValue->setObjectName(u"TxtValue"_s);
+    TxtValue->installEventFilter(this);
     TxtDate = new QLineEdit(this);
     TxtDate->setObjectName(u"TxtDate"_s);
     TxtDate->setPlaceholderText(u"ДД.ММ.ГГГГ"_s);
@@ -77,9 +83,10 @@ void SettingsForm::buildWidgets() {
     valueLayout->addWidget(ButUp, 4, 0, 1, 2);
     valueLayout->setRowStretch(5, 1);
 
+    // The value box takes the spare width: addresses are long.
     auto* top = new QHBoxLayout;
-    top->addWidget(ListVars, 1);
-    top->addWidget(valueBox);
+    top->addWidget(ListVars);
+    top->addWidget(valueBox, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ButShowInetSettings);
@@ -104,6 +111,17 @@ void SettingsForm::buildWidgets() {
     connect(save, &QShortcut::activated, this, &SettingsForm::ButSave_Click);
     auto* escape = new QShortcut(Qt::Key_Escape, this);
     connect(escape, &QShortcut::activated, this, &SettingsForm::ButExit_Click);
+}
+
+void SettingsForm::fitToDescriptions() {
+    // The list as wide as its longest description while the screen leaves the
+    // value box room for a long address; the value box gets the rest.
+    constexpr int valueRoom = 440;
+    const int room = screen()->availableGeometry().width() * 9 / 10;
+    const int descriptions = ListVars->sizeHintForColumn(0) + 2 * ListVars->frameWidth() +
+                             ListVars->verticalScrollBar()->sizeHint().width();
+    ListVars->setMinimumWidth(qBound(360, descriptions, qMax(360, qMin(560, room - valueRoom))));
+    resize(qMax(width(), qMin(ListVars->minimumWidth() + valueRoom, room)), height());
 }
 
 void SettingsForm::centreOver(const QWidget* window) {
@@ -139,8 +157,22 @@ void SettingsForm::ListVars_Click(int row) {
     const SettingRow& setting = m_rows[size_t(row)];
     TxtValue->setEchoMode(isSecret(setting.key) ? QLineEdit::Password : QLineEdit::Normal);
     TxtValue->setText(setting.value);
+    TxtValue->selectAll(); // typing replaces the old value
     TxtValue->setToolTip(setting.key);
     UpdateDateFields();
+}
+
+bool SettingsForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TxtValue && event->type() == QEvent::FocusIn) {
+        // Coming back to the window leaves the cursor where it was.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            reason != Qt::MenuBarFocusReason) {
+            // After the click that gave the focus has placed the cursor.
+            QTimer::singleShot(0, TxtValue, &QLineEdit::selectAll);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SettingsForm::TxtValue_Edited(const QString& text) {

@@ -45,6 +45,10 @@ signals:
     // "Выход": the main window purges old records and rebuilds the tree.
     void exitRequested();
 
+protected:
+    // The value box selects its text when it gets the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildWidgets();
     void Form_Load();
@@ -52,6 +56,7 @@ private:
     void TxtValue_Edited(const QString& text);
     void UpdateDateFields();
     void ButShowInetSettings_Click();
+    void fitToDescriptions();
     void centreOver(const QWidget* window);
     static QString networkSettingsTool();
 

@@ -7,17 +7,11 @@
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 
-#include <QApplication>
 #include <QMenu>
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
-
-const QStringList TrayForm::UnloadOrder = {
-    u"AddForm"_s,      u"CommForm"_s,  u"Dialog"_s,     u"MainForm"_s,   u"RelForm"_s,
-    u"SettingsForm"_s, u"SmileForm"_s, u"SetUpdForm"_s, u"SetMesForm"_s,
-};
 
 TrayForm::TrayForm(AppContext& ctx, QObject* parent)
     : QObject(parent)
@@ -52,8 +46,24 @@ void TrayForm::attach(MainForm* mainForm) {
     m_main = mainForm;
 }
 
+namespace {
+std::optional<bool> assumedNotificationArea;
+} // namespace
+
 bool TrayForm::notificationAreaAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return assumedNotificationArea.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void TrayForm::assumeNotificationArea(std::optional<bool> available) {
+    assumedNotificationArea = available;
+}
+
+void TrayForm::showRunning(const QString& activity) {
+    m_icon->setToolTip(ProductName + u" — "_s + activity);
+}
+
+void TrayForm::showIdle() {
+    m_icon->setToolTip(ProductName);
 }
 
 void TrayForm::Form_Load() {
@@ -64,14 +74,7 @@ void TrayForm::Form_Load() {
 
 void TrayForm::Form_Unload() {
     if (m_main) {
-        m_main->setWindowTitle(QString()); // from now on closing really closes it
-    }
-    for (const QString& name : UnloadOrder) {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == name) {
-                window->close();
-            }
-        }
+        m_main->closeWindowsForExit();
     }
     m_icon->hide();
     emit exited();

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -14,14 +15,12 @@ class DesktopNotifier;
 class MainForm;
 
 // Owns the notification-area icon and its menu, and is the way to end the
-// program: its unload closes the windows in a fixed order and removes the icon.
+// program: its unload has the main window close itself and its windows in a
+// fixed order, and removes the icon.
 class TrayForm : public QObject {
     Q_OBJECT
 
 public:
-    // The windows closed at exit, in this order.
-    static const QStringList UnloadOrder;
-
     explicit TrayForm(AppContext& ctx, QObject* parent = nullptr);
     ~TrayForm() override;
 
@@ -33,6 +32,15 @@ public:
     void Form_Unload();
 
     static bool notificationAreaAvailable();
+    // Tests stand in for a desktop with or without a notification area;
+    // nullopt asks the desktop again.
+    static void assumeNotificationArea(std::optional<bool> available);
+
+    // What the icon's tip says while a run goes on, and back to the name.
+    static inline const QString Receiving = QStringLiteral("получение…");
+    static inline const QString Sending = QStringLiteral("отправка…");
+    void showRunning(const QString& activity);
+    void showIdle();
     QSystemTrayIcon* icon() const { return m_icon; }
     QMenu* mnutr_popup() const { return m_menu; }
 

@@ -299,6 +299,30 @@ private slots:
         QVERIFY(offline.out.contains(u"Получено: постов - 0, комментариев - 0"_s));
     }
 
+    void aFolderThatCannotBeWrittenIsRefused() {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(u"blocker"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString folder = dir.filePath(u"blocker/work"_s);
+        QVERIFY(!QDir().mkpath(folder)); // a file stands where the folder would go
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+        process.setProcessEnvironment(environment);
+        process.start(program(u"orv-cli"_s), {u"--folder"_s, folder, u"tree"_s});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 u"Не могу писать в рабочую папку: "_s + folder +
+                     u". Выберите другую папку ключом --folder.\n"_s);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{u"blocker"_s});
+        QCOMPARE(QFileInfo(blocker).size(), 0);
+    }
+
     void sendTheOutbox() {
         StandinProcess standin;
         orv::test::TestFolder dir;

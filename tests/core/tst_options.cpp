@@ -21,6 +21,7 @@ private slots:
         QVERIFY(o.check_privat);
         QVERIFY(o.check_friends);
         QCOMPARE(o.time_update, u"10"_s);
+        QVERIFY(!o.StartMinimized); // the window shows unless asked otherwise
         QCOMPARE(o.comment_type, u"cit"_s);
         QVERIFY(!o.veiw_setcomm);
         QCOMPARE(o.text_music, u"В колонках:"_s);
@@ -37,6 +38,7 @@ private slots:
         o.check_update = true;
         o.check_friends = false;
         o.time_update = u"25"_s;
+        o.StartMinimized = true;
         o.comment_type = u"name"_s;
         o.text_music = u"Слушаю:"_s;
         o.OptMusUp = false;
@@ -47,6 +49,7 @@ private slots:
         store.beginGroup(u"options"_s);
         QCOMPARE(store.value(u"check_update"_s).toString(), u"1"_s);
         QCOMPARE(store.value(u"check_friends"_s).toString(), u"0"_s);
+        QCOMPARE(store.value(u"StartMinimized"_s).toString(), u"1"_s);
         QCOMPARE(store.value(u"OptMusDown"_s).toString(), u"True"_s);
         QCOMPARE(store.value(u"OptMusUp"_s).toString(), u"False"_s);
     }

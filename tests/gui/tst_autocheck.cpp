@@ -115,7 +115,7 @@ private slots:
         f.ticks(1);
         QVERIFY(f.tray->showsFriendsIcon());
         f.mainForm->mnu_SetAllRead_Click();
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         QCOMPARE(f.mainForm->NewInTree(), 0);
         f.ticks(2); // back to the program's icon, and it stays
         QVERIFY(!f.tray->showsFriendsIcon());

@@ -30,7 +30,9 @@ struct Fixture : test::GuiFixture {
     }
 
     QStringList rows(const QString& sql) { return test::rows(ctx->db, sql); }
+    // In the tree shown once the last rebuild asked for has arrived.
     void select(const QString& key) {
+        QVERIFY(waitForTree());
         mainForm->tree()->setCurrentIndex(mainForm->treeModel()->indexOfKey(key));
     }
     AddForm* editor() { return mainForm->editor(); }
@@ -47,7 +49,7 @@ struct Fixture : test::GuiFixture {
         ctx->db.execute(u"INSERT INTO Comments (CommentID, PostID, JournalID, uName, Message, "
                         u"Messagedate, Sent) VALUES ('900', '700', '9', 'boris', 'Согласен', "
                         u"'2006-03-05 11:00:00', 1)"_s);
-        mainForm->ReLoadTree();
+        QVERIFY(reloadTree());
     }
 };
 
@@ -84,6 +86,7 @@ private slots:
                                                      u"yyyy-MM-dd HH:mm:ss"_s);
         QVERIFY(date >= before && date <= before.addSecs(60)); // three hours back
         // The tree shows it as unsent, under its temporary identifier.
+        QVERIFY(f.waitForTree());
         QVERIFY(f.mainForm->treeModel()
                     ->indexOfKey(u"friendpostkey-tmp"_s + key + u'-' + key)
                     .isValid());
@@ -154,7 +157,7 @@ private slots:
         foreign.header = u"Чужой"_s;
         foreign.userName = u"anna"_s;
         const qint64 key = Outbox(f.ctx->db).addPost(foreign);
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         for (const QString& node :
              QStringList{u"friendpostkey-700-1"_s, u"friendpostkey-tmp"_s + QString::number(key) +
                                                        u'-' + QString::number(key)}) {
@@ -256,7 +259,7 @@ private slots:
         own.kind = MessageRef::Kind::Private;
         own.userName = u"anna"_s;
         const qint64 message = Outbox(f.ctx->db).addPrivate(own);
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         for (const QString& node : QStringList{
                  u"friendpostkey-tmp"_s + QString::number(key) + u'-' + QString::number(key),
                  u"privkey-"_s + QString::number(message), u"key-anna"_s}) {

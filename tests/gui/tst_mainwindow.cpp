@@ -1,10 +1,14 @@
+#include "AddForm.h"
+#include "CommForm.h"
 #include "GuiFixture.h"
 #include "MessageView.h"
 #include "RelForm.h"
+#include "SettingsForm.h"
 #include "TreeModel.h"
 #include "app/Cp1251.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -40,7 +44,7 @@ struct Fixture : test::GuiFixture {
             u"VALUES (1, 0, 'marta', 'Привет!', '2006-03-05 12:00:00', 1, 1)"_s);
         sql(u"INSERT INTO AddressBook (Nick, Status, New, Old) VALUES ('vova', 'BUDDY', 0, 1), "
             u"('anna', 'BUDDY', 0, 1), ('marta', 'READER', 0, 1)"_s);
-        mainForm->ReLoadTree();
+        QVERIFY(reloadTree());
     }
 
     void sql(const QString& statement) { ctx->db.execute(statement); }
@@ -49,7 +53,9 @@ struct Fixture : test::GuiFixture {
         Database::exec(q);
         return q.next() ? q.value(0).toInt() : -1;
     }
+    // In the tree shown once the last rebuild asked for has arrived.
     void select(const QString& key) {
+        QVERIFY(waitForTree());
         mainForm->tree()->setCurrentIndex(mainForm->treeModel()->indexOfKey(key));
     }
     QString page() { return Cp1251::decode(dir.read(u"tmp/out.htm"_s)); }
@@ -83,7 +89,7 @@ private slots:
         QCOMPARE(f.node(key).selectedIcon, int(IconSelected));
 
         // The selection survives a rebuild by its key.
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         QCOMPARE(f.mainForm->selectedKey(), key);
         QCOMPARE(f.node(key).selectedIcon, int(IconSelected));
     }
@@ -138,6 +144,41 @@ private slots:
         f.select(u"MyPrivates"_s);
         f.mainForm->Tree_MouseUp(QPoint(5, 5));
         QVERIFY(!f.mainForm->contextMenu()->isVisible());
+        // The node decides for the context menu only: the menu bar's commands
+        // on the selected message stay enabled after a diary's menu.
+        for (const QString& name : {u"mnu_NewPost2"_s, u"mnu_Comment2"_s, u"mnu_EditPost2"_s,
+                                    u"mnu_DelPost2"_s, u"mnu_CollapseAll2"_s}) {
+            QVERIFY2(f.action(name)->isEnabled(), qPrintable(name));
+        }
+    }
+
+    void toolbarButtonsRunTheirCommandsWhateverTheMenus() {
+        Fixture f;
+        f.ctx->options.veiw_setcomm = true; // a reply opens no modal settings window
+        for (QAction* a : f.mainForm->findChildren<QAction*>()) {
+            if (a->objectName().startsWith(u"mnu"_s)) {
+                a->setEnabled(false);
+            }
+        }
+        f.action(u"tb_setting"_s)->trigger();
+        QVERIFY(f.mainForm->settingsForm() && f.mainForm->settingsForm()->isVisible());
+        f.action(u"tb_friends"_s)->trigger();
+        QVERIFY(f.mainForm->relForm() && f.mainForm->relForm()->isVisible());
+        f.action(u"tb_setcom"_s)->trigger();
+        QCOMPARE(f.mainForm->findChildren<CommForm*>().size(), 1);
+        QVERIFY(f.mainForm->findChild<CommForm*>()->isVisible());
+
+        f.action(u"tb_new"_s)->trigger();
+        QVERIFY(f.mainForm->editor() && f.mainForm->editor()->isVisible());
+        QCOMPARE(f.mainForm->editor()->LabMessType->text(), u"Post"_s);
+        f.select(u"friendpostkey-1001-1"_s);
+        f.action(u"tb_comment"_s)->trigger();
+        QCOMPARE(f.mainForm->editor()->LabMessType->text(), u"Comment"_s);
+
+        f.prompts.answers = {true};
+        f.action(u"tb_recicle"_s)->trigger();
+        QCOMPARE(f.prompts.questions, QStringList({u"ORV v.0.7.31c|Удалить?"_s}));
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE ThisID = 1"_s), 0);
     }
 
     void deletingAPostTakesItsComments() {
@@ -169,6 +210,7 @@ private slots:
         f.prompts.answers = {true};
         f.action(u"mnu_DelDiary"_s)->trigger();
         QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 2);
+        QVERIFY(f.waitForTree());
         QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"key-bo-ris"_s).isValid());
     }
 
@@ -178,6 +220,7 @@ private slots:
         f.action(u"mnu_MakeDiaryRead"_s)->trigger();
         QCOMPARE(f.count(u"SELECT sum(New) FROM Posts"_s), 0);
         QCOMPARE(f.count(u"SELECT sum(New) FROM Comments"_s), 0);
+        QVERIFY(f.waitForTree());
         QCOMPARE(f.mainForm->NewInTree(), 0);
 
         f.sql(u"UPDATE Comments SET New = 1"_s);
@@ -198,9 +241,11 @@ private slots:
         QAction* onlyNew = f.action(u"mnu_OnlyNew"_s);
         onlyNew->trigger();
         QVERIFY(onlyNew->isChecked());
+        QVERIFY(f.waitForTree());
         QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"commkey-5003-1"_s).isValid());
         QVERIFY(f.mainForm->treeModel()->indexOfKey(u"commkey-5001-2"_s).isValid());
         onlyNew->trigger();
+        QVERIFY(f.waitForTree());
         QVERIFY(f.mainForm->treeModel()->indexOfKey(u"commkey-5003-1"_s).isValid());
     }
 

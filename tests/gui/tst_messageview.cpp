@@ -1,10 +1,13 @@
 #include "ExchangeFixture.h"
 #include "MessageView.h"
+#include "app/Cp1251.h"
+#include "render/PageMarkup.h"
 #include "render/Renderer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTextBlock>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -111,6 +114,49 @@ private slots:
 
         view.Browser_BeforeNavigate2(QUrl(u"about:blank"_s));
         QVERIFY(view.toPlainText().isEmpty());
+    }
+
+    // The view finds the builder's markup by its text: every piece it adjusts
+    // is on a real page, and none is left on the copy it shows.
+    void theViewAdjustsWhatTheBuilderWrites() {
+        test::ExchangeFixture f;
+        Renderer renderer(f.ctx);
+        writePostPage(renderer);
+        const QString page = Cp1251::decode(f.dir.read(u"tmp/out.htm"_s));
+        const QString shown = MessageView::adaptedForView(page);
+
+        const QList<std::pair<const char*, QString>> pieces = {
+            {"body with one font", PageMarkup::BodyOpen},
+            {"page end", PageMarkup::PageClose},
+            {"line after the download date",
+             PageMarkup::DownloadDateEnd + PageMarkup::InfoLineStart},
+            {"break between comment rows", PageMarkup::CommentRowBreak},
+            {"rule above a comment", PageMarkup::CommentRule},
+        };
+        for (const auto& [name, piece] : pieces) {
+            QVERIFY2(page.contains(piece), name);
+            QVERIFY2(!shown.contains(piece), name);
+        }
+        QVERIFY(shown.contains(u"<body bgcolor=#d4d0c8 "_s + PageMarkup::FontStyle + u'>'));
+        QVERIFY(shown.endsWith(u"</body></html>\r\n"_s));
+        QCOMPARE(shown.count(u"<font"_s), page.count(u"<font"_s) - 1);
+        QCOMPARE(shown.count(u"<p style='margin:0'>&nbsp;14:07:00"_s), 1);
+
+        // The diary page shares the body.
+        renderer.pageBuilder().BuildDiaryPage(u"Ёжик"_s, u"72"_s);
+        const QString diary = Cp1251::decode(f.dir.read(u"tmp/out.htm"_s));
+        QVERIFY(diary.contains(PageMarkup::BodyOpen));
+        QVERIFY(!MessageView::adaptedForView(diary).contains(PageMarkup::BodyOpen));
+
+        // What the view shows has no rule left: the comment's line is a table.
+        writePostPage(renderer);
+        MessageView view(f.ctx.log);
+        view.showPage(f.ctx.folder.outPagePath());
+        for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+            QVERIFY(
+                !block.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth));
+        }
+        QVERIFY(view.toPlainText().contains(u"И я так думаю."_s));
     }
 
     void smileyCatalogueChangesAreSeen() {

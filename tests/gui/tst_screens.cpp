@@ -6,9 +6,13 @@
 #include "AddUserForm.h"
 #include "CommForm.h"
 #include "GuiFixture.h"
+#include "GuiPrompts.h"
+#include "RunProgress.h"
 #include "SetMesForm.h"
 #include "SetUpdForm.h"
+#include "SettingsForm.h"
 #include "SmileForm.h"
+#include "StandinServer.h"
 #include "TrayForm.h"
 #include "TreeModel.h"
 #include "store/SearchIndex.h"
@@ -19,7 +23,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTextEdit>
@@ -45,7 +52,7 @@ struct Fixture : test::GuiFixture {
                         u"('boris', 'READER')"_s);
         ctx->db.execute(u"INSERT INTO Smiles (Smile, SmileURL) VALUES (':)', 'smile.gif'), "
                         u"(':(', 'sad.gif')"_s);
-        mainForm->ReLoadTree();
+        QVERIFY(reloadTree());
     }
 };
 
@@ -127,6 +134,10 @@ private slots:
         checkFits(smileys);
         f.mainForm->mnu_update_Click();
         checkFits(f.mainForm->findChild<SetUpdForm*>());
+        f.mainForm->mnu_Setting_Click();
+        SettingsForm* settings = f.mainForm->settingsForm();
+        settings->ListVars->setCurrentRow(2); // the service's address
+        checkFits(settings);
     }
 
     // The tree of a reader with new items: bold, counted beside each diary
@@ -137,7 +148,7 @@ private slots:
                           u"Messagedate, Sent) VALUES ('950', '700', '9', 'boris', 'Хороший "
                           u"вопрос, а день и правда хороший.', '2006-03-05 12:00:00', 1)"_s);
         SearchIndex(f.ctx->db).rebuild(); // the rows above went in by hand
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         f.mainForm->SearchText->setText(u"хорош*"_s);
         f.mainForm->runSearch();
         QCOMPARE(f.mainForm->SearchHits->count(), 2);
@@ -168,7 +179,7 @@ private slots:
             u"('5004', '601', '12', 'anna', 'Привет.', '2006-03-07 15:00:00', 1, 1)"_s);
         f.ctx->db.execute(u"INSERT INTO PrivateMessages (Out, uName, Message, Messagedate, New, "
                           u"Sent) VALUES (0, 'marta', 'Привет!', '2006-03-07 16:00:00', 1, 1)"_s);
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         QTreeView* tree = f.mainForm->tree();
         tree->setCurrentIndex(f.mainForm->treeModel()->indexOfKey(u"friendpostkey-702-3"_s));
         QVERIFY(QTest::qWaitForWindowExposed(f.mainForm.get()));
@@ -189,6 +200,62 @@ private slots:
             QTest::qWait(100);
             f.mainForm->grab().save(dir + u'/' + f.mainForm->objectName() + u".png"_s);
         }
+    }
+
+    void theMainWindowDuringAReceive() {
+        test::GuiFixture f;
+        standin::StandinData data;
+        data.seed(40);
+        standin::StandinServer server(data);
+        QVERIFY(server.listen());
+        f.configure({{u"UserName"_s, data.user},
+                     {u"Password"_s, data.password},
+                     {u"ServiceURL"_s, server.url()},
+                     {u"MaxPost"_s, u"10000"_s},
+                     {u"PostsToGetPerOneSession"_s, u"5"_s}});
+        f.start();
+        server.setFault(standin::Fault::Delay, -1, 400);
+        QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
+        f.mainForm->mnu_Get_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(f.mainForm->runProgress()->bar()->value() >= 10, 30000);
+        f.mainForm->setObjectName(u"MainForm-receiving"_s);
+        checkFits(f.mainForm.get());
+        f.mainForm->runProgress()->cancelButton()->click();
+        QVERIFY(finished.wait(30000));
+    }
+
+    void theAboutBox() {
+        test::GuiFixture f;
+        f.configure(u"me"_s);
+        f.start();
+        GuiPrompts prompts;
+        prompts.setParentWindow(f.mainForm.get());
+        // The command's text, shown in the box the window program shows.
+        f.mainForm->mnu_About_Click();
+        const QString text = f.prompts.messages.last().text;
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            box->setObjectName(u"AboutBox"_s);
+            checkFits(box);
+            seen = true;
+            box->accept();
+        });
+        prompts.inform(u"О программе"_s, text, UserPrompts::Icon::Information);
+        QVERIFY(seen);
+    }
+
+    void theFirstStartInAnEmptyFolder() {
+        test::GuiFixture f(test::TestFolder::Icons::None);
+        f.start();
+        QVERIFY(f.mainForm->isVisible());
+        SettingsForm* settings = f.mainForm->settingsForm();
+        QVERIFY(settings && settings->isVisible());
+        f.mainForm->setObjectName(u"MainForm-first-start"_s);
+        checkFits(f.mainForm.get());
+        settings->setObjectName(u"SettingsForm-first-start"_s);
+        checkFits(settings);
     }
 
     // The notification icon's two states, where there is a notification area

@@ -22,7 +22,7 @@ struct Fixture : test::GuiFixture {
             {{u"Читаю «Мастера и Маргариту»"_s, u"О книгах"_s, u"05.03.2006 10:00:00"_s, u"anna"_s,
               u"100"_s, u"7"_s},
              {u"Про котов"_s, u"Коты"_s, u"05.03.2006 11:00:00"_s, u"boris"_s, u"101"_s, u"8"_s}});
-        mainForm->ReLoadTree();
+        QVERIFY(reloadTree());
     }
     void search(const QString& text) {
         mainForm->SearchText->setText(text);

@@ -3,6 +3,8 @@
 #include "TreeModel.h"
 #include "app/Constants.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -121,6 +123,7 @@ private slots:
         QPointer<SettingsForm> form = f.form;
         f.form->ButExit->click();
         QTRY_VERIFY(!form);
+        QVERIFY(f.waitForTree());
         QCOMPARE(f.mainForm->treeModel()->snapshot().key(1), u"key-Петя"_s);
     }
 
@@ -147,6 +150,56 @@ private slots:
                  qPrintable(f.ctx->log.currentText()));
         QCOMPARE(stored(f.ctx->db, u"UserName"_s), u"новый"_s); // stored before the failure
         QCOMPARE(f.ctx->settings.UserName, u"me"_s);            // not read again
+    }
+
+    void theValueBoxTakesTheSpareWidth() {
+        Fixture f;
+        // An address of a good length fits the box as the window opens.
+        f.select(u"ServiceURL"_s);
+        type(f.form->TxtValue, u"https://offline-mirror.kordenet.example.org"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(f.form));
+        const auto fits = [&] {
+            return f.form->TxtValue->fontMetrics().horizontalAdvance(f.form->TxtValue->text()) <
+                   f.form->TxtValue->contentsRect().width() - 8;
+        };
+        QVERIFY2(fits(), qPrintable(QString::number(f.form->TxtValue->width())));
+
+        // A wider window widens the value, not the list.
+        const int list = f.form->ListVars->width();
+        const int value = f.form->TxtValue->width();
+        f.form->resize(f.form->width() + 600, f.form->height());
+        QTRY_COMPARE(f.form->TxtValue->width(), value + 600);
+        QCOMPARE(f.form->ListVars->width(), list);
+    }
+
+    void startingToEditReplacesTheOldValue() {
+        Fixture f;
+        f.form->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(f.form));
+        QCOMPARE(f.form->TxtValue->selectedText(), u"me"_s); // the first row, as it opens
+        f.select(u"MaxPost"_s);
+        QCOMPARE(f.form->TxtValue->selectedText(), u"50"_s);
+        QTest::keyClick(f.form->TxtValue, Qt::Key_7);
+        QCOMPARE(f.form->TxtValue->text(), u"7"_s);
+        QCOMPARE(f.form->workingTable()[size_t(rowOf(*f.form, u"MaxPost"_s))].value, u"7"_s);
+
+        // Back into the box by a click or from the program: the text is selected again.
+        f.form->ListVars->setFocus();
+        f.form->TxtValue->deselect();
+        QTest::mouseClick(f.form->TxtValue, Qt::LeftButton, {}, QPoint(4, 4));
+        QTRY_COMPARE(f.form->TxtValue->selectedText(), u"7"_s);
+        f.form->ListVars->setFocus();
+        f.form->TxtValue->deselect();
+        f.form->TxtValue->setFocus();
+        QTRY_COMPARE(f.form->TxtValue->selectedText(), u"7"_s);
+
+        // Coming back to the window leaves the cursor where the user put it.
+        QTest::qWait(0);
+        f.form->TxtValue->deselect();
+        QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(f.form->TxtValue, &back);
+        QTest::qWait(0);
+        QVERIFY(!f.form->TxtValue->hasSelectedText());
     }
 
     void emptyTableShowsAnEmptyList() {

@@ -1,9 +1,11 @@
 #include "GuiFixture.h"
+#include "SetUpdForm.h"
 #include "SettingsForm.h"
 #include "TreeModel.h"
 #include "app/Constants.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QRegularExpression>
@@ -142,6 +144,77 @@ private slots:
                                ->data(form.treeModel()->index(0, 0), Qt::DecorationRole)
                                .value<QIcon>();
         QCOMPARE(icon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    }
+
+    void startingInTheNotificationArea() {
+        {
+            // Without a notification area nothing could bring a hidden window back.
+            test::GuiFixture f;
+            f.configure(u"me"_s);
+            QVERIFY(!TrayForm::notificationAreaAvailable());
+            f.create().setStartHidden(true);
+            f.mainForm->Form_Load();
+            QVERIFY(f.mainForm->isVisible());
+        }
+        test::AssumedNotificationArea tray(true);
+        {
+            test::GuiFixture f;
+            f.configure(u"me"_s);
+            f.create().setStartHidden(true);
+            f.mainForm->Form_Load();
+            QVERIFY(f.waitForTree());
+            QVERIFY(!f.mainForm->isVisible());
+            // Everything else of the start ran.
+            QVERIFY(kStartedLine.match(logLines(f.dir).value(0)).hasMatch());
+            QCOMPARE(f.mainForm->windowTitle(), u"me - ORV v.0.7.31c (главная форма)"_s);
+            QCOMPARE(treeKeys(*f.mainForm).size(), 5);
+            QVERIFY(f.mainForm->Timer->isActive());
+            f.mainForm->bringForward();
+            QVERIFY(f.mainForm->isVisible());
+        }
+        {
+            test::GuiFixture f;
+            f.configure(u"me"_s);
+            QVERIFY(f.start().isVisible()); // not asked to
+        }
+    }
+
+    void theStartInTheNotificationAreaIsAnOption() {
+        test::AssumedNotificationArea tray(true);
+        test::GuiFixture f;
+        f.configure(u"me"_s);
+        f.start();
+        f.mainForm->mnu_update_Click();
+        auto* form = f.mainForm->findChild<SetUpdForm*>();
+        QVERIFY(form && form->isVisible());
+        QCOMPARE(form->Check_startTray->text(), u"Запускать свёрнутым в трей"_s);
+        QVERIFY(!form->Check_startTray->isChecked());
+        form->Check_startTray->setChecked(true);
+        form->Command1_Click();
+        QCOMPARE(f.userStore.value(u"options/StartMinimized"_s).toString(), u"1"_s);
+
+        // The next start stays in the notification area.
+        f.mainForm.reset();
+        f.tray.reset();
+        f.start();
+        QVERIFY(!f.mainForm->isVisible());
+        f.mainForm->mnu_update_Click();
+        form = f.mainForm->findChild<SetUpdForm*>();
+        QVERIFY(form->Check_startTray->isChecked());
+        form->Check_startTray->setChecked(false);
+        form->Command1_Click();
+        QCOMPARE(f.userStore.value(u"options/StartMinimized"_s).toString(), u"0"_s);
+    }
+
+    void aFirstStartInTheNotificationAreaStillAsksForTheSettings() {
+        test::AssumedNotificationArea tray(true);
+        test::GuiFixture f;
+        f.userStore.setValue(u"options/StartMinimized"_s, u"1"_s);
+        MainForm& form = f.start();
+        QVERIFY(!form.isVisible());
+        QVERIFY(form.settingsForm() && form.settingsForm()->isVisible());
+        QCOMPARE(f.prompts.messages.size(), 1);
+        QCOMPARE(f.prompts.messages[0].text, u"Перед использованием программы, настройте её."_s);
     }
 
     void unreadableDatabaseLeavesAUsableWindow() {

@@ -1,10 +1,18 @@
+#include "AddForm.h"
+#include "CommForm.h"
 #include "Dialog.h"
 #include "GuiFixture.h"
+#include "RelForm.h"
+#include "SetMesForm.h"
+#include "SetUpdForm.h"
 #include "SettingsForm.h"
+#include "SmileForm.h"
 #include "app/Constants.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -76,13 +84,38 @@ private slots:
         QVERIFY(f.ctx->log.currentText().endsWith(u"Получено: постов - 0, комментариев - 0"_s));
     }
 
-    void exitClosesWindowsInOrderAndRemovesTheIcon() {
+    void exitClosesEveryWindowInOrderAndRemovesTheIcon() {
         test::GuiFixture f;
         f.configure(u"me"_s);
         MainForm& form = f.start();
+        const QString caption = form.windowTitle();
+        form.mnu_NewPost_Click();
+        QPointer<AddForm> editor = form.editor();
+        emit editor->smileysRequested();
+        QPointer<SmileForm> picker = editor->findChild<SmileForm*>();
+        QVERIFY(picker && picker->isVisible());
+        form.mnu_setcom_Click();
+        QPointer<CommForm> comments = form.findChild<CommForm*>();
+        QVERIFY(comments && comments->isVisible());
+        QPointer<Dialog> dialog =
+            new Dialog(u"Отчёт"_s, u"текст"_s, &form); // as the prompts make it
+        dialog->show();
+        form.mnu_Friends_Click();
         form.mnu_Setting_Click();
-        Dialog dialog(u"Отчёт"_s, u"текст"_s);
-        dialog.show();
+        form.mnu_update_Click();
+        QPointer<SetUpdForm> checks = form.findChild<SetUpdForm*>();
+        form.mnu_setMes_Click();
+        QPointer<SetMesForm> captions = form.findChild<SetMesForm*>();
+        const QList<QPointer<QWidget>> windows = {
+            editor.get(),   picker.get(),        comments.get(), dialog.get(),  &form,
+            form.relForm(), form.settingsForm(), checks.get(),   captions.get()};
+        for (const QPointer<QWidget>& window : windows) {
+            QVERIFY2(window && window->isVisible(), qPrintable(window->objectName()));
+        }
+        // A window of the same name that the main window does not own stays.
+        QWidget stranger;
+        stranger.setObjectName(u"RelForm"_s);
+        stranger.show();
 
         CloseRecorder recorder;
         qApp->installEventFilter(&recorder);
@@ -92,24 +125,78 @@ private slots:
         exit->trigger();
         qApp->removeEventFilter(&recorder);
 
-        QCOMPARE(recorder.closed, QStringList({u"Dialog"_s, u"MainForm"_s, u"SettingsForm"_s}));
-        QCOMPARE(form.windowTitle(), QString());
-        QVERIFY(!form.isVisible());
-        QVERIFY(!dialog.isVisible());
+        QCOMPARE(recorder.closed, QStringList({u"AddForm"_s, u"CommForm"_s, u"Dialog"_s,
+                                               u"MainForm"_s, u"RelForm"_s, u"SettingsForm"_s,
+                                               u"SmileForm"_s, u"SetUpdForm"_s, u"SetMesForm"_s}));
+        for (const QPointer<QWidget>& window : windows) {
+            QVERIFY2(!window || !window->isVisible(), qPrintable(window->objectName()));
+        }
+        QVERIFY(stranger.isVisible());
+        QVERIFY(form.isExiting());
+        QCOMPARE(form.windowTitle(), caption); // the caption is no signal
         QVERIFY(!f.tray->icon()->isVisible());
         QCOMPARE(exited.count(), 1);
     }
 
-    void closingTheWindowWithoutANotificationAreaExits() {
+    void exitSkipsClosedWindowsAndGoesOnPastAKeptEditor() {
         test::GuiFixture f;
         f.configure(u"me"_s);
         MainForm& form = f.start();
-        QVERIFY(!TrayForm::notificationAreaAvailable()); // offscreen has none
+        form.mnu_Setting_Click();
+        form.settingsForm()->close();
+        form.mnu_setMes_Click();
+        form.findChild<SetMesForm*>()->hide(); // a dialog closed by the user is only hidden
+        form.hide();                           // the main window sits in the notification area
+        form.mnu_NewPost_Click();
+        QPointer<AddForm> editor = form.editor();
+        editor->Form_Activate();
+        editor->HeadText->setText(u"Черновик"_s);
+
+        CloseRecorder recorder;
+        qApp->installEventFilter(&recorder);
         QSignalSpy exited(f.tray.get(), &TrayForm::exited);
-        form.close();
-        QVERIFY(exited.wait(2000));
+        f.prompts.answers = {false}; // the editor is not closed without saving
+        f.tray->mnutr_exit_Click();
+        qApp->removeEventFilter(&recorder);
+
+        QCOMPARE(f.prompts.questions, QStringList({VersionTag + u"|Закрыть без сохранения?"_s}));
+        QCOMPARE(recorder.closed, QStringList({u"AddForm"_s, u"MainForm"_s}));
+        QVERIFY(editor && editor->isVisible()); // it keeps its text; the program ends all the same
+        QCOMPARE(exited.count(), 1);
+    }
+
+    void closingHidesTheWindowUntilTheExitBegins() {
+        {
+            test::GuiFixture f;
+            f.configure(u"me"_s);
+            MainForm& form = f.start();
+            QSignalSpy exited(f.tray.get(), &TrayForm::exited);
+            QVERIFY(!form.close()); // refused: the window lives on
+            QVERIFY(!form.isExiting());
+            if (TrayForm::notificationAreaAvailable()) {
+                QVERIFY(!form.isVisible()); // reached again through the icon
+                QCoreApplication::processEvents();
+                QCOMPARE(exited.count(), 0);
+            } else {
+                // Without a notification area a hidden window could not be
+                // reached again: closing it ends the program.
+                QVERIFY(form.isVisible());
+                QVERIFY(exited.wait(2000));
+                QVERIFY(form.isExiting());
+                QVERIFY(!form.isVisible());
+            }
+        }
+        test::GuiFixture f;
+        f.configure(u"me"_s);
+        MainForm& form = f.start();
+        const QString caption = form.windowTitle();
+        QSignalSpy exited(f.tray.get(), &TrayForm::exited);
+        form.beginExit();
+        QVERIFY(form.close());
         QVERIFY(!form.isVisible());
-        QCOMPARE(form.windowTitle(), QString());
+        QCOMPARE(form.windowTitle(), caption);
+        QCoreApplication::processEvents();
+        QCOMPARE(exited.count(), 0); // closing is part of the exit, not its start
     }
 };
 

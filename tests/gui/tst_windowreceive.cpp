@@ -1,8 +1,17 @@
 #include "GuiFixture.h"
+#include "RunProgress.h"
 #include "StandinServer.h"
+#include "StoreCheck.h"
+#include "TrayForm.h"
+#include "TreeModel.h"
+#include "app/RunControl.h"
+#include "store/FetchStack.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -14,13 +23,14 @@ struct Fixture : test::GuiFixture {
     standin::StandinData data;
     standin::StandinServer server{data};
 
-    Fixture() {
+    explicit Fixture(const QString& postsPerBatch = u"10"_s) {
         data.seed(20);
         QVERIFY(server.listen());
         configure({{u"UserName"_s, data.user},
                    {u"Password"_s, data.password},
                    {u"ServiceURL"_s, server.url()},
-                   {u"MaxPost"_s, u"10000"_s}});
+                   {u"MaxPost"_s, u"10000"_s},
+                   {u"PostsToGetPerOneSession"_s, postsPerBatch}});
         start();
     }
 
@@ -107,6 +117,55 @@ private slots:
         f.mainForm->mnu_Get_Click();
         QTest::qWait(200); // the run waits for an answer that never comes
         f.mainForm.reset();
+    }
+
+    void progressIsShownAndCancelLeavesTheRestWaiting() {
+        Fixture f(u"5"_s);
+        f.server.setFault(standin::Fault::Delay, -1, 300);
+        RunProgress* progress = f.mainForm->runProgress();
+        QVERIFY(f.mainForm->statusBar()->isAncestorOf(progress));
+        QVERIFY(f.mainForm->statusBar()->isAncestorOf(f.mainForm->statusList()));
+        QVERIFY(progress->isHidden());
+        QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
+
+        f.mainForm->mnu_Get_Click();
+        QVERIFY(progress->isVisible());
+        QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client — получение…"_s);
+        // The first batch of five is stored while the second is on its way.
+        QTRY_COMPARE_WITH_TIMEOUT(progress->bar()->value(), 5, 20000);
+        QCOMPARE(progress->bar()->maximum(), 20);
+        QCOMPARE(progress->bar()->text(), u"5 из 20"_s);
+        QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
+        QVERIFY(!progress->cancelButton()->isEnabled());
+        QVERIFY(finished.wait(30000));
+
+        QVERIFY(progress->isHidden());
+        QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client"_s);
+        QCOMPARE(f.count(u"Posts"_s), 10); // the batch in flight was stored too
+        QCOMPARE(f.count(u"Comments"_s), 0);
+        QVERIFY(f.mainForm->statusList()->currentText().endsWith(RunControl::CancelledText));
+        QCOMPARE(f.ctx->log.failureCount(), 0);
+        QCOMPARE(f.mainForm->treeModel()->snapshot().NewInTree, 10); // the tree shows them
+
+        // The next run fetches exactly the rest.
+        f.server.setFault(standin::Fault::None);
+        f.mainForm->mnu_Get_Click();
+        QVERIFY(progress->cancelButton()->isEnabled());
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(test::storeDifference(f.ctx->db, f.data), QString());
+        QCOMPARE(FetchStack(f.ctx->db).waitingCount(FetchStack::Posts), 0);
+    }
+
+    void statusListKeepsTheLatestLines() {
+        Fixture f;
+        for (int i = 0; i < MainForm::MaxStatusLines + 50; ++i) {
+            f.ctx->log.LogStatus(u"Строка "_s + QString::number(i));
+        }
+        QComboBox* status = f.mainForm->statusList();
+        QTRY_COMPARE(status->count(), MainForm::MaxStatusLines);
+        QVERIFY(status->itemText(status->count() - 1)
+                    .endsWith(u"Строка "_s + QString::number(MainForm::MaxStatusLines + 49)));
+        QCOMPARE(status->currentIndex(), status->count() - 1);
     }
 
     void nodeActionsGoOnDuringALongRun() {

@@ -63,7 +63,7 @@ private slots:
         Fixture f;
         f.start();
         const qint64 key = f.writePost(f.ctx->db, u"Из окна"_s);
-        f.mainForm->ReLoadTree();
+        QVERIFY(f.reloadTree());
         f.server.setFault(standin::Fault::Delay, 1, 300);
         QSignalSpy finished(f.mainForm.get(), &MainForm::exchangeFinished);
         f.action(u"tb_send"_s)->trigger();

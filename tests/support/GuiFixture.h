@@ -39,9 +39,23 @@ struct GuiFixture {
         return *mainForm;
     }
 
+    // Form_Load, and the first tree shown.
     MainForm& start() {
         create().Form_Load();
+        waitForTree();
         return *mainForm;
+    }
+
+    // The tree is rebuilt off the window's thread: waits until the newest
+    // rebuild asked for is shown.
+    bool waitForTree() {
+        QSignalSpy shown(mainForm.get(), &MainForm::treeShown);
+        return !mainForm->isTreeLoading() || shown.wait(20000);
+    }
+
+    bool reloadTree() {
+        mainForm->ReLoadTree();
+        return waitForTree();
     }
 
     // Prepares database.mdb with a user name before the start.
@@ -58,6 +72,17 @@ struct GuiFixture {
             Database::exec(q);
         }
     }
+};
+
+// Stands in for a desktop with or without a notification area, and restores
+// the desktop's own answer at the end of the scope.
+struct AssumedNotificationArea {
+    explicit AssumedNotificationArea(bool available) {
+        TrayForm::assumeNotificationArea(available);
+    }
+    ~AssumedNotificationArea() { TrayForm::assumeNotificationArea(std::nullopt); }
+    AssumedNotificationArea(const AssumedNotificationArea&) = delete;
+    AssumedNotificationArea& operator=(const AssumedNotificationArea&) = delete;
 };
 
 } // namespace orv::test

@@ -196,6 +196,41 @@ private slots:
         QCOMPARE(f.count(u"tmp_MessagesToGet"_s), 0);
     }
 
+    void cancelKeepsWhatWasStoredAndTheNextRunFetchesTheRest() {
+        Fixture f(25);
+        f.ctx.settings.PostsToGetPerOneSession = u"10"_s;
+        // The user cancels while the first batch is on its way: it is still
+        // stored, then nothing more goes out.
+        QList<std::pair<int, int>> reported;
+        RunControl control([&](int done, int total) {
+            reported.append({done, total});
+            control.requestCancel();
+        });
+        Session session = f.ctx.session();
+        session.control = &control;
+        const int requestsBefore = int(f.server.service().documents.size());
+        ReceiveRun(session).run();
+
+        QCOMPARE(reported.first(), std::make_pair(0, 25));
+        QCOMPARE(f.count(u"Posts"_s), 10);
+        QCOMPARE(f.count(u"Comments"_s), 0);
+        QCOMPARE(FetchStack(f.ctx.db).waitingCount(FetchStack::Posts), 15);
+        QCOMPARE(int(f.server.service().documents.size()) - requestsBefore, 2); // list, batch
+        QCOMPARE(f.count(u"AddressBook"_s), 0); // the lists were not asked for
+        QCOMPARE(f.ctx.log.failureCount(), 0);
+        const QStringList lines = f.messages();
+        QCOMPARE(lines.last(), RunControl::CancelledText);
+        QCOMPARE(lines[lines.size() - 2],
+                 u"Получено: постов - 25, комментариев - 0. Не получено: постов - 15, "
+                 u"комментариев - 0 (будут запрошены при следующем обмене)"_s);
+
+        // A new start and a clean run: exactly the stand-in's items, none twice.
+        FetchStack(f.ctx.db).deleteFinished();
+        ReceiveRun(f.ctx.session()).run();
+        QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
+        QCOMPARE(f.count(u"tmp_MessagesToGet"_s), 0);
+    }
+
     void itemsNotStoredAreNamedInTheFinalLine() {
         Fixture f(20);
         f.ctx.settings.PostsToGetPerOneSession = u"5"_s;

@@ -388,6 +388,41 @@ private slots:
         }
     }
 
+    void cancelSendsTheBatchInFlightAndKeepsTheRestWaiting() {
+        Fixture f;
+        f.ctx.settings.PostsToSendPerOneSession = u"2"_s;
+        for (int i = 1; i <= 5; ++i) {
+            f.post(u"Пост"_s, u"Отменяемый "_s + QString::number(i));
+        }
+        f.comment(u"Отменяемый коммент"_s);
+        QList<std::pair<int, int>> reported;
+        RunControl control([&](int done, int total) {
+            reported.append({done, total});
+            if (done > 0) {
+                control.requestCancel(); // after the first batch was answered
+            }
+        });
+        Session session = f.ctx.session();
+        session.control = &control;
+        SendRun(session).run();
+
+        QCOMPARE(reported, (QList<std::pair<int, int>>{{0, 6}, {2, 6}}));
+        QCOMPARE(f.queriesPerRequest(), (QList<int>{2}));
+        QCOMPARE(f.outbox.unsentCount(Kind::Post), 3);
+        QCOMPARE(f.outbox.unsentCount(Kind::Comment), 1);
+        QCOMPARE(f.ctx.log.failureCount(), 0);
+        QCOMPARE(f.messages().mid(f.messages().size() - 2),
+                 (QStringList{u"Не отправлено: постов - 3, комментариев - 1, приватов - 0"_s,
+                              RunControl::CancelledText}));
+
+        f.send(); // the next run publishes the rest, each message once
+        QCOMPARE(f.unsent(), 0);
+        for (int i = 1; i <= 5; ++i) {
+            QCOMPARE(f.storedOnService(u"Отменяемый "_s + QString::number(i)), 1);
+        }
+        QCOMPARE(f.storedOnService(u"Отменяемый коммент"_s), 1);
+    }
+
     void withoutAConnectionTheRunStopsAtTheFirstBatch() {
         Fixture f;
         QTcpServer closed;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunControl.h"
+
 #include <atomic>
 #include <chrono>
 
@@ -22,6 +24,15 @@ struct Session {
     UserPrompts& prompts;
     std::atomic<bool>& ConnectionFailed;
     std::chrono::milliseconds exchangeTimeout;
+    // Progress and cancel of a run the window follows; none for the others.
+    RunControl* control = nullptr;
+
+    bool cancelled() const { return control && control->cancelled(); }
+    void progress(int done, int total) const {
+        if (control) {
+            control->progress(done, total);
+        }
+    }
 };
 
 } // namespace orv

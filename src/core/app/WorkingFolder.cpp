@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +33,20 @@ WorkingFolder WorkingFolder::byDefault() {
         QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     return WorkingFolder(data);
+}
+
+QString WorkingFolder::writeProblem() const {
+    // Write permission bits say nothing for root, and a folder can be read-only
+    // through its file system: only a file that gets made tells.
+    if (QDir().mkpath(m_appFolder)) {
+        QTemporaryFile probe(m_appFolder + u"/.orv-write-check-XXXXXX"_s);
+        if (probe.open()) {
+            return {};
+        }
+    }
+    return u"Не могу писать в рабочую папку: "_s +
+           QDir::toNativeSeparators(QFileInfo(m_appFolder).absoluteFilePath()) +
+           u". Выберите другую папку ключом --folder."_s;
 }
 
 void WorkingFolder::ensureTmpFolder() const {

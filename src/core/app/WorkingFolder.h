@@ -25,6 +25,11 @@ public:
     QString logPath() const { return file(QStringLiteral("log.txt")); }
     QString exchangeLockPath() const { return file(QStringLiteral("exchange.lock")); }
 
+    // Creates the folder when it is missing and proves that files can be made
+    // in it (a scratch file, made and removed). Returns the message for the
+    // user, naming the folder, when it cannot; empty when all is well.
+    QString writeProblem() const;
+
     // Creates tmp/ when it is missing and makes it, the request file and the
     // log private to the user: requests carry the password. Throws OrvError
     // when tmp/ cannot be made.

@@ -1,5 +1,6 @@
 #include "PageBuilder.h"
 
+#include "PageMarkup.h"
 #include "app/Cp1251.h"
 #include "app/OrvError.h"
 
@@ -9,9 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace orv {
 namespace {
-
-const QString kFont =
-    u"style='font-size: 10pt; font-family: Verdana, Arial, Helvetica, sans-serif;'"_s;
 
 QByteArray pageBytes(const QString& text) {
     QByteArray bytes;
@@ -57,8 +55,8 @@ void PageBuilder::write(const QStringList& lines, bool append) {
 }
 
 QString PageBuilder::attachmentBlock(const QString& attachment) const {
-    QString block = u"<br><table align=center width=99% border=0 "_s + kFont + u'>' +
-                    u"<tr><td bgcolor=#d4d0c8><font style='font-color: white'>"_s;
+    QString block = u"<br><table align=center width=99% border=0 "_s + PageMarkup::FontStyle +
+                    u'>' + u"<tr><td bgcolor=#d4d0c8><font style='font-color: white'>"_s;
     if (!attachment.isEmpty()) {
         block += u"<p align=center>Приаттаченное изображение:<br><img border=0 src='"_s +
                  attachment + u"'></p>"_s;
@@ -69,22 +67,22 @@ QString PageBuilder::attachmentBlock(const QString& attachment) const {
 void PageBuilder::BuildMessagePage(const MessagePage& m) {
     const QString head =
         u"<html><head><meta http-equiv='Content-Type' content='text/html; charset=windows-1251'>"_s
-        u"<style>.j_s {font-family: verdana; font-size: 8px; decoration: none} </style></head>"_s
-        u"<body bgcolor=#d4d0c8><font "_s +
-        kFont + u'>';
+        u"<style>.j_s {font-family: verdana; font-size: 8px; decoration: none} </style></head>"_s +
+        PageMarkup::BodyOpen;
 
     QString info;
     if (!m.downloadDate.isEmpty()) {
         info +=
             u"<div align=right style='width:100%;font-size:9px'>дата скачивания с Kordenet: "_s +
-            m.downloadDate + u"</div>"_s;
+            m.downloadDate + PageMarkup::DownloadDateEnd;
     }
     const QString post =
         m_site + u"/journalshowcomments.php?journalid="_s + m.journalId + u"&jpostid="_s + m.postId;
-    info += u"&nbsp;"_s + dateTail(m.messageDate) + u"&nbsp;-&nbsp;"_s + dateHead(m.messageDate);
+    info += PageMarkup::InfoLineStart + dateTail(m.messageDate) + u"&nbsp;-&nbsp;"_s +
+            dateHead(m.messageDate);
     info += u"&nbsp;&nbsp;&nbsp;<b><a href='"_s + m_site + u"/users/"_s + m.author + u"/'>"_s +
             m.author + u"</a></b>"_s;
-    info += u"<table align=center width=99% "_s + kFont +
+    info += u"<table align=center width=99% "_s + PageMarkup::FontStyle +
             u"><tr><td width=33%>дневник - <a href='"_s + m_site + u"/users/"_s + m.journalId +
             u"'>"_s + m.journalId + u"</a></td>"_s;
     info += u"<td width=33%>пост - <a href='"_s + post + u"'>"_s + m.postId +
@@ -100,8 +98,9 @@ void PageBuilder::BuildMessagePage(const MessagePage& m) {
         m.postId +
         u"' target=_blank style='font-size:9px'>отписаться от комментов</a></td></tr></table>"_s;
 
-    const QString message = u"<table align=center cellpadding=6 width=99% border=0 "_s + kFont +
-                            u'>' + u"<tr><td align=left bgcolor=#e9ecdb><b>"_s + m.title +
+    const QString message = u"<table align=center cellpadding=6 width=99% border=0 "_s +
+                            PageMarkup::FontStyle + u'>' +
+                            u"<tr><td align=left bgcolor=#e9ecdb><b>"_s + m.title +
                             u"&nbsp;</b></td></tr><tr><td  bgcolor=#FFFFFF>"_s +
                             m_wordProcessor(m.body) + u"</td></tr></table><br>"_s;
 
@@ -109,24 +108,25 @@ void PageBuilder::BuildMessagePage(const MessagePage& m) {
 }
 
 void PageBuilder::AddCommentToPage(const MessagePage& c) {
-    const QString header = u"<hr><br>&nbsp;"_s + dateTail(c.messageDate) + u"&nbsp;-&nbsp;"_s +
-                           dateHead(c.messageDate) + u"&nbsp;&nbsp;&nbsp;<b><a href='"_s + m_site +
-                           u"/users/"_s + c.author + u"/'>"_s + c.author + u"</a></b>"_s;
-    const QString body = u"<table width=99%  cellpadding=6 align=center border=0 "_s + kFont +
-                         u'>' + u"<tr><td  bgcolor=#999999>"_s + c.title +
-                         u"&nbsp;</td></tr><br><tr><td bgcolor=#e9ecdb>"_s +
-                         m_wordProcessor(c.body) + u"</td></tr></table>"_s;
+    const QString header = PageMarkup::CommentRule + u"<br>&nbsp;"_s + dateTail(c.messageDate) +
+                           u"&nbsp;-&nbsp;"_s + dateHead(c.messageDate) +
+                           u"&nbsp;&nbsp;&nbsp;<b><a href='"_s + m_site + u"/users/"_s + c.author +
+                           u"/'>"_s + c.author + u"</a></b>"_s;
+    const QString body =
+        u"<table width=99%  cellpadding=6 align=center border=0 "_s + PageMarkup::FontStyle + u'>' +
+        u"<tr><td  bgcolor=#999999>"_s + c.title + u"&nbsp;</td>"_s + PageMarkup::CommentRowBreak +
+        u"<td bgcolor=#e9ecdb>"_s + m_wordProcessor(c.body) + u"</td></tr></table>"_s;
     write({header, body, attachmentBlock(c.attachment)}, true);
 }
 
 void PageBuilder::ClosePage() {
-    write({u"</font></body></html>"_s}, true);
+    write({PageMarkup::PageClose}, true);
 }
 
 void PageBuilder::BuildDiaryPage(const QString& owner, const QString& journalId) {
     write(
         {u"<html><head><meta http-equiv='Content-Type' content='text/html; charset=windows-1251'>"_s,
-         u"</head><body bgcolor=#d4d0c8><font "_s + kFont + u'>',
+         u"</head>"_s + PageMarkup::BodyOpen,
          u"<table align=center width='99%' height='99%' font-family: Verdana, Arial, Helvetica, "
          u"sans-serif;'>"_s,
          u"<TR><TD align='center' bgcolor='#999999' style='font-size: 18px; font-weight: "

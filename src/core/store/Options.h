@@ -16,6 +16,9 @@ struct Options {
     QString time_update = QStringLiteral("10");
     // A desktop notification when a check finds something while the window is hidden.
     bool show_notifications = true;
+    // The window program starts with its notification-area icon only, where
+    // the desktop has a notification area.
+    bool StartMinimized = false;
 
     // How a reply quotes: "no", "cit" or "name"; whether to ask before a reply.
     QString comment_type = QStringLiteral("cit");

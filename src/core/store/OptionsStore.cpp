@@ -92,6 +92,7 @@ Options OptionsStore::LoadOptions() const {
     o.check_friends = readCheck(m_store, u"check_friends"_s, defaults.check_friends);
     o.time_update = readText(m_store, u"time_update"_s, defaults.time_update);
     o.show_notifications = readCheck(m_store, u"show_notifications"_s, defaults.show_notifications);
+    o.StartMinimized = readCheck(m_store, u"StartMinimized"_s, defaults.StartMinimized);
     o.comment_type = readText(m_store, u"comment_type"_s, defaults.comment_type);
     o.veiw_setcomm = readCheck(m_store, u"veiw_setcomm"_s, defaults.veiw_setcomm);
     o.text_music = readText(m_store, u"text_music"_s, defaults.text_music);
@@ -115,6 +116,7 @@ void OptionsStore::save(const Options& o) {
     m_store.setValue(u"check_friends"_s, checkForm(o.check_friends));
     m_store.setValue(u"time_update"_s, o.time_update);
     m_store.setValue(u"show_notifications"_s, checkForm(o.show_notifications));
+    m_store.setValue(u"StartMinimized"_s, checkForm(o.StartMinimized));
     m_store.setValue(u"comment_type"_s, o.comment_type);
     m_store.setValue(u"veiw_setcomm"_s, checkForm(o.veiw_setcomm));
     m_store.setValue(u"text_music"_s, o.text_music);

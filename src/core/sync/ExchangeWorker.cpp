@@ -13,7 +13,8 @@ ExchangeWorker::ExchangeWorker(AppContext& ctx, QObject* parent)
     : QObject(parent)
     , m_ctx(ctx)
     , m_prompts(ctx.prompts, this)
-    , m_onWorker(new QObject) {
+    , m_onWorker(new QObject)
+    , m_control([this](int done, int total) { emit progress(done, total); }) {
     m_thread.setObjectName(u"exchange"_s);
     m_onWorker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_onWorker, &QObject::deleteLater);
@@ -33,6 +34,7 @@ bool ExchangeWorker::start(Job job, const QString& prefix) {
     }
     m_busy = true;
     m_settings = m_ctx.settings;
+    m_control.reset();
     QMetaObject::invokeMethod(m_onWorker, [this, job = std::move(job), prefix] {
         runOnWorker(job, prefix);
         QMetaObject::invokeMethod(this, [this] {
@@ -41,6 +43,12 @@ bool ExchangeWorker::start(Job job, const QString& prefix) {
         });
     });
     return true;
+}
+
+void ExchangeWorker::cancel() {
+    if (m_busy) {
+        m_control.requestCancel();
+    }
 }
 
 void ExchangeWorker::runOnWorker(const Job& job, const QString& prefix) {
@@ -52,7 +60,7 @@ void ExchangeWorker::runOnWorker(const Job& job, const QString& prefix) {
     Database db(m_ctx.folder.databasePath());
     if (runTrapped(m_ctx.log, prefix, [&] { db.open(); })) {
         job(Session{m_ctx.folder, m_ctx.log, db, m_settings, m_prompts, m_ctx.ConnectionFailed,
-                    m_ctx.exchangeTimeout});
+                    m_ctx.exchangeTimeout, &m_control});
     }
 }
 

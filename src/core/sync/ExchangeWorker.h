@@ -31,10 +31,15 @@ public:
     // open the store is logged with the run's prefix.
     bool start(Job job, const QString& prefix);
     bool isBusy() const { return m_busy; }
+    // Ends the running job once the exchange in flight has been answered and
+    // stored; what is left waits for the next run. Nothing when idle.
+    void cancel();
 
 signals:
     // On the owner's thread, once the job has ended.
     void finished();
+    // How far the job has come: done of total items, messages or batches.
+    void progress(int done, int total);
 
 private:
     void runOnWorker(const Job& job, const QString& prefix);
@@ -44,6 +49,7 @@ private:
     QThread m_thread;
     QObject* m_onWorker; // lives in m_thread
     Settings m_settings;
+    RunControl m_control;
     bool m_busy = false;
 };
 

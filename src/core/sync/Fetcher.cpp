@@ -113,12 +113,14 @@ void Fetcher::GetMessagesFromStack(const QString& stackType, int batchSize) {
         } else if (stackType == FetchStack::Comments) {
             CommentsReceived = total;
         }
-        for (int start = 0; start < total; start += batchSize) {
+        for (int start = 0; start < total && !m_session.cancelled(); start += batchSize) {
             m_session.log.LogStatus(remembered + u' ' + QString::number(start) + u" из "_s +
                                     QString::number(total));
+            m_session.progress(start, total);
             const QString answer = m_transport.exchange(
                 BuildIDquery(m_session.settings, waiting.mid(start, batchSize), stackType));
             store(stackType, answer);
+            m_session.progress(std::min(start + batchSize, total), total);
         }
         stack.deleteDone();
         TextFiles::DeleteIfExists(m_session.folder.PostFilePath());
@@ -185,6 +187,9 @@ void Fetcher::logFailed(const QString& prefix, const StoreReport& report) {
 
 void Fetcher::loadAllComments(const QStringList& postIds) {
     for (const QString& postId : postIds) {
+        if (m_session.cancelled()) {
+            return; // the comments of the remaining posts: "Получить все комменты"
+        }
         m_session.log.LogStatus(u"Автозагрузка всех комментариев к посту "_s + postId);
         BuildIDstack(
             m_transport.exchange(RequestDocuments::allComments(m_session.settings, postId)));

@@ -32,7 +32,8 @@ void GetAllComments(const Session& session, const QString& nodeKey) {
                 Fetcher::batchSize(session.settings.CommentsToGetPerOneSession));
             TextFiles::DeleteIfExists(session.folder.PostFilePath());
         }
-        session.log.LogStatus(u"Операция завершена"_s);
+        session.log.LogStatus(session.cancelled() ? RunControl::CancelledText
+                                                  : u"Операция завершена"_s);
     });
 }
 

@@ -43,6 +43,9 @@ void ReceiveRun::run() {
         GetFriends();
         CheckDatabaseIntegrity();
         m_session.log.LogStatus(receivedLine());
+        if (m_session.cancelled()) {
+            m_session.log.LogStatus(RunControl::CancelledText);
+        }
         m_fetcher.PostsReceived = 0;
         m_fetcher.CommentsReceived = 0;
     });
@@ -95,18 +98,27 @@ void ReceiveRun::getList(const QString& document, const QString& stackType,
 }
 
 void ReceiveRun::GetPost() {
+    if (m_session.cancelled()) {
+        return;
+    }
     getList(RequestDocuments::newPosts(m_session.settings), FetchStack::Posts,
             m_session.settings.PostsToGetPerOneSession, u"Загрузка постов..."_s,
             u"MainForm.GetPost: "_s);
 }
 
 void ReceiveRun::GetComment() {
+    if (m_session.cancelled()) {
+        return;
+    }
     getList(RequestDocuments::newComments(m_session.settings), FetchStack::Comments,
             m_session.settings.CommentsToGetPerOneSession, u"Загрузка комментариев..."_s,
             u"MainForm.GetComment: "_s);
 }
 
 void ReceiveRun::GetPrivat() {
+    if (m_session.cancelled()) {
+        return;
+    }
     runTrapped(m_session.log, u"MainForm.GetPrivat: "_s, [this] {
         const QString path = m_session.folder.PostFilePath();
         const QString answer =
@@ -140,6 +152,9 @@ void ReceiveRun::GetPrivat() {
 }
 
 void ReceiveRun::GetFriends() {
+    if (m_session.cancelled()) {
+        return; // the lists stay as they are
+    }
     runTrapped(m_session.log, u"MainForm.GetFriends: "_s, [this] {
         m_session.log.LogStatus(u"Загрузка списка друзей..."_s);
         const QString path = m_session.folder.PostFilePath();
@@ -195,6 +210,9 @@ void ReceiveRun::CheckFriends() {
 }
 
 void ReceiveRun::CheckDatabaseIntegrity() {
+    if (m_session.cancelled()) {
+        return; // the missing posts are looked for by the next run
+    }
     runTrapped(m_session.log, u"Mod_DB.CheckDatabaseIntegrity: "_s, [this] {
         const QStringList missing = Housekeeping(m_session.db).orphanPostIds();
         if (missing.isEmpty()) {

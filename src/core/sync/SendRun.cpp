@@ -72,7 +72,8 @@ void SendRun::run() {
             m_session.log.LogStatus(waiting);
         }
     });
-    m_session.log.LogStatus(u"Операция завершена"_s);
+    m_session.log.LogStatus(m_session.cancelled() ? RunControl::CancelledText
+                                                  : u"Операция завершена"_s);
 }
 
 QString SendRun::waitingLine() {
@@ -107,6 +108,10 @@ void SendRun::SendMessages() {
             {SendQueries::Comment, settings.CommentsToSendPerOneSession},
             {SendQueries::Private, settings.PostsToSendPerOneSession},
         };
+        m_messagesDone = 0;
+        m_messagesTotal =
+            int(m_outbox.unsentCount(Kind::Post) + m_outbox.unsentCount(Kind::Comment) +
+                m_outbox.unsentCount(Kind::Private));
         for (const auto& [kind, batchSetting] : passes) {
             if (!sendKind(kind, batchSetting)) {
                 break; // the connection is lost: the rest waits for the next run
@@ -123,6 +128,10 @@ bool SendRun::sendKind(const QString& kind, const QString& batchSetting) {
     }
     const size_t size = size_t(batchSize(batchSetting));
     for (size_t start = 0; start < keys.size(); start += size) {
+        if (m_session.cancelled()) {
+            return false; // the rest waits in the outbox
+        }
+        m_session.progress(m_messagesDone, m_messagesTotal);
         const std::vector<qint64> batch(keys.begin() + qsizetype(start),
                                         keys.begin() +
                                             qsizetype(std::min(start + size, keys.size())));
@@ -132,6 +141,8 @@ bool SendRun::sendKind(const QString& kind, const QString& batchSetting) {
         runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s,
                    [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
         MakeMessagesSent(answer);
+        m_messagesDone += int(batch.size());
+        m_session.progress(m_messagesDone, m_messagesTotal);
         if (m_transport.failedThisRun()) {
             return false;
         }

@@ -17,7 +17,7 @@ public:
     explicit SendRun(const Session& session);
 
     // "Отправляю сообщения...", everything unsent, then what is still
-    // waiting and "Операция завершена".
+    // waiting and "Операция завершена" ("Операция прервана" when cancelled).
     void run();
 
     // Sends every unsent message; a failure ends the whole procedure.
@@ -31,7 +31,8 @@ public:
     static int batchSize(const QString& setting);
 
 private:
-    // One kind's pass; false when the run must stop (the connection failed).
+    // One kind's pass; false when the run must stop (the connection failed,
+    // or the user cancelled).
     bool sendKind(const QString& kind, const QString& batchSetting);
     void applyResults(const std::vector<SendResult>& results);
     // What becomes of the row a result names, or nothing (logged where the
@@ -47,6 +48,9 @@ private:
     Session m_session;
     Transport m_transport;
     Outbox m_outbox;
+    // Messages of the run sent so far, of all found unsent at its start.
+    int m_messagesDone = 0;
+    int m_messagesTotal = 0;
 };
 
 } // namespace orv

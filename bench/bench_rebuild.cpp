@@ -1,0 +1,183 @@
+// The tree rebuilt as the window does it: the snapshot built off the window's
+// thread and swapped into a shown view. Reports the time from asking to shown
+// beside the loading queries reading every row, the longest the window's event
+// loop waited meanwhile, and the memory above the empty program.
+// Usage: bench_rebuild [--small]
+#include "BenchSupport.h"
+#include "TreeModel.h"
+#include "TreeSwapper.h"
+#include "app/StatusLog.h"
+#include "store/Database.h"
+#include "store/TreeRows.h"
+#include "tree/TreeLoader.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <QTreeView>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+long residentMb() {
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    return statm.readAll().split(' ').value(1).toLong() * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+}
+
+// Diaries of posts with a comment share each, one item in fifty new, made by
+// the store's engine in one statement per table.
+void fill(orv::Database& db, int posts, int diaries, int comments) {
+    orv::Database::Transaction transaction(db);
+    QSqlQuery post = db.prepare(
+        u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
+        u"INSERT INTO Posts (PostID, uName, Header, New, Sent) SELECT 100000 + i, "
+        u"'user' || (i % ?), '&laquo;Заголовок&raquo; поста ' || i, i % 50 = 0, 1 FROM n"_s);
+    post.addBindValue(posts);
+    post.addBindValue(diaries);
+    orv::Database::exec(post);
+    QSqlQuery comment = db.prepare(
+        u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
+        u"INSERT INTO Comments (CommentID, PostID, uName, New, Sent) SELECT 1000000 + i, "
+        u"100000 + (i * 7919) % ?, 'Ёжик' || (i % 300), i % 100 = 0, 1 FROM n"_s);
+    comment.addBindValue(comments);
+    comment.addBindValue(posts);
+    orv::Database::exec(comment);
+    transaction.commit();
+}
+
+// The longest wait between two ticks of a 1 ms timer on this thread.
+class LoopWatch : public QObject {
+public:
+    LoopWatch() {
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+    }
+    void start() {
+        m_longest = 0;
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    double stopMs() {
+        m_timer.stop();
+        return double(m_longest) / 1e6;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+struct Rebuild {
+    double seconds = 0;
+    double longestWaitMs = 0;
+};
+
+Rebuild rebuild(orv::TreeLoader& loader, orv::TreeSwapper& swapper,
+                const orv::TreeLoader::Request& request) {
+    LoopWatch watch;
+    QEventLoop shown;
+    QElapsedTimer clock;
+    const auto connection =
+        QObject::connect(&loader, &orv::TreeLoader::built, &shown,
+                         [&](const std::shared_ptr<orv::TreeSnapshot>& snapshot) {
+                             swapper.swapIn(std::move(*snapshot));
+                             // Painted before the clock stops.
+                             QTimer::singleShot(0, &shown, &QEventLoop::quit);
+                         });
+    watch.start();
+    clock.start();
+    loader.request(request);
+    shown.exec();
+    const Rebuild result{double(clock.nsecsElapsed()) / 1e9, watch.stopMs()};
+    QObject::disconnect(connection);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const bool small = app.arguments().contains(u"--small"_s);
+    const int posts = small ? 1000 : 100000;
+    const int diaries = small ? 10 : 500;
+    const int comments = small ? 3000 : 300000;
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"database.mdb"_s);
+    {
+        orv::Database db(path);
+        db.open();
+        fill(db, posts, diaries, comments);
+    }
+    orv::StatusLog log(dir.filePath(u"log.txt"_s));
+    orv::TreeLoader::Request request;
+    request.settings.UserName = u"me"_s;
+    request.settings.PostsToShow = QString::number(posts);
+    request.settings.CommentsInTree = true;
+
+    // Baseline: the loading queries, every row read, on a connection of their own.
+    qint64 rows = 0;
+    const double queries = orv::bench::seconds([&] {
+        orv::Database db(path);
+        db.open();
+        orv::TreeRows tree(db);
+        tree.posts([&](const orv::PostRow&) { ++rows; });
+        tree.comments([&](const orv::CommentRow&) { ++rows; });
+    });
+
+    orv::TreeModel model;
+    QTreeView view;
+    view.setModel(&model);
+    view.setUniformRowHeights(true);
+    view.resize(400, 800);
+    view.show();
+    orv::TreeSwapper swapper(view, model);
+    orv::TreeLoader loader(path, log);
+    QApplication::processEvents();
+    const long empty = residentMb();
+
+    const Rebuild first = rebuild(loader, swapper, request);
+    const long afterFirst = residentMb();
+    request.expandedKeys = swapper.expandedKeys();
+    const Rebuild second = rebuild(loader, swapper, request); // drops the first tree too
+    const long afterSecond = residentMb();
+
+    QTextStream(stdout)
+        << u"tree of %1 nodes (%2 rows), built off the window's thread and shown: first %3 s, "
+           u"again %4 s; the loading queries alone %5 s; ratio %6 (again %7)\n"_s
+               .arg(model.snapshot().nodes.size())
+               .arg(rows)
+               .arg(first.seconds, 0, 'f', 3)
+               .arg(second.seconds, 0, 'f', 3)
+               .arg(queries, 0, 'f', 3)
+               .arg(first.seconds / queries, 0, 'f', 2)
+               .arg(second.seconds / queries, 0, 'f', 2)
+        << u"longest wait of the window's event loop: first %1 ms, again %2 ms\n"_s
+               .arg(first.longestWaitMs, 0, 'f', 1)
+               .arg(second.longestWaitMs, 0, 'f', 1)
+        << u"resident memory: empty program %1 MB, after the rebuild %2 MB (+%3), after the "
+           u"second %4 MB (+%5)\n"_s.arg(empty)
+               .arg(afterFirst)
+               .arg(afterFirst - empty)
+               .arg(afterSecond)
+               .arg(afterSecond - empty);
+    return 0;
+}

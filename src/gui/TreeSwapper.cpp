@@ -1,0 +1,43 @@
+#include "TreeSwapper.h"
+
+#include "TreeModel.h"
+
+#include <QTreeView>
+
+namespace orv {
+
+TreeSwapper::TreeSwapper(QTreeView& view, TreeModel& model, QObject* parent)
+    : QObject(parent)
+    , m_view(view)
+    , m_model(model) {
+    connect(&m_view, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { m_expanded.insert(m_model.keyOf(index)); });
+    connect(&m_view, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { m_expanded.remove(m_model.keyOf(index)); });
+}
+
+int TreeSwapper::swapIn(TreeSnapshot snapshot) {
+    const QString selected = m_model.keyOf(m_view.currentIndex());
+    const QString topRow = m_model.keyOf(m_view.indexAt(QPoint(1, 1)));
+
+    m_model.reset(std::move(snapshot));
+    // Right after a reset the view lays out lazily, so each expand only marks
+    // its node; the rows are laid out once, when they are next painted.
+    m_expanded.clear();
+    const auto& nodes = m_model.snapshot().nodes;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (nodes[i].expanded) {
+            m_view.expand(m_model.indexOfNode(int(i)));
+        }
+    }
+    const int reselected = selected.isEmpty() ? -1 : m_model.snapshot().indexOfKey(selected);
+    if (reselected >= 0) {
+        m_view.setCurrentIndex(m_model.indexOfNode(reselected));
+    }
+    if (const QModelIndex top = m_model.indexOfKey(topRow); top.isValid()) {
+        m_view.scrollTo(top, QAbstractItemView::PositionAtTop);
+    }
+    return reselected;
+}
+
+} // namespace orv
