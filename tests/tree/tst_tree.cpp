@@ -603,6 +603,28 @@ private slots:
         QCOMPARE(comments, expected);
     }
 
+    // Nodes the user had opened are opened again by key; the builder's own
+    // stay open, and keys that name no node change nothing.
+    void expandedKeysOpenTheirNodes() {
+        Fixture f;
+        const qint64 post = f.post(u"anna"_s, u"101"_s);
+        const qint64 comment = f.comment(u"101"_s, u"9001"_s);
+        f.post(u"boris"_s, u"201"_s);
+        TreeSnapshot tree = f.build();
+        const QString postKey = u"friendpostkey-101-"_s + QString::number(post);
+        tree.expandKeys({postKey, u"commkey-9001-"_s + QString::number(comment), u"MyForums"_s,
+                         u"key-nobody"_s, u"101-"_s + QString::number(post)});
+        QStringList open;
+        for (const TreeNode& node : tree.nodes) {
+            if (node.expanded) {
+                open.append(tree.key(node).section(u'-', 0, 1));
+            }
+        }
+        QCOMPARE(open, QStringList({u"MyDiaryRoot"_s, u"MyForums"_s, u"FriendPostsRoot"_s,
+                                    u"friendpostkey-101"_s, u"commkey-9001"_s}));
+        QVERIFY(tree.isSealed());
+    }
+
     void postsToShowAndCommentsInTreeAct() {
         Fixture f;
         for (int i = 1; i <= 5; ++i) {

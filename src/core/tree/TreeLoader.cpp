@@ -82,13 +82,7 @@ TreeSnapshot TreeLoader::build(const QString& databasePath, StatusLog& log,
     if (!read) {
         snapshot = TreeBuilder(request.settings).build(); // the fixed nodes at least
     }
-    if (!request.expandedKeys.isEmpty()) {
-        for (TreeNode& node : snapshot.nodes) {
-            if (!node.expanded && request.expandedKeys.contains(snapshot.key(node))) {
-                node.expanded = true;
-            }
-        }
-    }
+    snapshot.expandKeys(request.expandedKeys);
     return snapshot;
 }
 

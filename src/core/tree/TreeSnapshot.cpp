@@ -98,6 +98,25 @@ int TreeSnapshot::indexOfKey(const QString& key) const {
     return -1;
 }
 
+void TreeSnapshot::expandKeys(const QSet<QString>& keys) {
+    if (keys.isEmpty()) {
+        return;
+    }
+    QString key; // made again in the same buffer for each node
+    for (TreeNode& node : nodes) {
+        if (node.expanded) {
+            continue;
+        }
+        const QString& kind = kindName(node.kind);
+        key.resize(0);
+        if (!kind.isEmpty()) {
+            key.append(kind).append(u'-');
+        }
+        key.append(textView(node.keyAt));
+        node.expanded = keys.contains(key);
+    }
+}
+
 void TreeSnapshot::seal() {
     m_pool.squeeze();
     nodes.shrink_to_fit();

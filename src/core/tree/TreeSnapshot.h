@@ -3,6 +3,7 @@
 #include "TreeNode.h"
 #include "TreeShape.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringView>
 #include <initializer_list>
@@ -32,6 +33,8 @@ public:
     bool hasKey(const TreeNode& node, QStringView key) const;
     // The first node with the key; -1 when there is none. One pass over the nodes.
     int indexOfKey(const QString& key) const;
+    // Expands the nodes whose key is one of these. One pass over the nodes.
+    void expandKeys(const QSet<QString>& keys);
 
     // Building. Puts a text in the pool (the pieces one after another) and
     // gives where it stands, for TreeNode::keyAt and textAt.
