@@ -2,6 +2,8 @@
 
 #include "NodeKey.h"
 
+#include <optional>
+
 namespace orv {
 namespace {
 
@@ -79,19 +81,23 @@ QString TreeSnapshot::key(const TreeNode& node) const {
     return key;
 }
 
-bool TreeSnapshot::hasKey(const TreeNode& node, QStringView key) const {
-    const QStringView rest = textView(node.keyAt);
-    const QString& kind = kindName(node.kind);
-    if (kind.isEmpty()) {
-        return key == rest;
-    }
-    return key.size() == kind.size() + 1 + rest.size() && key.startsWith(kind) &&
-           key[kind.size()] == u'-' && key.sliced(kind.size() + 1) == rest;
-}
-
 int TreeSnapshot::indexOfKey(const QString& key) const {
+    // What the rest of the key would be for each kind of node, or none when
+    // the key does not start with that kind's prefix: most nodes are passed
+    // over without reading their text.
+    constexpr int Kinds = int(NodeKind::Private) + 1;
+    std::optional<QStringView> rests[Kinds];
+    for (int kind = 0; kind < Kinds; ++kind) {
+        const QString& name = kindName(NodeKind(kind));
+        if (name.isEmpty()) {
+            rests[kind] = key;
+        } else if (key.size() > name.size() && key.startsWith(name) && key[name.size()] == u'-') {
+            rests[kind] = QStringView(key).sliced(name.size() + 1);
+        }
+    }
     for (size_t i = 0; i < nodes.size(); ++i) {
-        if (hasKey(nodes[i], key)) {
+        const auto& rest = rests[int(nodes[i].kind)];
+        if (rest && *rest == textView(nodes[i].keyAt)) {
             return int(i);
         }
     }

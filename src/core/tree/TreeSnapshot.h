@@ -29,8 +29,6 @@ public:
     QString key(int node) const { return key(nodes[size_t(node)]); }
     QString text(const TreeNode& node) const { return textView(node.textAt).toString(); }
     QString text(int node) const { return text(nodes[size_t(node)]); }
-    // Whether the node's key is this one, without making it.
-    bool hasKey(const TreeNode& node, QStringView key) const;
     // The first node with the key; -1 when there is none. One pass over the nodes.
     int indexOfKey(const QString& key) const;
     // Expands the nodes whose key is one of these. One pass over the nodes.
