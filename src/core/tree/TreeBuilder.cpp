@@ -1,5 +1,6 @@
 #include "TreeBuilder.h"
 
+#include "TextHash.h"
 #include "app/HtmlEntities.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
@@ -102,16 +103,9 @@ private:
     QHash<qint64, int> m_hash;
 };
 
-// A name's hash: FNV-1a over its UTF-16 units. Names are short, and a QHash
-// of QString costs more than the rest of a comment's node.
+// QHash's string hash cost more than the rest of a comment's node.
 struct NameHash {
-    size_t operator()(const QString& name) const noexcept {
-        quint32 hash = 2166136261U;
-        for (const QChar c : name) {
-            hash = (hash ^ c.unicode()) * 16777619U;
-        }
-        return hash;
-    }
+    size_t operator()(const QString& name) const noexcept { return TextHash::of(name); }
 };
 
 // Captions made of a fixed start and a name ("От: " + author): each name's

@@ -1,8 +1,10 @@
 #include "TreeSnapshot.h"
 
 #include "NodeKey.h"
+#include "TextHash.h"
 
 #include <optional>
+#include <unordered_set>
 
 namespace orv {
 namespace {
@@ -26,6 +28,8 @@ const QString& kindName(NodeKind kind) {
     }
     return fixed;
 }
+
+constexpr int KindCount = int(NodeKind::Private) + 1;
 
 // A text's length stands in front of it, in two UTF-16 units.
 constexpr quint32 LengthUnits = 2;
@@ -85,9 +89,8 @@ int TreeSnapshot::indexOfKey(const QString& key) const {
     // What the rest of the key would be for each kind of node, or none when
     // the key does not start with that kind's prefix: most nodes are passed
     // over without reading their text.
-    constexpr int Kinds = int(NodeKind::Private) + 1;
-    std::optional<QStringView> rests[Kinds];
-    for (int kind = 0; kind < Kinds; ++kind) {
+    std::optional<QStringView> rests[KindCount];
+    for (int kind = 0; kind < KindCount; ++kind) {
         const QString& name = kindName(NodeKind(kind));
         if (name.isEmpty()) {
             rests[kind] = key;
@@ -108,9 +111,21 @@ void TreeSnapshot::expandKeys(const QSet<QString>& keys) {
     if (keys.isEmpty()) {
         return;
     }
+    // A node's key is made, and looked for, only when its hash is among the
+    // keys' hashes; the hash is made from the key's pieces where they lie.
+    std::unordered_set<quint32> hashes;
+    for (const QString& key : keys) {
+        hashes.insert(TextHash::of(key));
+    }
+    quint32 kindHash[KindCount];
+    for (int kind = 0; kind < KindCount; ++kind) {
+        const QString& name = kindName(NodeKind(kind));
+        kindHash[kind] = name.isEmpty() ? TextHash::Start : TextHash::add(TextHash::of(name), u"-");
+    }
     QString key; // made again in the same buffer for each node
     for (TreeNode& node : nodes) {
-        if (node.expanded) {
+        const QStringView rest = textView(node.keyAt);
+        if (node.expanded || !hashes.contains(TextHash::add(kindHash[int(node.kind)], rest))) {
             continue;
         }
         const QString& kind = kindName(node.kind);
@@ -118,7 +133,7 @@ void TreeSnapshot::expandKeys(const QSet<QString>& keys) {
         if (!kind.isEmpty()) {
             key.append(kind).append(u'-');
         }
-        key.append(textView(node.keyAt));
+        key.append(rest);
         node.expanded = keys.contains(key);
     }
 }
