@@ -6,11 +6,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // What the benchmarks share: prompts nobody answers, the clock, the peak
 // memory, and the stand-in service as a process of its own, so that only the
@@ -29,6 +31,37 @@ inline long peakMemoryMb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
+}
+
+// Memory the program holds now, in MB; -1 where that cannot be read.
+inline long residentMb() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    return statm.readAll().split(' ').value(1).toLong() * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+}
+
+// The store of the tree benchmarks: 100,000 posts in 500 diaries and 300,000
+// comments (400,505 nodes), or a hundredth of it for a smoke run.
+struct TreeStoreSize {
+    int posts = 100000;
+    int diaries = 500;
+    int comments = 300000;
+
+    static TreeStoreSize of(const QStringList& arguments) {
+        if (arguments.contains(QStringLiteral("--small"))) {
+            return {1000, 10, 3000};
+        }
+        return {};
+    }
+};
+
+// The window benchmarks draw offscreen unless told otherwise.
+inline void drawOffscreenUnlessTold() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 }
 
 inline double seconds(const std::function<void()>& work) {

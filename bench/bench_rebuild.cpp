@@ -24,14 +24,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-long residentMb() {
-    QFile statm(u"/proc/self/statm"_s);
-    if (!statm.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    return statm.readAll().split(' ').value(1).toLong() * sysconf(_SC_PAGESIZE) / (1024 * 1024);
-}
-
 // Diaries of posts with a comment share each, one item in fifty new, made by
 // the store's engine in one statement per table.
 void fill(orv::Database& db, int posts, int diaries, int comments) {
@@ -111,14 +103,9 @@ Rebuild rebuild(orv::TreeLoader& loader, orv::TreeSwapper& swapper,
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    orv::bench::drawOffscreenUnlessTold();
     QApplication app(argc, argv);
-    const bool small = app.arguments().contains(u"--small"_s);
-    const int posts = small ? 1000 : 100000;
-    const int diaries = small ? 10 : 500;
-    const int comments = small ? 3000 : 300000;
+    const auto [posts, diaries, comments] = orv::bench::TreeStoreSize::of(app.arguments());
 
     QTemporaryDir dir;
     const QString path = dir.filePath(u"database.mdb"_s);
@@ -152,13 +139,13 @@ int main(int argc, char* argv[]) {
     orv::TreeSwapper swapper(view, model);
     orv::TreeLoader loader(path, log);
     QApplication::processEvents();
-    const long empty = residentMb();
+    const long empty = orv::bench::residentMb();
 
     const Rebuild first = rebuild(loader, swapper, request);
-    const long afterFirst = residentMb();
+    const long afterFirst = orv::bench::residentMb();
     request.expandedKeys = swapper.expandedKeys();
     const Rebuild second = rebuild(loader, swapper, request); // drops the first tree too
-    const long afterSecond = residentMb();
+    const long afterSecond = orv::bench::residentMb();
 
     QTextStream(stdout)
         << u"tree of %1 nodes (%2 rows), built off the window's thread and shown: first %3 s, "

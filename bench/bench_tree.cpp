@@ -1,6 +1,7 @@
 // Rebuilding the message tree from a large store into a shown tree view, beside
 // the baseline of running the loading queries and reading every row.
 // Usage: bench_tree [--small]
+#include "BenchSupport.h"
 #include "TreeModel.h"
 #include "store/Database.h"
 #include "store/Settings.h"
@@ -21,15 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-long residentMb() {
-    QFile statm(u"/proc/self/statm"_s);
-    if (!statm.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLong() * sysconf(_SC_PAGESIZE) / (1024 * 1024);
-}
 
 // Bytes the program holds from malloc, in MB; -1 where that cannot be asked.
 long heapMb() {
@@ -76,14 +68,9 @@ void fill(orv::Database& db, int posts, int diaries, int comments) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    orv::bench::drawOffscreenUnlessTold();
     QApplication app(argc, argv);
-    const bool small = app.arguments().contains(u"--small"_s);
-    const int posts = small ? 1000 : 100000;
-    const int diaries = small ? 10 : 500;
-    const int comments = small ? 3000 : 300000;
+    const auto [posts, diaries, comments] = orv::bench::TreeStoreSize::of(app.arguments());
 
     QTemporaryDir dir;
     orv::Database db(dir.filePath(u"database.mdb"_s));
@@ -116,7 +103,7 @@ int main(int argc, char* argv[]) {
     view.setUniformRowHeights(true);
     view.resize(400, 800);
     view.show();
-    const long before = residentMb();
+    const long before = orv::bench::residentMb();
     const long heapBefore = heapMb();
     qsizetype nodes = 0;
     // As the window shows a tree: one reset with the view's updates held, then
@@ -138,7 +125,7 @@ int main(int argc, char* argv[]) {
         nodes = qsizetype(snapshot.nodes.size());
         show(std::move(snapshot));
     });
-    const long after = residentMb();
+    const long after = orv::bench::residentMb();
     const long heapAfter = heapMb();
     const double again = seconds([&] { show(orv::TreeBuilder(settings, &db).build()); });
     // What the window's thread spends when a tree built elsewhere replaces the

@@ -50,8 +50,8 @@ QString SingleInstance::serverName(const QString& folder) {
     return name;
 }
 
-SingleInstance::Outcome SingleInstance::start(std::chrono::milliseconds answerTime) {
-    switch (askToShow(answerTime)) {
+std::optional<SingleInstance::Outcome> SingleInstance::outcomeOf(Asked asked) {
+    switch (asked) {
     case Asked::Answered:
         return Outcome::AnotherAnswered;
     case Asked::Silent:
@@ -60,18 +60,20 @@ SingleInstance::Outcome SingleInstance::start(std::chrono::milliseconds answerTi
     case Asked::NobodyThere:
         break;
     }
+    return std::nullopt;
+}
+
+SingleInstance::Outcome SingleInstance::start(std::chrono::milliseconds answerTime) {
+    if (const auto outcome = outcomeOf(askToShow(answerTime))) {
+        return *outcome;
+    }
     if (listen()) {
         return Outcome::Listening;
     }
     // The name is taken. A program that started just now answers; a socket
     // whose program is gone does not accept, and is removed.
-    switch (askToShow(answerTime)) {
-    case Asked::Answered:
-        return Outcome::AnotherAnswered;
-    case Asked::Silent:
-        return Outcome::Alone;
-    case Asked::NobodyThere:
-        break;
+    if (const auto outcome = outcomeOf(askToShow(answerTime))) {
+        return *outcome;
     }
     QLocalServer::removeServer(m_name);
     return listen() ? Outcome::Listening : Outcome::Alone;

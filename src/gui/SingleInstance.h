@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <chrono>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -48,6 +49,8 @@ signals:
 
 private:
     enum class Asked { Answered, Silent, NobodyThere };
+    // How a start ends once someone holds the name; nothing when nobody does.
+    static std::optional<Outcome> outcomeOf(Asked asked);
 
     Asked askToShow(std::chrono::milliseconds answerTime);
     bool listen();
