@@ -142,6 +142,28 @@ private slots:
             test::rows(s.db, u"SELECT ThisID FROM Posts WHERE PostID = '101'"_s)[0].toLongLong());
         QVERIFY(s.keys(u"ёлку"_s).isEmpty()); // the trigger is back too
     }
+
+    void aStoreOfTheFirstIndexedVersionGetsTheLighterIndex() {
+        Store s;
+        for (const QString& table : {u"PostsText"_s, u"CommentsText"_s, u"PrivatesText"_s}) {
+            s.db.execute(u"DROP TABLE "_s + table);
+            s.db.execute(u"CREATE VIRTUAL TABLE "_s + table +
+                         u" USING fts5(Author, Title, Body, tokenize = 'unicode61')"_s);
+        }
+        SearchIndex(s.db).rebuild();
+        s.db.execute(u"PRAGMA user_version = 4"_s);
+        s.db.close();
+        s.db.open();
+        QCOMPARE(test::rows(s.db, u"PRAGMA user_version"_s),
+                 QStringList{QString::number(Database::SchemaVersion)});
+        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM sqlite_master WHERE name LIKE '%Text' "
+                                  u"AND sql LIKE '%columnsize = 0%'"_s),
+                 QStringList{u"3"_s});
+        QCOMPARE(s.keys(u"Мастер*"_s).size(), 3);
+        MessageRemoval(s.db).deletePost(
+            test::rows(s.db, u"SELECT ThisID FROM Posts WHERE PostID = '101'"_s)[0].toLongLong());
+        QVERIFY(s.keys(u"ёлку"_s).isEmpty()); // the triggers reach the new tables
+    }
 };
 
 QTEST_GUILESS_MAIN(SearchTest)

@@ -166,14 +166,19 @@ void Database::migrate() {
             {u"CREATE INDEX IF NOT EXISTS AddressBook_Nick ON AddressBook (Nick, Status)"_s},
             /* 3 -> 4: the search tables, see below */
             {},
+            /* 4 -> 5: the search tables without column sizes, see below */
+            {u"DROP TABLE IF EXISTS PostsText"_s, u"DROP TABLE IF EXISTS CommentsText"_s,
+             u"DROP TABLE IF EXISTS PrivatesText"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {
                 execute(statement);
             }
         }
-        if (version < 4) {
+        if (version < 5) {
             // The search tables, and every message already stored indexed.
+            // Since version 5 they keep no column sizes: only a ranking by
+            // relevance would read them, and writing them made storing slow.
             for (const QString& statement : schemaStatements()) {
                 if (statement.contains(u"USING fts5"_s) || statement.contains(u"_Unindex"_s)) {
                     execute(statement);

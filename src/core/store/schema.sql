@@ -112,9 +112,9 @@ INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
 -- Full-text search: the plain text of every message (markup removed, ё as е),
 -- one table a kind, the message's local identifier as rowid. The store writes
 -- them with the messages; a deleted message leaves its table with its row.
-CREATE VIRTUAL TABLE IF NOT EXISTS PostsText USING fts5(Author, Title, Body, tokenize = 'unicode61');
-CREATE VIRTUAL TABLE IF NOT EXISTS CommentsText USING fts5(Author, Title, Body, tokenize = 'unicode61');
-CREATE VIRTUAL TABLE IF NOT EXISTS PrivatesText USING fts5(Author, Title, Body, tokenize = 'unicode61');
+CREATE VIRTUAL TABLE IF NOT EXISTS PostsText USING fts5(Author, Title, Body, tokenize = 'unicode61', columnsize = 0);
+CREATE VIRTUAL TABLE IF NOT EXISTS CommentsText USING fts5(Author, Title, Body, tokenize = 'unicode61', columnsize = 0);
+CREATE VIRTUAL TABLE IF NOT EXISTS PrivatesText USING fts5(Author, Title, Body, tokenize = 'unicode61', columnsize = 0);
 CREATE TRIGGER IF NOT EXISTS Posts_Unindex AFTER DELETE ON Posts BEGIN DELETE FROM PostsText WHERE rowid = old.ThisID; END;
 CREATE TRIGGER IF NOT EXISTS Comments_Unindex AFTER DELETE ON Comments BEGIN DELETE FROM CommentsText WHERE rowid = old.ThisID; END;
 CREATE TRIGGER IF NOT EXISTS PrivateMessages_Unindex AFTER DELETE ON PrivateMessages BEGIN DELETE FROM PrivatesText WHERE rowid = old.ID; END;
