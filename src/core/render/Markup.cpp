@@ -18,7 +18,9 @@ struct Entity {
     bool encoded; // also used by Text2Entities
 };
 
-// In the order both directions apply them.
+// In the order both directions apply them. The tilde and the grave accent are
+// read from the service but go out as themselves: neither name is an XML
+// entity, so a request holding one would be refused.
 constexpr Entity kEntities[] = {
     {161, u"&iexcl;", true},  {162, u"&cent;", true},   {163, u"&pound;", true},
     {164, u"&curren;", true}, {165, u"&yen;", true},    {166, u"&brvbar;", true},
@@ -31,8 +33,8 @@ constexpr Entity kEntities[] = {
     {185, u"&sup1;", true},   {186, u"&ordm;", true},   {187, u"&raquo;", true},
     {188, u"&frac14;", true}, {189, u"&frac12;", true}, {190, u"&frac34;", true},
     {191, u"&iquest;", true}, {34, u"&quot;", true},    {38, u"&amp;", true},
-    {60, u"&lt;", true},      {62, u"&gt;", true},      {126, u"&tilde;", true},
-    {96, u"&sbquo;", true},
+    {60, u"&lt;", true},      {62, u"&gt;", true},      {126, u"&tilde;", false},
+    {96, u"&sbquo;", false},
 };
 
 QChar characterOf(int code) {
