@@ -51,21 +51,6 @@ private slots:
         QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), Database::SchemaVersion);
         QCOMPARE(scalar(db, u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
 
-        QCOMPARE(columnsOf(db, u"Posts"_s),
-                 QStringList({u"ThisID"_s, u"PostID"_s, u"JournalID"_s, u"uName"_s, u"Header"_s,
-                              u"Message"_s, u"Messagedate"_s, u"AddDate"_s, u"New"_s, u"Sent"_s,
-                              u"Deleted"_s, u"AttachPath"_s, u"out_ParseURL"_s, u"out_Nocomment"_s,
-                              u"out_Privatepost"_s, u"out_Subscribe"_s}));
-        QCOMPARE(columnsOf(db, u"Comments"_s).size(), 15);
-        QCOMPARE(columnsOf(db, u"PrivateMessages"_s),
-                 QStringList({u"ID"_s, u"Out"_s, u"uName"_s, u"Message"_s, u"Messagedate"_s,
-                              u"AddDate"_s, u"New"_s, u"Sent"_s, u"Deleted"_s}));
-        QCOMPARE(columnsOf(db, u"AddressBook"_s),
-                 QStringList({u"Nick"_s, u"Status"_s, u"New"_s, u"Old"_s}));
-        QCOMPARE(columnsOf(db, u"Smiles"_s), QStringList({u"ID"_s, u"Smile"_s, u"SmileURL"_s}));
-        QCOMPARE(columnsOf(db, u"tmp_MessagesToGet"_s),
-                 QStringList({u"ID"_s, u"Type"_s, u"Direction"_s, u"ErrCode"_s}));
-
         QCOMPARE(scalar(db, u"SELECT count(*) FROM iniSettings"_s).toInt(), 22);
         QCOMPARE(scalar(db, u"SELECT iniValue FROM iniSettings WHERE iniVariable = 'ServiceURL'"_s)
                      .toString(),

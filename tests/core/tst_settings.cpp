@@ -50,7 +50,7 @@ private slots:
         QVERIFY(!s.AutoLoadComments);
         QVERIFY(!s.UseProxy);
         QVERIFY(s.CommentsInTree);
-        QCOMPARE(s.MaxPost, u"50"_s);
+        QCOMPARE(s.MaxPost, u"500"_s);
         QCOMPARE(s.serviceAddress(), u"https://kordenet.ru"_s);
     }
 

@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(f.form->TxtValue->echoMode(), QLineEdit::Password);
         f.select(u"MaxPost"_s);
         QCOMPARE(f.form->TxtValue->echoMode(), QLineEdit::Normal);
-        QCOMPARE(f.form->TxtValue->text(), u"50"_s);
+        QCOMPARE(f.form->TxtValue->text(), u"500"_s);
     }
 
     void unixTimeValuesSplitAndMerge() {
@@ -178,7 +178,7 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(f.form));
         QCOMPARE(f.form->TxtValue->selectedText(), u"me"_s); // the first row, as it opens
         f.select(u"MaxPost"_s);
-        QCOMPARE(f.form->TxtValue->selectedText(), u"50"_s);
+        QCOMPARE(f.form->TxtValue->selectedText(), u"500"_s);
         QTest::keyClick(f.form->TxtValue, Qt::Key_7);
         QCOMPARE(f.form->TxtValue->text(), u"7"_s);
         QCOMPARE(f.form->workingTable()[size_t(rowOf(*f.form, u"MaxPost"_s))].value, u"7"_s);

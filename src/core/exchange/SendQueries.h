@@ -8,7 +8,6 @@
 
 namespace orv {
 
-class Outbox;
 struct OutgoingMessage;
 struct Settings;
 
@@ -24,11 +23,12 @@ inline const QString Private = QStringLiteral("Private");
 // The kind a word of the outgoing queue names; nothing for any other word.
 std::optional<MessageRef::Kind> kindOf(const QString& word);
 
-// The document for one batch: the rows behind the keys, in order, of the kind
-// ("Post", "Comment" or "Private"); a key whose row is gone adds nothing.
-// Empty text for any other kind. Throws OrvError when the store fails.
-QString BuildSendPostQuery(const Settings& settings, Outbox& outbox,
-                           const std::vector<qint64>& keys, const QString& kind);
+// The document for one batch: a query element for each message, in order.
+QString BuildSendPostQuery(const Settings& settings, const std::vector<OutgoingMessage>& batch);
+
+// The QID that names the message in a request and in its answer: "post-",
+// "comment-" or "privat-" and the local key.
+QString qidOf(const OutgoingMessage& message);
 
 // One message's query element, with its final empty line.
 QString queryElement(const OutgoingMessage& message);
