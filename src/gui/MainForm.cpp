@@ -45,10 +45,10 @@ using namespace Qt::StringLiterals;
 namespace orv {
 namespace {
 
-// Image list keys "1" to "7", in order.
+// Image list keys "1" to "8", in order.
 const QStringList kTreeIconFiles = {
     u"new_folder.bmp"_s, u"new_new.bmp"_s, u"new_read.bmp"_s, u"new_person.bmp"_s,
-    u"not_send.bmp"_s,   u"send.bmp"_s,    u"select.bmp"_s,
+    u"not_send.bmp"_s,   u"send.bmp"_s,    u"select.bmp"_s,   u"in_doubt.bmp"_s,
 };
 
 } // namespace

@@ -466,6 +466,17 @@ private slots:
         const qint64 no = f.privateTo(f.data.buddies.first(), u"Лично"_s);
         f.outbox.handOver(Kind::Post, {yes});
         f.outbox.handOver(Kind::Private, {no});
+        const auto icons = [&] {
+            QList<int> shown;
+            const TreeSnapshot tree = TreeBuilder(f.ctx.settings, &f.ctx.db).build();
+            for (const TreeNode& node : tree.nodes) {
+                if (node.kind == NodeKind::Post || node.kind == NodeKind::Private) {
+                    shown.append(node.icon);
+                }
+            }
+            return shown;
+        };
+        QCOMPARE(icons(), (QList<int>{IconInDoubt, IconInDoubt}));
         f.prompts.answers = {true, false};
         f.send();
         QCOMPARE(f.prompts.questions[0],
@@ -476,6 +487,7 @@ private slots:
         QCOMPARE(f.outbox.unsentCount(Kind::Private), 1); // waits, never deleted
         QCOMPARE(f.data.sentPrivates.size(), size_t(0));
         QCOMPARE(f.outbox.unsentCount(Kind::Post), 0);
+        QCOMPARE(icons(), (QList<int>{IconRead, IconInDoubt}));
     }
 
     void aBatchThatNeverLeftIsNotInDoubt() {
