@@ -54,7 +54,7 @@ void MainForm::mnu_NewPost_Click() {
         editor->AdresatBox->clear();
         editor->AdresatBox->addItems(friends);
         editor->AdresatBox->setCurrentIndex(-1);
-        editor->LabMessType->setText(u"Post"_s);
+        editor->writeNewPost();
         editor->AdresatBox->setEnabled(false);
         editor->ChBox_ParseURL->setChecked(true);
         editor->ChBox_Subscribe->setChecked(true);
@@ -75,7 +75,7 @@ void MainForm::mnu_EditPost_Click() {
         if (!editor) {
             return;
         }
-        editor->LabMessType->setText(u"EditMessage-"_s + key);
+        editor->editMessage(key);
         editor->ChBox_Closed->setChecked(details->privatePost);
         editor->ChBox_NoComment->setChecked(details->noComment);
         editor->ChBox_ParseURL->setChecked(details->parseUrl);
@@ -108,7 +108,7 @@ void MainForm::mnu_Comment_Click() {
         if (!editor) {
             return;
         }
-        editor->LabMessType->setText(u"Comment"_s);
+        editor->writeComment();
         editor->AdresatBox->setEnabled(false);
         editor->ChBox_ParseURL->setChecked(true);
         editor->ChBox_Subscribe->setChecked(true);
