@@ -6,6 +6,7 @@
 #include "MainForm.h"
 #include "SetMesForm.h"
 #include "SmileForm.h"
+#include "TreePane.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "composer/NowPlaying.h"
@@ -64,7 +65,7 @@ void MainForm::mnu_NewPost_Click() {
 
 void MainForm::mnu_EditPost_Click() {
     runTrapped(m_ctx.log, u"MainForm.mnu_EditPost_Click: "_s, [&] {
-        const QString key = selectedKey();
+        const QString key = m_treePane->selectedKey();
         Outbox outbox(m_ctx.db);
         const auto details =
             Composer::DefineEditPostDetails(outbox, m_ctx.settings, m_ctx.log, key);
@@ -95,7 +96,7 @@ void MainForm::mnu_EditPost_Click() {
 
 void MainForm::mnu_Comment_Click() {
     runTrapped(m_ctx.log, u"MainForm.mnu_Comment_Click: "_s, [&] {
-        const QString key = selectedKey();
+        const QString key = m_treePane->selectedKey();
         if (!m_ctx.options.veiw_setcomm) {
             CommForm(m_ctx, this).exec();
         }
