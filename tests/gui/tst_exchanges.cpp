@@ -164,6 +164,21 @@ private slots:
         QCOMPARE(f.pane().NewInTree(), 10); // the tree shows them
     }
 
+    void theWindowWritesTheStoreWhileARunWritesIt() {
+        Fixture f;
+        f.server.setFault(standin::Fault::Delay, -1, 30);
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.exchanges().mnu_Get_Click();
+        int actions = 0;
+        for (; finished.isEmpty(); ++actions) {
+            f.pane().mnu_SetAllRead_Click(); // through the window's own connection
+            QTest::qWait(10);
+        }
+        QVERIFY(actions > 3);
+        QCOMPARE(f.ctx->log.failureCount(), 0); // neither side found the store locked
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 20);
+    }
+
     void closingDuringARunEndsIt() {
         // With a deadline of hours, only closing can end the run: were it
         // waited for, this test would not end at all.

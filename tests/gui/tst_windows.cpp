@@ -129,6 +129,18 @@ private slots:
         QVERIFY(f.prompts.messages.last().text.contains(QDir::toNativeSeparators(f.dir.path())));
     }
 
+    void theStatusListKeepsTheLatestLines() {
+        Fixture f;
+        f.start();
+        for (int i = 0; i < MainForm::MaxStatusLines + 50; ++i) {
+            f.ctx->log.LogStatus(u"Строка "_s + QString::number(i));
+        }
+        QComboBox* status = f.mainForm->statusList();
+        QCOMPARE(status->count(), MainForm::MaxStatusLines);
+        QVERIFY(status->currentText().endsWith(u"Строка "_s +
+                                               QString::number(MainForm::MaxStatusLines + 49)));
+    }
+
     void theIconTogglesTheMainWindow() {
         Fixture f;
         MainForm& form = f.start();
