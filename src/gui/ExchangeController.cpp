@@ -161,7 +161,14 @@ void ExchangeController::startAutoCheck() {
 }
 
 void ExchangeController::notifyOf(const CheckReport& report) {
-    if (!report.anything() || m_window.isVisible() || !m_ctx.options.show_notifications) {
+    if (m_window.isVisible() || !m_ctx.options.show_notifications) {
+        return;
+    }
+    if (!report.refusal.isEmpty()) {
+        m_tray.notify(report.refusal); // a refused password must not pass for quiet
+        return;
+    }
+    if (!report.anything()) {
         return;
     }
     m_tray.notify(u"Kordenet: новых постов "_s + QString::number(report.posts) +
