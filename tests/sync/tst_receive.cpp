@@ -176,29 +176,6 @@ private slots:
         QCOMPARE(f.count(u"Posts"_s), 1);
     }
 
-    void batchThatFailsArrivesWithTheNextRun() {
-        Fixture f(25);
-        f.ctx.settings.PostsToGetPerOneSession = u"10"_s;
-        f.server.setFault(standin::Fault::Truncated, 1, 0, 2); // the list and one batch pass
-        ReceiveRun run(f.ctx.session());
-        run.GetPost();
-        QCOMPARE(f.count(u"Posts"_s), 15); // the second batch of ten was lost on the way
-        QCOMPARE(run.fetcher().PostsReceived, 25);
-        QCOMPARE(FetchStack(f.ctx.db).waitingCount(FetchStack::Posts), 10);
-        const QStringList messages = f.messages();
-        QVERIFY(std::any_of(messages.begin(), messages.end(), [](const QString& line) {
-            return line.startsWith(u"DecodePosts:: Структура XML-файла нарушена."_s);
-        }));
-
-        // The next start keeps them, the next run asks for them once more.
-        FetchStack(f.ctx.db).deleteFinished();
-        const qsizetype before = f.ctx.log.lines().size();
-        ReceiveRun(f.ctx.session()).run();
-        QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
-        QVERIFY(f.messages(before).last().startsWith(u"Получено: постов - 10, комментариев - "_s));
-        QCOMPARE(f.count(u"tmp_MessagesToGet"_s), 0);
-    }
-
     void cancelKeepsWhatWasStoredAndTheNextRunFetchesTheRest() {
         Fixture f(25);
         f.ctx.settings.PostsToGetPerOneSession = u"10"_s;
