@@ -32,7 +32,7 @@ ExchangeController::ExchangeController(AppContext& ctx, TrayForm& tray, TreePane
     , m_tree(tree)
     , m_renderer(renderer)
     , m_window(window)
-    , m_worker(new ExchangeWorker(ctx, this))
+    , m_worker(new ExchangeWorker([&ctx] { return ctx.session(); }, this))
     , m_runProgress(new RunProgress(&window)) {
     setObjectName(u"ExchangeController"_s);
     Timer = new QTimer(this);
