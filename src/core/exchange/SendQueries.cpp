@@ -6,7 +6,6 @@
 #include "store/StoredDate.h"
 
 #include <QStringList>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -69,19 +68,6 @@ QStringList privateLines(const OutgoingMessage& m) {
 }
 
 } // namespace
-
-std::optional<Kind> kindOf(const QString& word) {
-    if (word == Post) {
-        return Kind::Post;
-    }
-    if (word == Comment) {
-        return Kind::Comment;
-    }
-    if (word == Private) {
-        return Kind::Private;
-    }
-    return std::nullopt;
-}
 
 QString qidOf(const OutgoingMessage& message) {
     const QString word = message.kind == Kind::Post      ? u"post-"_s

@@ -3,7 +3,6 @@
 #include "store/MessageRef.h"
 
 #include <QString>
-#include <optional>
 #include <vector>
 
 namespace orv {
@@ -15,13 +14,9 @@ struct Settings;
 // message, each ending in "</query>" and an empty line.
 namespace SendQueries {
 
-// The kind words of the outgoing queue, in the order they are sent.
+// The kind words that name an attachment.
 inline const QString Post = QStringLiteral("Post");
 inline const QString Comment = QStringLiteral("Comment");
-inline const QString Private = QStringLiteral("Private");
-
-// The kind a word of the outgoing queue names; nothing for any other word.
-std::optional<MessageRef::Kind> kindOf(const QString& word);
 
 // The document for one batch: a query element for each message, in order.
 QString BuildSendPostQuery(const Settings& settings, const std::vector<OutgoingMessage>& batch);
