@@ -195,6 +195,11 @@ void Database::migrate() {
                 addColumn(table, u"HandedOver"_s, u"TEXT"_s);
             }
             addColumn(u"tmp_MessagesToGet"_s, u"Misses"_s, u"INTEGER NOT NULL DEFAULT 0"_s);
+            // Receiving looks for rows in doubt with every batch it stores.
+            execute(u"CREATE INDEX IF NOT EXISTS Posts_InDoubt ON Posts (ThisID) WHERE HandedOver "
+                    u"IS NOT NULL"_s);
+            execute(u"CREATE INDEX IF NOT EXISTS Comments_InDoubt ON Comments (ThisID) WHERE "
+                    u"HandedOver IS NOT NULL"_s);
         }
     }
     execute(u"PRAGMA user_version = "_s + QString::number(SchemaVersion));
