@@ -70,10 +70,10 @@ QSqlQuery& Outbox::run(const QString& sql, const QVariantList& values) {
     return q;
 }
 
-std::vector<qint64> Outbox::unsentKeys(Kind kind) {
+std::vector<qint64> Outbox::keysWhere(Kind kind, const QString& condition) {
     const auto [table, key] = messageTable(kind);
-    QSqlQuery& q = run(u"SELECT "_s + key + u" FROM "_s + table + u" WHERE "_s +
-                           unsentCondition(kind) + u" ORDER BY "_s + key,
+    QSqlQuery& q = run(u"SELECT "_s + key + u" FROM "_s + table + u" WHERE "_s + condition +
+                           u" ORDER BY "_s + key,
                        {});
     std::vector<qint64> keys;
     while (q.next()) {
@@ -83,16 +83,13 @@ std::vector<qint64> Outbox::unsentKeys(Kind kind) {
     return keys;
 }
 
+std::vector<qint64> Outbox::unsentKeys(Kind kind) {
+    return keysWhere(kind, unsentCondition(kind));
+}
+
 std::vector<OutgoingMessage> Outbox::inDoubt(Kind kind) {
-    const auto [table, key] = messageTable(kind);
-    QSqlQuery& q = run(u"SELECT "_s + key + u" FROM "_s + table + u" WHERE "_s +
-                           unsentCondition(kind) + u" AND HandedOver IS NOT NULL ORDER BY "_s + key,
-                       {});
-    std::vector<qint64> keys;
-    while (q.next()) {
-        keys.push_back(q.value(0).toLongLong());
-    }
-    q.finish();
+    const std::vector<qint64> keys =
+        keysWhere(kind, unsentCondition(kind) + u" AND HandedOver IS NOT NULL"_s);
     return keys.empty() ? std::vector<OutgoingMessage>() : find(kind, keys);
 }
 

@@ -106,6 +106,8 @@ public:
     bool updatePrivate(const OutgoingMessage& message);
 
 private:
+    // The keys of the kind's rows that meet the condition, in key order.
+    std::vector<qint64> keysWhere(MessageRef::Kind kind, const QString& condition);
     void accept(const SendOutcome& outcome, const QString& now);
     void remove(const SendOutcome& outcome);
     // Sets HandedOver of the kind's unsent rows among the keys.
