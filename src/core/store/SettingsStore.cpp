@@ -1,6 +1,5 @@
-#include "SettingsStore.h"
-
 #include "Database.h"
+#include "SettingsStore.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
 
@@ -114,10 +113,13 @@ QString storedForm(const Settings& settings, const KeyBinding& binding) {
     return QString::number(settings.*binding.number);
 }
 
-void updateValue(Database& db, qint64 rowid, const QString& value) {
-    QSqlQuery update = db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE rowid = ?"_s);
-    update.addBindValue(value.isNull() ? QString(u""_s) : value); // never NULL
-    update.addBindValue(rowid);
+// Gives the rows the condition picks the value; an unset text is stored as
+// an empty one, never as NULL.
+void updateValue(Database& db, const QString& condition, const QVariant& picked,
+                 const QString& value) {
+    QSqlQuery update = db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE "_s + condition);
+    update.addBindValue(value.isNull() ? QString(u""_s) : value);
+    update.addBindValue(picked);
     Database::exec(update);
 }
 
@@ -166,7 +168,7 @@ void SettingsStore::WriteINI(const Settings& settings) {
         }
         Database::Transaction transaction(m_db);
         for (const auto& [rowid, binding] : targets) {
-            updateValue(m_db, rowid, storedForm(settings, *binding));
+            updateValue(m_db, u"rowid = ?"_s, rowid, storedForm(settings, *binding));
         }
         transaction.commit();
     });
@@ -178,11 +180,7 @@ void SettingsStore::writeOne(const Settings& settings, const QString& key) {
         if (!binding || !binding->writtenBack) {
             return;
         }
-        QSqlQuery update =
-            m_db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE iniVariable = ?"_s);
-        update.addBindValue(storedForm(settings, *binding));
-        update.addBindValue(key);
-        Database::exec(update);
+        updateValue(m_db, u"iniVariable = ?"_s, key, storedForm(settings, *binding));
     });
 }
 
@@ -209,7 +207,7 @@ void SettingsStore::saveEditorValues(const QStringList& values) {
     Database::Transaction transaction(m_db);
     const auto count = std::min<qsizetype>(values.size(), qsizetype(rowids.size()));
     for (qsizetype i = 0; i < count; ++i) {
-        updateValue(m_db, rowids[size_t(i)], values[i]);
+        updateValue(m_db, u"rowid = ?"_s, rowids[size_t(i)], values[i]);
     }
     transaction.commit();
 }
