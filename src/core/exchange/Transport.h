@@ -29,9 +29,6 @@ public:
     // A connection failed in this run: later exchanges return "" at once.
     bool failedThisRun() const { return m_failedThisRun; }
 
-    // The same for a document already stored in a file.
-    QString InetExchange(const QString& requestPath);
-
     // Every request goes out at most once, on a connection of its own, and
     // ends at the session's deadline whatever the service does meanwhile.
     static QString endpoint(const Settings& settings);

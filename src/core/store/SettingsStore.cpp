@@ -1,5 +1,6 @@
-#include "Database.h"
 #include "SettingsStore.h"
+
+#include "Database.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
 
@@ -145,32 +146,6 @@ void SettingsStore::ReadINI(Settings& settings) {
         if (!any) {
             throw OrvError(kNoCurrentRecord);
         }
-    });
-}
-
-void SettingsStore::WriteINI(const Settings& settings) {
-    runTrapped(m_log, u"Mod_DB.WriteINI: "_s, [&] {
-        QSqlQuery rows =
-            m_db.prepare(u"SELECT rowid, iniVariable FROM iniSettings ORDER BY rowid"_s);
-        Database::exec(rows);
-        std::vector<std::pair<qint64, const KeyBinding*>> targets;
-        bool any = false;
-        while (rows.next()) {
-            any = true;
-            const KeyBinding* binding = bindingFor(rows.value(1).toString());
-            if (binding && binding->writtenBack) {
-                targets.emplace_back(rows.value(0).toLongLong(), binding);
-            }
-        }
-        rows.finish();
-        if (!any) {
-            throw OrvError(kNoCurrentRecord);
-        }
-        Database::Transaction transaction(m_db);
-        for (const auto& [rowid, binding] : targets) {
-            updateValue(m_db, u"rowid = ?"_s, rowid, storedForm(settings, *binding));
-        }
-        transaction.commit();
     });
 }
 
