@@ -91,7 +91,7 @@ int setSetting(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
 
 // Writes the page a click on the node shows, and prints its path.
 int writePage(orv::AppContext& ctx, const QStringList& args, QTextStream& out) {
-    orv::Renderer renderer(ctx);
+    orv::Renderer renderer(ctx.session());
     orv::PageBuilder pages = renderer.pageBuilder();
     orv::PageRows rows(ctx.db);
     const auto result = orv::NodePage(rows, pages).show(args[0]);
@@ -170,7 +170,7 @@ int stackPost(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
 // A body in the service's markup on standard input, its HTML on standard output.
 int render(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
     QTextStream in(stdin);
-    out << orv::Renderer(ctx).WordProcessor(in.readAll());
+    out << orv::Renderer(ctx.session()).WordProcessor(in.readAll());
     return kRan;
 }
 
