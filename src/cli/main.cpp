@@ -41,16 +41,14 @@ struct Command {
     std::function<int(orv::AppContext&, const QStringList&, QTextStream&)> run;
 };
 
-// Prints the tree one node a line: indent by depth, key, text, icon index.
+// Prints the tree one node a line, each under its parent: indent by depth,
+// key, text, icon index.
 int printTree(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
     const orv::TreeSnapshot tree = orv::TreeBuilder(ctx.settings, &ctx.db).build();
-    std::vector<int> depth(tree.nodes.size(), 0);
-    for (size_t i = 0; i < tree.nodes.size(); ++i) {
-        const orv::TreeNode& node = tree.nodes[i];
-        depth[i] = node.parent < 0 ? 0 : depth[size_t(node.parent)] + 1;
-        out << QString(depth[i] * 2, u' ') << tree.key(node) << u'\t' << tree.text(node) << u'\t'
-            << node.icon << u'\n';
-    }
+    tree.walk([&](int node, int depth) {
+        out << QString(depth * 2, u' ') << tree.key(node) << u'\t' << tree.text(node) << u'\t'
+            << tree.nodes[size_t(node)].icon << u'\n';
+    });
     return kRan;
 }
 
