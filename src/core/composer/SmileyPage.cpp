@@ -1,4 +1,5 @@
 #include "SmileyPage.h"
+
 #include "app/Cp1251.h"
 #include "app/Escaping.h"
 #include "app/TextFiles.h"
@@ -27,8 +28,7 @@ QString attribute(const QString& value) {
 
 QString row(const Smiley& smiley) {
     return u"<tr><td align='center'><a href='http://"_s + attribute(smiley.code) +
-           u"'><img src='"_s + attribute(smiley.url) + u"' alt='' border=0'></a><br></td></tr>"_s +
-           kCrLf;
+           u"'><img src='"_s + attribute(smiley.url) + u"' alt='' border=0'></a><br></td></tr>"_s;
 }
 
 } // namespace
@@ -44,7 +44,7 @@ QString path(const WorkingFolder& folder) {
 QString text(const std::vector<Smiley>& smileys) {
     QString page = kHead + kCrLf;
     for (const Smiley& smiley : smileys) {
-        page += row(smiley) + kCrLf;
+        page += row(smiley) + kCrLf + kCrLf; // the row's line, then an empty line
     }
     return page + kTail;
 }
