@@ -184,35 +184,6 @@ private slots:
         s.stack.deleteFinished(); // at start-up: what waits, stays
         QCOMPARE(s.stackRows(FetchStack::Posts), QVariantList({u"3:"_s, u"1:"_s}));
     }
-
-    void failedCommitLeavesNothingHalfDone() {
-        Store s;
-        s.db.execute(u"PRAGMA foreign_keys = ON"_s);
-        s.db.execute(u"CREATE TABLE parent (id INTEGER PRIMARY KEY)"_s);
-        s.db.execute(u"CREATE TABLE child (parent INTEGER REFERENCES parent (id) "
-                     u"DEFERRABLE INITIALLY DEFERRED)"_s);
-        {
-            Database::Transaction transaction(s.db, Database::Transaction::OnFailure::RollBack);
-            s.db.execute(u"INSERT INTO child VALUES (7)"_s);
-            QVERIFY_THROWS_EXCEPTION(OrvError, transaction.commit()); // the check fails at COMMIT
-        }
-        QCOMPARE(s.column(u"SELECT count(*) FROM child"_s), QVariantList({0}));
-        Database::Transaction next(s.db); // the connection is free again
-        s.db.execute(u"INSERT INTO parent VALUES (7)"_s);
-        next.commit();
-    }
-
-    void nestedTransactionUndoesOnlyItself() {
-        Store s;
-        Database::Transaction outer(s.db, Database::Transaction::OnFailure::RollBack);
-        s.stack.add({u"1"_s}, FetchStack::Posts);
-        {
-            Database::Transaction inner(s.db, Database::Transaction::OnFailure::RollBack);
-            s.stack.add({u"2"_s}, FetchStack::Posts);
-        } // left without commit
-        outer.commit();
-        QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList({u"1"_s}));
-    }
 };
 
 QTEST_GUILESS_MAIN(StoringTest)
