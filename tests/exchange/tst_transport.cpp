@@ -1,4 +1,5 @@
 #include "ExchangeFixture.h"
+#include "TestData.h"
 #include "exchange/RequestDocuments.h"
 #include "exchange/Transport.h"
 
@@ -40,106 +41,42 @@ private:
     QList<QTcpSocket*> m_answered;
 };
 
-// Where the exchange goes: the stand-in (with a fault), fixed bytes, a closed port.
-enum class Service { Standin, Raw, Closed };
-
-const QString kGetRel = u"getRel"_s; // a document column value: RequestDocuments::getRel
-
 } // namespace
 
 class TransportTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // One exchange and what it leaves: the answer, the failure message shown
-    // (at most one a run), the requests the service got, the log's last line.
-    // After a failure the run's next exchange fails at once, unsent.
+    // After a failure the run's next exchange fails at once, unsent and unshown.
     void exchange_data() {
-        QTest::addColumn<Service>("service");
-        QTest::addColumn<int>("fault"); // standin::Fault
-        QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<QString>("document");
-        QTest::addColumn<QString>("answer");  // a pattern the whole answer matches
-        QTest::addColumn<QString>("message"); // in the failure message; "" when none
-        QTest::addColumn<int>("sent");
-        QTest::addColumn<QString>("log"); // the log's last line ends so; "" for any
-
-        const int none = int(standin::Fault::None);
-        QTest::newRow("answer as text")
-            << Service::Standin << none << QByteArray() << kGetRel
-            << u"<\\?xml version='1.0' encoding='windows-1251'\\?><results>.*<BUDDY>Ёжик</BUDDY>.*"_s
-            << QString() << 1 << QString();
-        QTest::newRow("service error for a wrong password")
-            << Service::Standin << none << QByteArray()
-            << u"<?xml version='1.0' encoding='utf-8'?>\r\n<QUERYS username='demo' password='x' "
-               u"mainid='1'>\r\n<query QID='get_rel' TYPE='5'>\r\n<action>get</action>\r\n</query>\r\n</QUERYS>"_s
-            << u"<\\?xml version='1.0' encoding='windows-1251'\\?><results><RESULT QID='get_rel' "
-               u"ERROR='3'></RESULT></results>"_s
-            << QString() << 1 << QString();
-        QTest::newRow("answer bytes are Windows-1251")
-            << Service::Raw << none << QByteArray("\xC0\xE0") << kGetRel << u"Аа"_s << QString()
-            << 0 << QString();
-        QTest::newRow("HTTP 500 page is an answer")
-            << Service::Standin << int(standin::Fault::Http500) << QByteArray() << kGetRel
-            << u".*Internal Server Error.*"_s << QString() << 1 << QString();
-        QTest::newRow("error page is an answer")
-            << Service::Standin << int(standin::Fault::ErrorPage) << QByteArray() << kGetRel
-            << u".*Выводим xml с ошибкой.*"_s << QString() << 1 << QString();
-        QTest::newRow("truncated answer as it came")
-            << Service::Standin << int(standin::Fault::Truncated) << QByteArray() << kGetRel
-            << u"<\\?xml(?!.*</results>).*"_s << QString() << 1 << QString();
-        QTest::newRow("refused connection")
-            << Service::Closed << none << QByteArray() << kGetRel << QString()
-            << u"Запрос к серверу не выполнен.\r\n\r\nСервер отказал в соединении.\r\n"
-               u"Проверьте подключение к интернету и адрес сервиса (ServiceURL) в настройках."_s
-            << 0 << QString();
-        QTest::newRow("empty answer")
-            << Service::Raw << none << QByteArray() << kGetRel << QString()
-            << u"Запрос к серверу не выполнен."_s << 0 << QString();
-        QTest::newRow("no answer in time")
-            << Service::Standin << int(standin::Fault::Silent) << QByteArray() << kGetRel
-            << QString() << u"Сервер не ответил за 1 с."_s << 1 << QString();
-        // A byte every 100 ms keeps any inactivity timer happy for ever; the
-        // exchange ends at its deadline all the same (or this test hangs).
-        QTest::newRow("trickle ends at the deadline")
-            << Service::Standin << int(standin::Fault::Trickle) << QByteArray() << kGetRel
-            << QString() << u"Запрос к серверу не выполнен."_s << 1 << QString();
-        // The service may have acted on a dropped request: it is not sent again.
-        QTest::newRow("dropped connection")
-            << Service::Standin << int(standin::Fault::Drop) << QByteArray() << kGetRel << QString()
-            << u"Запрос к серверу не выполнен."_s << 1 << QString();
-        QTest::newRow("malformed document never sent")
-            << Service::Standin << none << QByteArray()
-            << u"<?xml version='1.0' encoding='utf-8'?>\r\n"
-               u"<QUERYS username='o'neil' password='x' mainid='1'>\r\n</QUERYS>"_s
-            << QString() << QString() << 0
-            << u"  Входные данные не годятся для отправки на сервер Корденет"_s;
+        test::addRows(u"transport/exchanges.tsv"_s,
+                      {"service", "fault", "raw", "document", "answer", "message", "sent", "log"});
     }
 
     void exchange() {
-        QFETCH(Service, service);
-        QFETCH(int, fault);
-        QFETCH(QByteArray, raw);
+        QFETCH(QString, service);
+        QFETCH(QString, fault);
+        QFETCH(QString, raw);
         QFETCH(QString, document);
         QFETCH(QString, answer);
         QFETCH(QString, message);
-        QFETCH(int, sent);
+        QFETCH(QString, sent);
         QFETCH(QString, log);
-
         test::ExchangeFixture f(20);
-        RawServer rawServer(raw);
-        if (service == Service::Raw) {
+        RawServer rawServer(raw.toLatin1());
+        if (service != u"standin"_s) {
             f.ctx.settings.ServiceURL = rawServer.url();
-        } else if (service == Service::Closed) {
-            const quint16 port = rawServer.serverPort();
-            rawServer.close();
-            f.ctx.settings.ServiceURL = u"http://127.0.0.1:"_s + QString::number(port);
         }
-        f.server.setFault(standin::Fault(fault), -1, 100);
+        if (service == u"closed"_s) {
+            rawServer.close();
+        }
+        standin::Fault planted{};
+        QVERIFY(standin::StandinServer::faultFromName(fault, planted));
+        f.server.setFault(planted, -1, 100);
         f.ctx.exchangeTimeout = std::chrono::milliseconds(700);
         Transport transport(f.ctx.session());
-        const QString request =
-            document == kGetRel ? RequestDocuments::getRel(f.ctx.settings) : document;
+        const QString request = document.isEmpty() ? RequestDocuments::getRel(f.ctx.settings)
+                                                   : test::dataText(document);
 
         const QString got = transport.exchange(request);
         QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(answer),
@@ -147,16 +84,15 @@ private slots:
                      .match(got)
                      .hasMatch(),
                  qPrintable(got.left(300)));
-        QCOMPARE(f.server.received().size(), sent);
+        QCOMPARE(f.server.received().size(), sent.toInt());
         QCOMPARE(f.prompts.messages.size(), message.isEmpty() ? 0 : 1);
         QCOMPARE(f.ctx.ConnectionFailed.load(), !message.isEmpty());
-        QCOMPARE(transport.failedThisRun(), !message.isEmpty());
         if (!message.isEmpty()) {
             QVERIFY2(f.prompts.messages[0].text.contains(message),
                      qPrintable(f.prompts.messages[0].text));
             QCOMPARE(f.prompts.messages[0].icon, UserPrompts::Icon::Critical);
             QCOMPARE(transport.exchange(request), QString());
-            QCOMPARE(f.server.received().size(), sent);
+            QCOMPARE(f.server.received().size(), sent.toInt());
             QCOMPARE(f.prompts.messages.size(), 1);
         }
         QVERIFY2(f.ctx.log.currentText().endsWith(log), qPrintable(f.ctx.log.currentText()));

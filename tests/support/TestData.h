@@ -28,7 +28,7 @@ inline QStringList dataLines(const QString& relative) {
     return lines;
 }
 
-// A cell of a table file with \t, \r, \n, \0 and \\ read as the characters.
+// A cell of a table file with \t, \r, \n, \0, \xHH and \\ read as the characters.
 inline QString unescaped(const QString& cell) {
     QString out;
     for (qsizetype i = 0; i < cell.size(); ++i) {
@@ -37,6 +37,11 @@ inline QString unescaped(const QString& cell) {
             continue;
         }
         const QChar next = cell[++i];
+        if (next == u'x' && i + 2 < cell.size()) { // \xHH: the character of that number
+            out += QChar(cell.mid(i + 1, 2).toUShort(nullptr, 16));
+            i += 2;
+            continue;
+        }
         out += next == u't'   ? QChar(u'\t')
                : next == u'r' ? QChar(u'\r')
                : next == u'n' ? QChar(u'\n')
