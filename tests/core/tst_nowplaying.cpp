@@ -1,3 +1,4 @@
+#include "TestData.h"
 #include "app/StatusLog.h"
 #include "composer/NowPlaying.h"
 
@@ -101,28 +102,7 @@ private slots:
                  "no session bus: run under dbus-run-session");
     }
 
-    void cleanedTitle_data() {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<QString>("cleaned");
-        const QChar nul(u'\0');
-        QTest::newRow("playlist number")
-            << u"12. Artist - Song - Winamp"_s + nul << u"Artist - Song"_s;
-        QTest::newRow("year taken for a number") << u"1999 Song - Winamp"_s + nul << u"Song"_s;
-        QTest::newRow("without the NUL the end stays")
-            << u"Artist - Song - Winamp"_s << u"Artist - Song - Winamp"_s;
-        QTest::newRow("every occurrence")
-            << u"A - Winamp"_s + nul + u"B - Winamp"_s + nul << u"AB"_s;
-        QTest::newRow("letter case matters")
-            << u"Song - winamp"_s + nul << u"Song - winamp"_s + nul;
-        QTest::newRow("points and digits") << u"..3.14 Pi"_s << u"Pi"_s;
-        QTest::newRow("a blank stops the drop") << u" 12. Song "_s << u"12. Song"_s;
-        QTest::newRow("digits inside stay") << u"Radio 1 - News 24"_s << u"Radio 1 - News 24"_s;
-        QTest::newRow("a sign stops the drop") << u"-12. Song"_s << u"-12. Song"_s;
-        QTest::newRow("digits only") << u"2024."_s << QString();
-        QTest::newRow("Cyrillic") << u"3. Кино - Группа крови - Winamp"_s + nul
-                                  << u"Кино - Группа крови"_s;
-        QTest::newRow("non-ASCII digit stays") << u"١٢ Song"_s << u"١٢ Song"_s;
-    }
+    void cleanedTitle_data() { test::addRows(u"composer/titles.tsv"_s, {"raw", "cleaned"}); }
 
     void cleanedTitle() {
         QFETCH(QString, raw);

@@ -1,4 +1,5 @@
 #include "StoreCheck.h"
+#include "TestData.h"
 #include "TestFolder.h"
 #include "app/StatusLog.h"
 #include "app/UnixTime.h"
@@ -51,29 +52,8 @@ private slots:
         QCOMPARE(s.serviceAddress(), u"https://kordenet.ru"_s);
     }
 
-    // A stored value as read, or the error that ends the reading at its row.
     void reading_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("read");
-        QTest::addColumn<QString>("error");
-        for (const QString& yes : {u"1"_s, u"-1"_s, u"5"_s, u"True"_s, u"true"_s}) {
-            QTest::addRow("yes %s", qPrintable(yes)) << u"UseProxy"_s << yes << u"1"_s << QString();
-        }
-        for (const QString& no : {u"0"_s, u"False"_s}) {
-            QTest::addRow("no %s", qPrintable(no)) << u"UseProxy"_s << no << u"0"_s << QString();
-        }
-        QTest::newRow("yes/no empty")
-            << u"UseProxy"_s << QString() << u"0"_s << u"Несоответствие типа"_s;
-        QTest::newRow("days") << u"ShowLastDays"_s << u" 30 "_s << u"30"_s << QString();
-        QTest::newRow("half to even") << u"ShowLastDays"_s << u"6.5"_s << u"6"_s << QString();
-        QTest::newRow("half up to even") << u"ShowLastDays"_s << u"7.5"_s << u"8"_s << QString();
-        QTest::newRow("negative") << u"ShowLastDays"_s << u"-2"_s << u"-2"_s << QString();
-        QTest::newRow("largest") << u"ShowLastDays"_s << u"32767"_s << u"32767"_s << QString();
-        QTest::newRow("overflow") << u"ShowLastDays"_s << u"40000"_s << u"14"_s
-                                  << u"Переполнение"_s;
-        QTest::newRow("letters") << u"ShowLastDays"_s << u"abc"_s << u"14"_s
-                                 << u"Несоответствие типа"_s;
+        test::addRows(u"settings/reading.tsv"_s, {"key", "stored", "read", "error"});
     }
 
     void reading() {
@@ -170,19 +150,7 @@ private slots:
         QVERIFY(f.store.editorRows().empty());
     }
 
-    void unixTime_data() {
-        QTest::addColumn<QString>("unix");
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("time");
-        QTest::newRow("2006") << u"1136073600"_s << u"01.01.2006"_s << u"00:00:00"_s;
-        QTest::newRow("past 32 bits") << u"2147483648"_s << u"19.01.2038"_s << u"03:14:08"_s;
-        QTest::newRow("nine digits") << u"113607360"_s << QString() << QString();
-        QTest::newRow("eleven digits") << u"11360736000"_s << QString() << QString();
-        QTest::newRow("a letter") << u"113607360a"_s << QString() << QString();
-        QTest::newRow("no day 32") << QString() << u"32.01.2006"_s << u"00:00:00"_s;
-        QTest::newRow("no hour 25") << QString() << u"01.01.2006"_s << u"25:00:00"_s;
-        QTest::newRow("empty") << QString() << QString() << QString();
-    }
+    void unixTime_data() { test::addRows(u"settings/unixtime.tsv"_s, {"unix", "date", "time"}); }
 
     void unixTime() {
         QFETCH(QString, unix);
