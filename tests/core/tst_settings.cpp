@@ -4,8 +4,10 @@
 #include "app/StatusLog.h"
 #include "app/UnixTime.h"
 #include "store/Database.h"
+#include "store/OptionsStore.h"
 #include "store/SettingsStore.h"
 
+#include <QSettings>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -13,12 +15,14 @@ using namespace orv;
 
 namespace {
 
-// A fresh database with its default rows, and the store over it.
+// A fresh database with its default rows, the store over it, and the
+// per-user store of the options.
 struct Fixture {
-    test::TestFolder dir;
+    test::TestFolder dir{test::TestFolder::Icons::None};
     StatusLog log{dir.file(u"log.txt"_s)};
     Database db{dir.file(u"database.mdb"_s)};
     SettingsStore store{db, log};
+    QSettings user{dir.file(u"user.ini"_s), QSettings::IniFormat};
 
     Fixture() { db.open(); }
 
@@ -163,6 +167,47 @@ private slots:
         }
         QCOMPARE(UnixTime::merge(date, time).value_or(QString()),
                  date.isEmpty() ? QString() : unix);
+    }
+
+    // The options: a missing key gives its default, a saved one reads back,
+    // yes/no ones are numbers or words as each has always been stored.
+    void optionsReadBackInTheirStoredForms() {
+        Fixture f;
+        QCOMPARE(OptionsStore(f.user).LoadOptions(), Options());
+        Options o;
+        o.check_update = true;
+        o.check_friends = false;
+        o.time_update = u"25"_s;
+        o.comment_type = u"name"_s;
+        o.text_music = u"Слушаю:"_s;
+        o.OptMusUp = false;
+        o.OptMusDown = true;
+        OptionsStore(f.user).save(o);
+        QCOMPARE(OptionsStore(f.user).LoadOptions(), o);
+        f.user.beginGroup(u"options"_s);
+        QCOMPARE(f.user.value(u"check_update"_s).toString(), u"1"_s);
+        QCOMPARE(f.user.value(u"check_friends"_s).toString(), u"0"_s);
+        QCOMPARE(f.user.value(u"OptMusDown"_s).toString(), u"True"_s);
+        QCOMPARE(f.user.value(u"OptMusUp"_s).toString(), u"False"_s);
+    }
+
+    void numericOptionsReadTheLeadingNumber_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("one") << u"1"_s << true;
+        QTest::newRow("zero") << u"0"_s << false;
+        QTest::newRow("number then text") << u"1abc"_s << true;
+        QTest::newRow("text") << u"abc"_s << false;
+        QTest::newRow("rounds down") << u"0.4"_s << false;
+        QTest::newRow("out of range keeps default") << u"99999"_s << true;
+    }
+
+    void numericOptionsReadTheLeadingNumber() {
+        QFETCH(QString, stored);
+        QFETCH(bool, ticked);
+        Fixture f;
+        f.user.setValue(u"options/check_post"_s, stored);
+        QCOMPARE(OptionsStore(f.user).LoadOptions().check_post, ticked);
     }
 };
 
