@@ -2,10 +2,14 @@
 // and marks their fetch-stack rows together, or undoes both.
 #include "TestFolder.h"
 #include "app/OrvError.h"
+#include "app/StatusLog.h"
+#include "composer/Composer.h"
 #include "store/Database.h"
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
+#include "store/Settings.h"
 #include "store/StoredDate.h"
+#include "tree/NodeKey.h"
 
 #include <QtTest>
 #include <ctime>
@@ -183,6 +187,35 @@ private slots:
 
         s.stack.deleteFinished(); // at start-up: what waits, stays
         QCOMPARE(s.stackRows(FetchStack::Posts), QVariantList({u"3:"_s, u"1:"_s}));
+    }
+
+    // A post written offline keeps its options through an edit: the editor
+    // shows them as stored and saves them back, with the new title and text.
+    void editedPostKeepsItsOptions() {
+        Store s;
+        Outbox outbox(s.db);
+        StatusLog log(s.dir.file(u"log.txt"_s));
+        Settings settings;
+        settings.UserName = u"me"_s;
+        Draft draft;
+        draft.header = u"Черновик"_s;
+        draft.closed = draft.noComment = draft.subscribe = true;
+        QCOMPARE(Composer::save(outbox, settings, Options(), draft), std::nullopt);
+        const QString key = NodeKey::post(u"tmp1"_s, 1);
+        const auto shown = Composer::DefineEditPostDetails(outbox, settings, log, key);
+        QVERIFY(shown && shown->privatePost && shown->noComment && shown->subscribe);
+
+        Draft edit;
+        edit.messageType = u"EditMessage-"_s + key;
+        edit.header = u"Исправлено"_s;
+        edit.closed = shown->privatePost;
+        edit.noComment = shown->noComment;
+        edit.subscribe = shown->subscribe;
+        QCOMPARE(Composer::save(outbox, settings, Options(), edit), std::nullopt);
+        const auto stored = outbox.find(MessageRef::Kind::Post, 1);
+        QCOMPARE(stored->header, u"Исправлено"_s);
+        QVERIFY(stored->privatePost && stored->noComment && stored->subscribe && !stored->sent);
+        QVERIFY(log.lines().isEmpty());
     }
 };
 
