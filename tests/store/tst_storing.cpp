@@ -1,5 +1,6 @@
 // Storing received items: each call is one transaction that stores its items
 // and marks their fetch-stack rows together, or undoes both.
+#include "StoreCheck.h"
 #include "TestFolder.h"
 #include "app/OrvError.h"
 #include "app/StatusLog.h"
@@ -26,20 +27,12 @@ struct Store {
 
     Store() { db.open(); }
 
-    QVariantList column(const QString& sql) {
-        QSqlQuery q = db.prepare(sql);
-        Database::exec(q);
-        QVariantList values;
-        while (q.next()) {
-            values.append(q.value(0));
-        }
-        return values;
-    }
     // "ID:ErrCode" of every stack row of the kind, in stacking order.
-    QVariantList stackRows(const QString& type) {
-        return column(u"SELECT ID || ':' || coalesce(ErrCode, '') FROM tmp_MessagesToGet WHERE "
-                      u"Type = '"_s +
-                      type + u"' ORDER BY rowid"_s);
+    QStringList stackRows(const QString& type) {
+        return test::rows(db,
+                          u"SELECT ID || ':' || coalesce(ErrCode, '') FROM tmp_MessagesToGet WHERE "
+                          u"Type = '"_s +
+                              type + u"' ORDER BY rowid"_s);
     }
 };
 
@@ -68,13 +61,13 @@ private slots:
             {post(u"1001"_s), post(u"1002"_s, QString()), post(u"1001"_s)});
         QCOMPARE(report.stored, 2); // the second 1001 overwrote the first
         QVERIFY(report.failed.empty());
-        QCOMPARE(s.column(u"SELECT PostID || New || Sent || Deleted || ' ' || Messagedate "
-                          u"FROM Posts"_s),
-                 QVariantList({u"1001110 2006-03-05 14:07:00"_s}));
+        QCOMPARE(test::rows(s.db, u"SELECT PostID || New || Sent || Deleted || ' ' || Messagedate "
+                                  u"FROM Posts"_s),
+                 QStringList({u"1001110 2006-03-05 14:07:00"_s}));
         // 1002 has no diary and is left out, yet received; 1003 did not come.
         QCOMPARE(s.stackRows(FetchStack::Posts),
-                 QVariantList({u"1001:welldone"_s, u"1002:welldone"_s, u"1003:"_s}));
-        QCOMPARE(s.stackRows(FetchStack::Comments), QVariantList({u"1001:"_s}));
+                 QStringList({u"1001:welldone"_s, u"1002:welldone"_s, u"1003:"_s}));
+        QCOMPARE(s.stackRows(FetchStack::Comments), QStringList({u"1001:"_s}));
     }
 
     void knownPostIsOverwrittenAndUnreadAgain() {
@@ -83,11 +76,13 @@ private slots:
                      u"VALUES ('1001', '71', 'old', 0, 0, 0), ('1002', '71', 'gone', 0, 1, 1)"_s);
         ReceivedMessages(s.db).savePosts(
             {post(u"1001"_s, u"71"_s, u"05.03.2006 14:07:00"_s, u"new"_s), post(u"1002"_s)});
-        QCOMPARE(s.column(u"SELECT Message || New || Sent FROM Posts WHERE PostID = '1001'"_s),
-                 QVariantList({u"new10"_s}));
+        QCOMPARE(
+            test::rows(s.db, u"SELECT Message || New || Sent FROM Posts WHERE PostID = '1001'"_s),
+            QStringList({u"new10"_s}));
         // A deleted row is not matched: the post comes back as a row of its own.
-        QCOMPARE(s.column(u"SELECT Deleted FROM Posts WHERE PostID = '1002' ORDER BY ThisID"_s),
-                 QVariantList({1, 0}));
+        QCOMPARE(
+            test::rows(s.db, u"SELECT Deleted FROM Posts WHERE PostID = '1002' ORDER BY ThisID"_s),
+            QStringList({u"1"_s, u"0"_s}));
     }
 
     void itemThatCannotBeStoredIsSetAsideAndTheRestStored() {
@@ -99,10 +94,10 @@ private slots:
         QCOMPARE(report.stored, 2);
         QCOMPARE(report.failed.size(), size_t(2));
         QCOMPARE(report.failed[0], std::pair(u"2"_s, u"Несоответствие типа"_s));
-        QCOMPARE(s.column(u"SELECT PostID FROM Posts ORDER BY PostID"_s),
-                 QVariantList({u"1"_s, u"4"_s}));
+        QCOMPARE(test::rows(s.db, u"SELECT PostID FROM Posts ORDER BY PostID"_s),
+                 QStringList({u"1"_s, u"4"_s}));
         QCOMPARE(s.stackRows(FetchStack::Posts),
-                 QVariantList({u"1:welldone"_s, u"2:error"_s, u"3:error"_s, u"4:welldone"_s}));
+                 QStringList({u"1:welldone"_s, u"2:error"_s, u"3:error"_s, u"4:welldone"_s}));
         QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList());
     }
 
@@ -113,12 +108,12 @@ private slots:
                      u"BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"_s);
         QVERIFY_THROWS_EXCEPTION(
             OrvError, ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)}));
-        QCOMPARE(s.column(u"SELECT count(*) FROM Comments"_s), QVariantList({0}));
+        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM Comments"_s), QStringList{u"0"_s});
         QCOMPARE(s.stack.waiting(FetchStack::Comments), QStringList({u"1"_s, u"2"_s}));
 
         s.db.execute(u"DROP TRIGGER full_disk"_s); // the next run stores them
         ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)});
-        QCOMPARE(s.column(u"SELECT count(*) FROM Comments"_s), QVariantList({2}));
+        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM Comments"_s), QStringList{u"2"_s});
         QVERIFY(s.stack.waiting(FetchStack::Comments).isEmpty());
     }
 
@@ -131,10 +126,11 @@ private slots:
             {comment(u"5"_s), comment(u"6"_s, ReceivedMessages::NoDate),
              comment(u"7"_s, u"05.03.2006 16:00:00"_s, u"refreshed"_s)});
         QCOMPARE(report.stored, 2);
-        QCOMPARE(s.column(u"SELECT CommentID FROM Comments ORDER BY CommentID"_s),
-                 QVariantList({u"5"_s, u"7"_s}));
-        QCOMPARE(s.column(u"SELECT Message || New || Sent FROM Comments WHERE CommentID = '7'"_s),
-                 QVariantList({u"refreshed01"_s})); // read stays read, and is sent now
+        QCOMPARE(test::rows(s.db, u"SELECT CommentID FROM Comments ORDER BY CommentID"_s),
+                 QStringList({u"5"_s, u"7"_s}));
+        QCOMPARE(test::rows(s.db,
+                            u"SELECT Message || New || Sent FROM Comments WHERE CommentID = '7'"_s),
+                 QStringList({u"refreshed01"_s})); // read stays read, and is sent now
         QVERIFY(s.stack.waiting(FetchStack::Comments).isEmpty()); // the 1970 one too
     }
 
@@ -147,11 +143,11 @@ private slots:
                                              message(u"Привет"_s, u"01.02.2006 11:00:00"_s),
                                              message(u"старое"_s, ReceivedMessages::NoDate),
                                              message(u"без даты"_s, QString())});
-        QCOMPARE(s.column(u"SELECT count(*) FROM PrivateMessages"_s), QVariantList({2}));
+        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM PrivateMessages"_s), QStringList{u"2"_s});
         s.db.execute(u"UPDATE PrivateMessages SET New = 0"_s);
         ReceivedMessages(s.db).savePrivates({message(u"Привет"_s, u"01.02.2006 10:00:00"_s)});
-        QCOMPARE(s.column(u"SELECT count(*) || sum(New) FROM PrivateMessages"_s),
-                 QVariantList({u"21"_s}));
+        QCOMPARE(test::rows(s.db, u"SELECT count(*) || sum(New) FROM PrivateMessages"_s),
+                 QStringList({u"21"_s}));
     }
 
     void serviceDatesIgnoreTheTimeZone() {
@@ -186,7 +182,7 @@ private slots:
         QCOMPARE(s.stack.waitingCount(FetchStack::Posts), 2);
 
         s.stack.deleteFinished(); // at start-up: what waits, stays
-        QCOMPARE(s.stackRows(FetchStack::Posts), QVariantList({u"3:"_s, u"1:"_s}));
+        QCOMPARE(s.stackRows(FetchStack::Posts), QStringList({u"3:"_s, u"1:"_s}));
     }
 
     // A post written offline keeps its options through an edit: the editor
