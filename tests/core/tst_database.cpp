@@ -1,4 +1,5 @@
 #include "StoreCheck.h"
+#include "TestData.h"
 #include "TestFolder.h"
 #include "app/OrvError.h"
 #include "app/StatusLog.h"
@@ -35,22 +36,7 @@ private slots:
     // A store left by this or an older version opens with its rows, brought up
     // to date step by step; a newer one is refused and left alone.
     void upgrades_data() {
-        QTest::addColumn<QString>("before"); // statements run on the store, then reopened
-        QTest::addColumn<QString>("check");
-        QTest::addColumn<QString>("expected"); // "" when it must not open
-        QTest::newRow("current") << u"INSERT INTO Posts (PostID, uName) VALUES ('1', 'me')"_s
-                                 << u"SELECT count(*) FROM Posts"_s << u"1"_s;
-        QTest::newRow("unversioned tables kept")
-            << u"DROP TABLE AddressBook; CREATE TABLE AddressBook (Nick TEXT, Status TEXT, "
-               u"New INTEGER); PRAGMA user_version = 0"_s
-            << u"SELECT count(*) FROM pragma_table_info('AddressBook')"_s << u"3"_s;
-        QTest::newRow("version 1")
-            << u"DROP INDEX tmp_MessagesToGet_ID; DROP INDEX AddressBook_Nick; INSERT INTO "
-               u"Smiles (Smile) VALUES (':)'); PRAGMA user_version = 1"_s
-            << u"SELECT (SELECT count(*) FROM sqlite_master WHERE name IN ('AddressBook_Nick', "
-               u"'tmp_MessagesToGet_ID')) || '/' || (SELECT count(*) FROM Smiles)"_s
-            << u"2/1"_s;
-        QTest::newRow("newer") << u"PRAGMA user_version = 99"_s << QString() << QString();
+        test::addRows(u"store/upgrades.tsv"_s, {"before", "check", "expected"});
     }
 
     void upgrades() {
