@@ -17,20 +17,13 @@ namespace {
 
 // A fresh database with its default rows, the store over it, and the
 // per-user store of the options.
-struct Fixture {
-    test::TestFolder dir{test::TestFolder::Icons::None};
+struct Fixture : test::StoreFolder {
     StatusLog log{dir.file(u"log.txt"_s)};
-    Database db{dir.file(u"database.mdb"_s)};
     SettingsStore store{db, log};
     QSettings user{dir.file(u"user.ini"_s), QSettings::IniFormat};
 
-    Fixture() { db.open(); }
-
     void set(const QString& key, const QString& value) {
-        QSqlQuery q = db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE iniVariable = ?"_s);
-        q.addBindValue(value);
-        q.addBindValue(key);
-        Database::exec(q);
+        exec(u"UPDATE iniSettings SET iniValue = ? WHERE iniVariable = ?"_s, {value, key});
     }
     QString stored(const QString& key) {
         return test::rows(db, u"SELECT coalesce(iniValue, 'NULL') FROM iniSettings WHERE "
@@ -192,22 +185,15 @@ private slots:
     }
 
     void numericOptionsReadTheLeadingNumber_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("ticked");
-        QTest::newRow("one") << u"1"_s << true;
-        QTest::newRow("zero") << u"0"_s << false;
-        QTest::newRow("number then text") << u"1abc"_s << true;
-        QTest::newRow("text") << u"abc"_s << false;
-        QTest::newRow("rounds down") << u"0.4"_s << false;
-        QTest::newRow("out of range keeps default") << u"99999"_s << true;
+        test::addRows(u"settings/numeric-options.tsv"_s, {"stored", "ticked"});
     }
 
     void numericOptionsReadTheLeadingNumber() {
         QFETCH(QString, stored);
-        QFETCH(bool, ticked);
+        QFETCH(QString, ticked);
         Fixture f;
         f.user.setValue(u"options/check_post"_s, stored);
-        QCOMPARE(OptionsStore(f.user).LoadOptions().check_post, ticked);
+        QCOMPARE(OptionsStore(f.user).LoadOptions().check_post, ticked == u"1"_s);
     }
 };
 

@@ -70,14 +70,7 @@ private slots:
 
     // The service's error codes are read as they stand: only the exact text of a known one.
     void serverErrorTexts_data() {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("3") << u"3"_s << u"Ошибка авторизации"_s;
-        QTest::newRow("4 shares 3") << u"4"_s << u"Ошибка авторизации"_s;
-        QTest::newRow("leading blank") << u" 3"_s << u"Неизвестная ошибка"_s;
-        QTest::newRow("leading zero") << u"03"_s << u"Неизвестная ошибка"_s;
-        QTest::newRow("0") << u"0"_s << u"Неизвестная ошибка"_s;
-        QTest::newRow("empty") << QString() << u"Неизвестная ошибка"_s;
+        test::addRows(u"exchange/server-errors.tsv"_s, {"code", "text"});
     }
 
     void serverErrorTexts() {

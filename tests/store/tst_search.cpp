@@ -17,12 +17,8 @@ using Kind = MessageRef::Kind;
 
 namespace {
 
-struct Store {
-    test::TestFolder dir;
-    Database db{dir.file(u"database.mdb"_s)};
-
+struct Store : test::StoreFolder {
     Store() {
-        db.open();
         ReceivedMessages(db).savePosts(
             {{u"Читаю <b>«Мастера и Маргариту»</b> &laquo;снова&raquo;"_s,
               u"О книгах &amp; котах"_s, u"05.03.2006 10:00:00"_s, u"anna"_s, u"100"_s, u"7"_s},

@@ -20,12 +20,8 @@ using namespace orv;
 
 namespace {
 
-struct Store {
-    test::TestFolder dir{test::TestFolder::Icons::None};
-    Database db{dir.file(u"database.mdb"_s)};
+struct Store : test::StoreFolder {
     FetchStack stack{db};
-
-    Store() { db.open(); }
 
     // "ID:ErrCode" of every stack row of the kind, in stacking order.
     QStringList stackRows(const QString& type) {
@@ -99,22 +95,6 @@ private slots:
         QCOMPARE(s.stackRows(FetchStack::Posts),
                  QStringList({u"1:welldone"_s, u"2:error"_s, u"3:error"_s, u"4:welldone"_s}));
         QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList());
-    }
-
-    void failingStoreUndoesTheBatchAndItsMarks() {
-        Store s;
-        s.stack.add({u"1"_s, u"2"_s}, FetchStack::Comments);
-        s.db.execute(u"CREATE TRIGGER full_disk BEFORE INSERT ON Comments WHEN NEW.CommentID = '2' "
-                     u"BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"_s);
-        QVERIFY_THROWS_EXCEPTION(
-            OrvError, ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)}));
-        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM Comments"_s), QStringList{u"0"_s});
-        QCOMPARE(s.stack.waiting(FetchStack::Comments), QStringList({u"1"_s, u"2"_s}));
-
-        s.db.execute(u"DROP TRIGGER full_disk"_s); // the next run stores them
-        ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)});
-        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM Comments"_s), QStringList{u"2"_s});
-        QVERIFY(s.stack.waiting(FetchStack::Comments).isEmpty());
     }
 
     void commentsFollowTheirRules() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StandinData.h"
+#include "TestFolder.h"
 #include "store/Database.h"
 
 #include <QSqlQuery>
@@ -9,6 +10,22 @@
 #include <algorithm>
 
 namespace orv::test {
+
+// A working folder with an open store of the current schema.
+struct StoreFolder {
+    TestFolder dir{TestFolder::Icons::None};
+    Database db{dir.file(QStringLiteral("database.mdb"))};
+    StoreFolder() { db.open(); }
+
+    // Runs the statement with the values bound in order.
+    void exec(const QString& sql, const QVariantList& values = {}) {
+        QSqlQuery q = db.prepare(sql);
+        for (const QVariant& value : values) {
+            q.addBindValue(value);
+        }
+        Database::exec(q);
+    }
+};
 
 // Every row the query gives, its columns joined with "|".
 inline QStringList rows(Database& db, const QString& sql) {

@@ -1,5 +1,5 @@
+#include "StoreCheck.h"
 #include "TestData.h"
-#include "TestFolder.h"
 #include "store/Database.h"
 #include "store/Settings.h"
 #include "tree/NodeKey.h"
@@ -14,26 +14,16 @@ namespace {
 
 // A store of this user's: posts, comments and private messages go in as SQL
 // (ThisIDs count from 1), values with binding.
-struct Fixture {
-    test::TestFolder dir{test::TestFolder::Icons::None};
-    Database db{dir.file(u"database.mdb"_s)};
+struct Fixture : test::StoreFolder {
     Settings settings;
 
     explicit Fixture(const QString& sql = {}) {
-        db.open();
         settings.UserName = u"me"_s;
         settings.PostsToShow = u"50"_s;
         settings.CommentsInTree = true;
         for (const QString& statement : sql.split(u";\n"_s, Qt::SkipEmptyParts)) {
             db.execute(statement);
         }
-    }
-    void insert(const QString& sql, const QVariantList& values) {
-        QSqlQuery q = db.prepare(sql);
-        for (const QVariant& value : values) {
-            q.addBindValue(value);
-        }
-        Database::exec(q);
     }
     TreeSnapshot build(TreeFilter filter = {}) {
         return TreeBuilder(settings, &db, filter).build();
@@ -144,9 +134,9 @@ private slots:
     void longTextsStayWhole() {
         Fixture f;
         const QString name = QString(70000, u'я') + u"!"_s;
-        f.insert(u"INSERT INTO Posts (uName, PostID, Header, Sent) VALUES (?, '1', ?, 1)"_s,
-                 {name, QString(70000, u'ж')});
-        f.insert(u"INSERT INTO PrivateMessages (Out, uName, Sent) VALUES (1, ?, 1)"_s, {name});
+        f.exec(u"INSERT INTO Posts (uName, PostID, Header, Sent) VALUES (?, '1', ?, 1)"_s,
+               {name, QString(70000, u'ж')});
+        f.exec(u"INSERT INTO PrivateMessages (Out, uName, Sent) VALUES (1, ?, 1)"_s, {name});
         const TreeSnapshot tree = f.build();
         const int diary = tree.indexOfKey(u"key-"_s + name);
         QVERIFY(diary > FriendPostsRoot);
@@ -212,11 +202,10 @@ private slots:
         Fixture f;
         QStringList expected;
         for (int i = 0; i < thisIds.size(); ++i) {
-            f.insert(u"INSERT INTO Posts (ThisID, uName, PostID, Sent) VALUES (?, 'a', ?, 1)"_s,
-                     {thisIds[i], 100 + i});
-            f.insert(
-                u"INSERT INTO Comments (uName, PostID, CommentID, Sent) VALUES ('b', ?, ?, 1)"_s,
-                {100 + i, 9000 + i});
+            f.exec(u"INSERT INTO Posts (ThisID, uName, PostID, Sent) VALUES (?, 'a', ?, 1)"_s,
+                   {thisIds[i], 100 + i});
+            f.exec(u"INSERT INTO Comments (uName, PostID, CommentID, Sent) VALUES ('b', ?, ?, 1)"_s,
+                   {100 + i, 9000 + i});
             expected.append(u"commkey-%1-%2 under friendpostkey-%3-%4"_s.arg(9000 + i)
                                 .arg(i + 1)
                                 .arg(100 + i)
