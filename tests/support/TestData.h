@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QHash>
 #include <QString>
 #include <QtTest>
 #include <initializer_list>
@@ -30,23 +31,18 @@ inline QStringList dataLines(const QString& relative) {
 
 // A cell of a table file with \t, \r, \n, \0, \xHH and \\ read as the characters.
 inline QString unescaped(const QString& cell) {
+    static const QHash<QChar, QChar> named = {
+        {u't', u'\t'}, {u'r', u'\r'}, {u'n', u'\n'}, {u'0', QChar(u'\0')}};
     QString out;
     for (qsizetype i = 0; i < cell.size(); ++i) {
         if (cell[i] != u'\\' || i + 1 == cell.size()) {
             out += cell[i];
-            continue;
-        }
-        const QChar next = cell[++i];
-        if (next == u'x' && i + 2 < cell.size()) { // \xHH: the character of that number
+        } else if (cell[++i] == u'x') {
             out += QChar(cell.mid(i + 1, 2).toUShort(nullptr, 16));
             i += 2;
-            continue;
+        } else {
+            out += named.value(cell[i], cell[i]);
         }
-        out += next == u't'   ? QChar(u'\t')
-               : next == u'r' ? QChar(u'\r')
-               : next == u'n' ? QChar(u'\n')
-               : next == u'0' ? QChar(u'\0')
-                              : next;
     }
     return out;
 }
