@@ -25,7 +25,6 @@ MessagePage post() {
     m.kind = u"Post"_s;
     m.journalId = u"71"_s;
     m.postId = u"1001"_s;
-    m.downloadDate = u"06.03.2006 09:00:00"_s;
     return m;
 }
 
@@ -37,36 +36,29 @@ class PagesTest : public QObject {
 private slots:
     // Each page byte by byte (Windows-1251, CR LF) against tests/data/pages.
     void pages_data() {
-        QTest::addColumn<QString>("golden");
-        QTest::newRow("post with a comment") << u"post-with-comment"_s;
-        QTest::newRow("post without download date") << u"post-without-download-date"_s;
-        QTest::newRow("comment") << u"comment"_s;
-        QTest::newRow("private message") << u"private"_s;
-        QTest::newRow("diary") << u"diary"_s;
-        QTest::newRow("outside the code page") << u"outside-code-page"_s;
+        test::addRows(u"pages/pages.tsv"_s,
+                      {"kind", "title", "commentId", "downloadDate", "withComment", "golden"});
     }
 
     void pages() {
+        QFETCH(QString, kind);
+        QFETCH(QString, title);
+        QFETCH(QString, commentId);
+        QFETCH(QString, downloadDate);
+        QFETCH(QString, withComment);
         QFETCH(QString, golden);
         test::TestFolder dir(test::TestFolder::Icons::None);
         PageBuilder pages = builder(dir);
-        MessagePage p = post();
-        if (golden == u"diary"_s) {
+        if (kind == u"Diary"_s) {
             pages.BuildDiaryPage(u"Ёжик"_s, u"72"_s);
         } else {
-            if (golden == u"post-without-download-date"_s) {
-                p.downloadDate.clear();
-            } else if (golden == u"comment"_s) {
-                p.kind = u"Comment"_s;
-                p.commentId = u"50007"_s;
-            } else if (golden == u"private"_s) {
-                p.kind = u"Private"_s;
-                p.title = u"Приватное сообщение"_s;
-            } else if (golden == u"outside-code-page"_s) {
-                p.title = u"Привет 😀"_s;
-            }
+            MessagePage p = post();
+            p.kind = kind;
+            p.title = title;
+            p.commentId = commentId;
+            p.downloadDate = downloadDate;
             pages.BuildMessagePage(p);
-            if (golden == u"post-with-comment"_s) {
+            if (withComment == u"yes"_s) {
                 MessagePage c;
                 c.messageDate = u"05.03.2006 15:00:09"_s;
                 c.author = u"Ёжик"_s;
