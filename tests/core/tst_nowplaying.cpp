@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QVariantMap>
 #include <QtTest>
+#include <list>
 #include <memory>
 #include <optional>
 
@@ -52,13 +53,10 @@ public:
         QVERIFY(m_bus.registerObject(u"/org/mpris/MediaPlayer2"_s, m_player.get(),
                                      QDBusConnection::ExportAllProperties));
         QVERIFY(m_bus.registerService(m_serviceName));
-        m_registered = true;
     }
 
     ~PlayerOnBus() {
-        if (m_registered) {
-            m_bus.unregisterService(m_serviceName);
-        }
+        m_bus.unregisterService(m_serviceName);
         m_bus.unregisterObject(u"/org/mpris/MediaPlayer2"_s);
         m_thread.quit();
         m_thread.wait();
@@ -71,7 +69,6 @@ private:
     QDBusConnection m_bus;
     QThread m_thread;
     std::unique_ptr<FakePlayer> m_player;
-    bool m_registered = false;
 };
 
 QVariantMap track(const QVariant& artist, const QString& title) {
@@ -140,13 +137,12 @@ private slots:
     void firstPlayerWithATrackByName() {
         Log l;
         // Registered out of name order, as players start in any order.
-        PlayerOnBus vlc(u"vlc"_s, track(QVariant(), u"VLC"_s));
-        PlayerOnBus spotify(u"spotify"_s, track(QVariant(), u"Spotify"_s));
-        PlayerOnBus mpv(u"mpv"_s, track(QVariant(), u"mpv"_s));
-        PlayerOnBus idle(u"audacious"_s, track(QVariant(), QString()));
-        PlayerOnBus clementine(u"clementine"_s, track(QVariant(), u"Clementine"_s));
-        PlayerOnBus rhythmbox(u"rhythmbox"_s, track(QVariant(), u"Rhythmbox"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Clementine"_s);
+        std::list<PlayerOnBus> players;
+        for (const QString& name :
+             {u"vlc"_s, u"spotify"_s, u"mpv"_s, u"audacious"_s, u"clementine"_s, u"rhythmbox"_s}) {
+            players.emplace_back(name, track({}, name == u"audacious"_s ? QString() : name));
+        }
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"clementine"_s);
         QCOMPARE(l.log.lines(), QStringList());
     }
 
