@@ -20,17 +20,20 @@ class DatabaseTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A missing file is created private, of the current schema, and hands out
+    // local identifiers that never repeat.
     void missingFileIsCreatedPrivateAndCurrent() {
-        test::TestFolder dir;
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
-        QVERIFY(db.isOpen());
-        QCOMPARE(QFileInfo(db.path()).permissions() &
+        test::StoreFolder f;
+        QCOMPARE(QFileInfo(f.db.path()).permissions() &
                      (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
                  QFile::Permissions());
-        QCOMPARE(rows(db, u"PRAGMA user_version"_s),
+        QCOMPARE(rows(f.db, u"PRAGMA user_version"_s),
                  QStringList{QString::number(Database::SchemaVersion)});
-        QCOMPARE(rows(db, u"PRAGMA journal_mode"_s), QStringList{u"wal"_s});
+        QCOMPARE(rows(f.db, u"PRAGMA journal_mode"_s), QStringList{u"wal"_s});
+        f.db.execute(u"INSERT INTO Posts (PostID) VALUES ('a'), ('b')"_s);
+        f.db.execute(u"DELETE FROM Posts WHERE ThisID = 2"_s);
+        f.db.execute(u"INSERT INTO Posts (PostID) VALUES ('c')"_s);
+        QCOMPARE(rows(f.db, u"SELECT max(ThisID) FROM Posts"_s), QStringList{u"3"_s});
     }
 
     // A store left by this or an older version opens with its rows, brought up
@@ -63,16 +66,6 @@ private slots:
                  QStringList{QString::number(Database::SchemaVersion)});
     }
 
-    void localIdentifiersNeverRepeat() {
-        test::TestFolder dir;
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
-        db.execute(u"INSERT INTO Posts (PostID) VALUES ('a'), ('b')"_s);
-        db.execute(u"DELETE FROM Posts WHERE ThisID = 2"_s);
-        db.execute(u"INSERT INTO Posts (PostID) VALUES ('c')"_s);
-        QCOMPARE(rows(db, u"SELECT max(ThisID) FROM Posts"_s), QStringList{u"3"_s});
-    }
-
     void unreadableFileFailsWithEngineTextAndStays() {
         test::TestFolder dir;
         dir.write(u"database.mdb"_s, QByteArray(4096, 'x'));
@@ -89,10 +82,10 @@ private slots:
     }
 
     void reconnectShowsWrittenRowsAndLogsFailures() {
-        test::TestFolder dir;
+        test::StoreFolder f;
+        test::TestFolder& dir = f.dir;
+        Database& db = f.db;
         StatusLog log(dir.file(u"log.txt"_s));
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
         db.execute(u"INSERT INTO Smiles (Smile) VALUES (':)')"_s);
         db.ReConnect(log);
         QCOMPARE(rows(db, u"SELECT Smile FROM Smiles"_s), QStringList{u":)"_s});
@@ -115,9 +108,8 @@ private slots:
     // By default what was stored before a failure stays; a transaction that
     // rolls back, a failed COMMIT or an inner one left open undo only their own.
     void transactionsKeepOrUndo() {
-        test::TestFolder dir;
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
+        test::StoreFolder f;
+        Database& db = f.db;
         for (const auto onFailure : {Database::Transaction::OnFailure::KeepStored,
                                      Database::Transaction::OnFailure::RollBack}) {
             try {
