@@ -43,9 +43,7 @@ private slots:
     }
 
     void upgrades() {
-        QFETCH(QString, before);
-        QFETCH(QString, check);
-        QFETCH(QString, expected);
+        const auto [before, check, expected] = test::cells({"before", "check", "expected"});
         test::TestFolder dir;
         {
             Database db(dir.file(u"database.mdb"_s));

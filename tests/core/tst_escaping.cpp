@@ -15,9 +15,7 @@ private slots:
     void escape_data() { test::addRows(u"escaping/escape.tsv"_s, {"kind", "text", "escaped"}); }
 
     void escape() {
-        QFETCH(QString, kind);
-        QFETCH(QString, text);
-        QFETCH(QString, escaped);
+        const auto [kind, text, escaped] = test::cells({"kind", "text", "escaped"});
         QCOMPARE(kind == u"html"_s ? Escaping::htmlAttribute(text, Cp1251::canEncode)
                                    : Escaping::xml(text),
                  escaped);
@@ -28,9 +26,7 @@ private slots:
     void decode_data() { test::addRows(u"escaping/decode.tsv"_s, {"text", "html", "xml"}); }
 
     void decode() {
-        QFETCH(QString, text);
-        QFETCH(QString, html);
-        QFETCH(QString, xml);
+        const auto [text, html, xml] = test::cells({"text", "html", "xml"});
         QCOMPARE(Escaping::decode(text, Names::Html), html);
         QCOMPARE(Escaping::decode(text, Names::Xml), xml);
     }

@@ -102,8 +102,7 @@ private slots:
     void cleanedTitle_data() { test::addRows(u"composer/titles.tsv"_s, {"raw", "cleaned"}); }
 
     void cleanedTitle() {
-        QFETCH(QString, raw);
-        QFETCH(QString, cleaned);
+        const auto [raw, cleaned] = test::cells({"raw", "cleaned"});
         QCOMPARE(NowPlaying::cleanedTitle(raw), cleaned);
     }
 
@@ -114,10 +113,8 @@ private slots:
     }
 
     void onePlayer() {
-        QFETCH(QString, player);
-        QFETCH(QString, artist);
-        QFETCH(QString, title);
-        QFETCH(QString, shown);
+        const auto [player, artist, title, shown] =
+            test::cells({"player", "artist", "title", "shown"});
         Log l;
         QVERIFY(QDBusConnection::sessionBus().registerService(u"org.example.NotAPlayer"_s));
         std::optional<PlayerOnBus> onBus;

@@ -54,10 +54,7 @@ private slots:
     }
 
     void reading() {
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        QFETCH(QString, read);
-        QFETCH(QString, error);
+        const auto [key, stored, read, error] = test::cells({"key", "stored", "read", "error"});
         Fixture f;
         f.set(key, stored);
         Settings s;
@@ -150,9 +147,7 @@ private slots:
     void unixTime_data() { test::addRows(u"settings/unixtime.tsv"_s, {"unix", "date", "time"}); }
 
     void unixTime() {
-        QFETCH(QString, unix);
-        QFETCH(QString, date);
-        QFETCH(QString, time);
+        const auto [unix, date, time] = test::cells({"unix", "date", "time"});
         const auto parts = UnixTime::split(unix);
         QCOMPARE(bool(parts), !unix.isEmpty() && !date.isEmpty());
         if (parts) {
@@ -189,8 +184,7 @@ private slots:
     }
 
     void numericOptionsReadTheLeadingNumber() {
-        QFETCH(QString, stored);
-        QFETCH(QString, ticked);
+        const auto [stored, ticked] = test::cells({"stored", "ticked"});
         Fixture f;
         f.user.setValue(u"options/check_post"_s, stored);
         QCOMPARE(OptionsStore(f.user).LoadOptions().check_post, ticked == u"1"_s);

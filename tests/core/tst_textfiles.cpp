@@ -67,8 +67,7 @@ private slots:
     void firstField_data() { test::addRows(u"app/first-field.tsv"_s, {"text", "field"}); }
 
     void firstField() {
-        QFETCH(QString, text);
-        QFETCH(QString, field);
+        const auto [text, field] = test::cells({"text", "field"});
         QCOMPARE(TextFiles::firstField(text), field);
     }
 

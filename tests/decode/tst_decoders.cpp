@@ -72,10 +72,8 @@ private slots:
     }
 
     void answers() {
-        QFETCH(QString, answer);
-        QFETCH(QString, decoder);
-        QFETCH(QString, replies);
-        QFETCH(QString, expected);
+        const auto [answer, decoder, replies, expected] =
+            test::cells({"answer", "decoder", "replies", "expected"});
         test::ScriptedPrompts prompts;
         for (const QChar reply : replies) {
             prompts.answers.append(reply == u'y');

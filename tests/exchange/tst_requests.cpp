@@ -74,8 +74,7 @@ private slots:
     }
 
     void serverErrorTexts() {
-        QFETCH(QString, code);
-        QFETCH(QString, text);
+        const auto [code, text] = test::cells({"code", "text"});
         QCOMPARE(ServerErrorText(code), text);
     }
 };

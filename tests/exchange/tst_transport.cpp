@@ -55,16 +55,10 @@ private slots:
     }
 
     void exchange() {
-        QFETCH(QString, service);
-        QFETCH(QString, fault);
-        QFETCH(QString, raw);
-        QFETCH(QString, document);
-        QFETCH(QString, answer);
-        QFETCH(QString, message);
-        QFETCH(QString, sent);
-        QFETCH(QString, log);
-        QFETCH(QString, proxy);
-        QFETCH(QString, authorization);
+        const auto [service, fault, raw, document, answer, message, sent, log, proxy,
+                    authorization] =
+            test::cells({"service", "fault", "raw", "document", "answer", "message", "sent", "log",
+                         "proxy", "authorization"});
         test::ExchangeFixture f(20);
         standin::StandinServer secure(f.data);
         const QSslConfiguration saved = QSslConfiguration::defaultConfiguration();

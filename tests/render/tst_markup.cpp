@@ -56,8 +56,7 @@ private slots:
     // With a catalogue whose earlier rows keep what they match, and whose
     // "gif" must never match inside a picture tag put in before it.
     void tags() {
-        QFETCH(QString, body);
-        QFETCH(QString, html);
+        const auto [body, html] = test::cells({"body", "html"});
         QCOMPARE(Markup::WordProcessor(body, {{u")"_s, u"http://k/p.gif"_s},
                                               {u":)"_s, u"http://k/1.gif"_s},
                                               {u"*ROZA*"_s, u"http://k/roza.gif"_s},
@@ -71,9 +70,7 @@ private slots:
     }
 
     void entities() {
-        QFETCH(QString, direction);
-        QFETCH(QString, text);
-        QFETCH(QString, converted);
+        const auto [direction, text, converted] = test::cells({"direction", "text", "converted"});
         QCOMPARE(direction == u"in"_s ? Markup::Entities2Text(text) : Markup::Text2Entities(text),
                  converted);
     }

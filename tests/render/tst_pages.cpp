@@ -41,12 +41,8 @@ private slots:
     }
 
     void pages() {
-        QFETCH(QString, kind);
-        QFETCH(QString, title);
-        QFETCH(QString, commentId);
-        QFETCH(QString, downloadDate);
-        QFETCH(QString, withComment);
-        QFETCH(QString, golden);
+        const auto [kind, title, commentId, downloadDate, withComment, golden] =
+            test::cells({"kind", "title", "commentId", "downloadDate", "withComment", "golden"});
         test::TestFolder dir(test::TestFolder::Icons::None);
         PageBuilder pages = builder(dir);
         if (kind == u"Diary"_s) {

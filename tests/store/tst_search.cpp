@@ -55,9 +55,7 @@ private slots:
     void queries_data() { test::addRows(u"search/queries.tsv"_s, {"query", "hits", "error"}); }
 
     void queries() {
-        QFETCH(QString, query);
-        QFETCH(QString, hits);
-        QFETCH(QString, error);
+        const auto [query, hits, error] = test::cells({"query", "hits", "error"});
         Store s;
         try {
             QCOMPARE(s.keys(query), hits);

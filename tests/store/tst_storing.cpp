@@ -38,10 +38,8 @@ private slots:
     }
 
     void receivedItems() {
-        QFETCH(QString, before);
-        QFETCH(QString, stacked);
-        QFETCH(QString, kind);
-        QFETCH(QString, name);
+        const auto [before, stacked, kind, name] =
+            test::cells({"before", "stacked", "kind", "name"});
         Store s;
         for (const QString& statement : before.split(u"; "_s, Qt::SkipEmptyParts)) {
             s.db.execute(statement);

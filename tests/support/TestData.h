@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 #include <QtTest>
+#include <array>
 #include <initializer_list>
 
 namespace orv::test {
@@ -61,6 +62,16 @@ inline void addRows(const QString& relative, std::initializer_list<const char*> 
             row << unescaped(cells.value(i));
         }
     }
+}
+
+// The text cells of the running case, by their columns' names: one line for
+// what would be a QFETCH a column.
+template <size_t N> std::array<QString, N> cells(const char* const (&columns)[N]) {
+    std::array<QString, N> values;
+    for (size_t i = 0; i < N; ++i) {
+        values[i] = *static_cast<const QString*>(QTest::qData(columns[i], QMetaType::QString));
+    }
+    return values;
 }
 
 } // namespace orv::test

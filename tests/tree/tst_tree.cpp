@@ -94,8 +94,7 @@ private slots:
     void captions_data() { test::addRows(u"tree/captions.tsv"_s, {"header", "caption"}); }
 
     void captions() {
-        QFETCH(QString, header);
-        QFETCH(QString, caption);
+        const auto [header, caption] = test::cells({"header", "caption"});
         QCOMPARE(TreeBuilder::postCaption(header), caption);
     }
 
