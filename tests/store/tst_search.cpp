@@ -102,42 +102,6 @@ private slots:
         QCOMPARE(s.keys(u"неотправленное"_s), QString());
         QCOMPARE(s.keys(u"переписано"_s).count(u':'), 2);
     }
-
-    // A store of version 3 has no index, one of version 4 a heavier one: either
-    // is brought to the current tables, filled, with their triggers.
-    void olderStoresAreIndexedWhenOpened_data() {
-        QTest::addColumn<int>("version");
-        QTest::newRow("no index") << 3;
-        QTest::newRow("the first index") << 4;
-    }
-
-    void olderStoresAreIndexedWhenOpened() {
-        QFETCH(int, version);
-        Store s;
-        for (const QString& table : {u"PostsText"_s, u"CommentsText"_s, u"PrivatesText"_s}) {
-            s.db.execute(u"DROP TABLE "_s + table);
-            if (version == 4) {
-                s.db.execute(u"CREATE VIRTUAL TABLE "_s + table +
-                             u" USING fts5(Author, Title, Body, tokenize = 'unicode61')"_s);
-            }
-        }
-        if (version == 3) {
-            s.db.execute(u"DROP TRIGGER Posts_Unindex"_s);
-        } else {
-            SearchIndex(s.db).rebuild();
-        }
-        s.db.execute(u"PRAGMA user_version = "_s + QString::number(version));
-        s.db.close();
-        s.db.open();
-        QCOMPARE(test::rows(s.db, u"PRAGMA user_version"_s),
-                 QStringList{QString::number(Database::SchemaVersion)});
-        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM sqlite_master WHERE name LIKE '%Text' "
-                                  u"AND sql LIKE '%columnsize = 0%'"_s),
-                 QStringList{u"3"_s});
-        QCOMPARE(s.keys(u"Мастер*"_s).count(u':'), 6);
-        s.deletePost(u"101"_s);
-        QCOMPARE(s.keys(u"ёлку"_s), QString()); // the triggers are there
-    }
 };
 
 QTEST_GUILESS_MAIN(SearchTest)
