@@ -39,16 +39,6 @@ class SettingsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void defaultRowsReadWithoutComplaint() {
-        Fixture f;
-        Settings s;
-        f.store.ReadINI(s);
-        QVERIFY(f.log.lines().isEmpty());
-        QCOMPARE(s.ShowLastDays, qint16(14));
-        QVERIFY(!s.AutoLoadComments && s.CommentsInTree);
-        QCOMPARE(s.serviceAddress(), u"https://kordenet.ru"_s);
-    }
-
     void reading_data() {
         test::addRows(u"settings/reading.tsv"_s, {"key", "stored", "read", "error"});
     }
