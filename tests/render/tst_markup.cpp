@@ -1,4 +1,5 @@
 #include "TestData.h"
+#include "app/Cp1251.h"
 #include "render/Markup.h"
 
 #include <QRandomGenerator>
@@ -13,34 +14,17 @@ namespace {
 // turn over the whole text, numeric references made just before the
 // ampersand's row. Text2Entities does it in one pass and must agree.
 QString text2EntitiesInTurns(QString text) {
-    const QList<QPair<QString, QString>> rows = {
-        {u"Ў"_s, u"&iexcl;"_s},  {u"ў"_s, u"&cent;"_s},   {u"Ј"_s, u"&pound;"_s},
-        {u"¤"_s, u"&curren;"_s}, {u"Ґ"_s, u"&yen;"_s},    {u"¦"_s, u"&brvbar;"_s},
-        {u"§"_s, u"&sect;"_s},   {u"©"_s, u"&copy;"_s},   {u"Є"_s, u"&ordf;"_s},
-        {u"«"_s, u"&laquo;"_s},  {u"¬"_s, u"&not;"_s},    {u"\u00AD"_s, u"&shy;"_s},
-        {u"®"_s, u"&reg;"_s},    {u"Ї"_s, u"&macr;"_s},   {u"°"_s, u"&deg;"_s},
-        {u"±"_s, u"&plusmn;"_s}, {u"І"_s, u"&sup2;"_s},   {u"і"_s, u"&sup3;"_s},
-        {u"ґ"_s, u"&acute;"_s},  {u"µ"_s, u"&micro;"_s},  {u"¶"_s, u"&para;"_s},
-        {u"·"_s, u"&middot;"_s}, {u"№"_s, u"&sup1;"_s},   {u"є"_s, u"&ordm;"_s},
-        {u"»"_s, u"&raquo;"_s},  {u"ј"_s, u"&frac14;"_s}, {u"Ѕ"_s, u"&frac12;"_s},
-        {u"ѕ"_s, u"&frac34;"_s}, {u"ї"_s, u"&iquest;"_s}, {u"\""_s, u"&quot;"_s},
-        {u"&"_s, u"&amp;"_s},    {u"<"_s, u"&lt;"_s},     {u">"_s, u"&gt;"_s},
-    };
-    for (const auto& [character, name] : rows) {
+    for (const QString& row : test::dataLines(u"markup/outgoing-in-turns.tsv"_s)) {
+        const QString character = row.section(u'\t', 0, 0);
         if (character == u"&"_s) {
             QString referenced;
             for (const char32_t cp : text.toUcs4()) {
-                const bool inCodePage =
-                    cp < 0x80 || (cp >= 0x400 && cp <= 0x45F) ||
-                    QStringView(u"ЎўЈ¤Ґ¦§©Є«¬\u00AD®Ї°±Ііґµ¶·№є»јЅѕїЁё—–…€‘’“”•‰‹›"
-                                u"™ЂЃЉЊЌЋЏђѓљњќћџ‚„†‡\u00A0\u0098"_s)
-                        .contains(QString::fromUcs4(&cp, 1));
-                referenced +=
-                    inCodePage ? QString::fromUcs4(&cp, 1) : u"&#"_s + QString::number(cp) + u';';
+                referenced += Cp1251::canEncode(cp) ? QString::fromUcs4(&cp, 1)
+                                                    : u"&#"_s + QString::number(cp) + u';';
             }
             text = referenced;
         }
-        text.replace(character, name);
+        text.replace(character, row.section(u'\t', 1));
     }
     return text;
 }
