@@ -39,11 +39,6 @@ struct Store : test::StoreFolder {
         found.sort();
         return found.join(u' ');
     }
-    void deletePost(const QString& postId) {
-        MessageRemoval(db).deletePost(
-            test::rows(db, u"SELECT ThisID FROM Posts WHERE PostID = '"_s + postId + u'\'')[0]
-                .toLongLong());
-    }
 };
 
 } // namespace
@@ -80,7 +75,7 @@ private slots:
         Store s;
         s.db.execute(u"UPDATE Posts SET Deleted = 1 WHERE PostID = '101'"_s);
         QCOMPARE(s.keys(u"ёлку"_s), QString());
-        s.deletePost(u"100"_s);
+        MessageRemoval(s.db).deletePost(1); // post 100
         QCOMPARE(s.keys(u"снова"_s), QString());
         QCOMPARE(s.keys(u"мастер"_s), QString());       // its comment went with it
         s.db.execute(u"DELETE FROM PrivateMessages"_s); // as the purge deletes

@@ -58,11 +58,11 @@ inline QString storeDifference(Database& db, const standin::StandinData& data) {
     for (const auto& c : data.comments) {
         comments.append(QString::number(c.id));
     }
-    for (const QString& b : data.buddies) {
-        relations.append(b + u"/BUDDY"_s);
-    }
-    for (const QString& r : data.readers) {
-        relations.append(r + u"/READER"_s);
+    for (const auto& [names, status] :
+         {std::pair(data.buddies, u"/BUDDY"_s), std::pair(data.readers, u"/READER"_s)}) {
+        for (const QString& name : names) {
+            relations.append(name + status);
+        }
     }
     const auto compare = [&](const QString& what, const QString& sql, QStringList expected) {
         QStringList missing = sorted(expected), extra = sorted(rows(db, sql));
