@@ -75,16 +75,14 @@ bool sendRun(int posts, int comments) {
     QStringList documents;
     const double building = seconds([&] {
         orv::Outbox outbox(ctx.db);
-        for (const auto& [kind, word] :
-             {std::pair(orv::MessageRef::Kind::Post, orv::SendQueries::Post),
-              std::pair(orv::MessageRef::Kind::Comment, orv::SendQueries::Comment)}) {
+        for (const auto kind : {orv::MessageRef::Kind::Post, orv::MessageRef::Kind::Comment}) {
             const std::vector<qint64> keys = outbox.unsentKeys(kind);
             for (size_t start = 0; start < keys.size(); start += 50) {
                 const std::vector<qint64> batch(keys.begin() + qsizetype(start),
                                                 keys.begin() +
                                                     qsizetype(std::min(start + 50, keys.size())));
                 documents.append(
-                    orv::SendQueries::BuildSendPostQuery(ctx.settings, outbox, batch, word));
+                    orv::SendQueries::BuildSendPostQuery(ctx.settings, outbox.find(kind, batch)));
             }
         }
     });

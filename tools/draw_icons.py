@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the seven 16x16 tree icons into img/ as 24-bit BMP files.
+"""Draws the eight 16x16 tree icons into img/ as 24-bit BMP files.
 
 Magenta (FF00FF) is the transparent colour, as in a classic image list; the
 program masks it out when it loads the icons. Run from anywhere:
@@ -131,6 +131,24 @@ ICONS = {
         ".........GGwGGGG",
         ".........GGGGGGG",
         "..........GGGGG.",
+        "................",
+    ],
+    'in_doubt.bmp': [
+        "..kkkkkkkk......",
+        "..kllllllkk.....",
+        "..kllllllklk....",
+        "..klllooookkk...",
+        "..kllooooook....",
+        "..klloollooo....",
+        "..kllllllooo....",
+        "..kllllloool....",
+        "..kllllooollk...",
+        "..klllloolllk...",
+        "..kllllllllllk..",
+        "..klllloollllk..",
+        "..klllloollllk..",
+        "..kllllllllllk..",
+        "..kkkkkkkkkkkk..",
         "................",
     ],
     'select.bmp': [

@@ -100,9 +100,6 @@ void AddForm::buildWidgets() {
     Text_nast->setObjectName(u"Text_nast"_s);
     Text_music = new QLineEdit(this);
     Text_music->setObjectName(u"Text_music"_s);
-    LabMessType = new QLabel(this);
-    LabMessType->setObjectName(u"LabMessType"_s);
-    LabMessType->hide();
     LabParentPostID = new QLabel(this);
     LabParentPostID->setObjectName(u"LabParentPostID"_s);
     LabParentPostID->hide();
@@ -167,7 +164,6 @@ void AddForm::buildWidgets() {
     layout->addWidget(TabStrip);
     layout->addWidget(views, 1); // the body takes the spare room
     layout->addLayout(buttons);
-    layout->addWidget(LabMessType);
     layout->addWidget(LabParentPostID);
 
     connect(Check1, &QCheckBox::toggled, AdresatBox, &QWidget::setEnabled);
@@ -455,9 +451,28 @@ void AddForm::Command1_Click() {
     emit smileysRequested();
 }
 
+void AddForm::writeNewPost() {
+    m_comment = false;
+    m_editedKey.reset();
+}
+
+void AddForm::writeComment() {
+    m_comment = true;
+    m_editedKey.reset();
+}
+
+void AddForm::editMessage(const QString& nodeKey) {
+    m_comment = false;
+    m_editedKey = nodeKey;
+}
+
 Draft AddForm::draft() const {
     Draft d;
-    d.messageType = LabMessType->text();
+    if (m_editedKey) {
+        d.messageType = u"EditMessage-"_s + *m_editedKey;
+    } else {
+        d.messageType = m_comment ? u"Comment"_s : u"Post"_s;
+    }
     d.parentPostId = LabParentPostID->text();
     d.header = HeadText->text();
     d.body = bodyHtml();
@@ -476,7 +491,7 @@ QString AddForm::refusal() const {
     if (HeadText->text().trimmed().isEmpty() && BodyText->toPlainText().trimmed().isEmpty()) {
         return u"Сообщение пустое"_s;
     }
-    if (Check1->isChecked() && LabMessType->text() == u"Post"_s &&
+    if (Check1->isChecked() && !m_comment && !m_editedKey &&
         AdresatBox->currentText().trimmed().isEmpty()) {
         return u"Укажите адресата"_s;
     }

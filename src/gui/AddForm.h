@@ -71,6 +71,15 @@ public:
     // What is in the fields now counts as unchanged, for the question on closing.
     void markPristine();
 
+    // What "Сохранить" writes: a new post (or private message), a comment
+    // on LabParentPostID's post, or again the unsent message of the node
+    // edited. A new post until told otherwise.
+    void writeNewPost();
+    void writeComment();
+    void editMessage(const QString& nodeKey);
+    bool writesComment() const { return m_comment; }
+    const std::optional<QString>& editedKey() const { return m_editedKey; }
+
     QLineEdit* HeadText;
     QComboBox* AdresatBox;
     QCheckBox* Check1;
@@ -80,7 +89,6 @@ public:
     QCheckBox* ChBox_Subscribe;
     QLineEdit* Text_nast;
     QLineEdit* Text_music;
-    QLabel* LabMessType;
     QLabel* LabParentPostID;
     QTabBar* TabStrip;
     QTextEdit* BodyText;
@@ -129,6 +137,8 @@ private:
     int m_currentTab = 1;
     bool m_copying = false; // the views are being copied into each other
     bool m_saved = false;
+    bool m_comment = false;
+    std::optional<QString> m_editedKey; // the node whose unsent message is edited
     QString m_pristine;
 };
 

@@ -6,6 +6,7 @@
 #include "MainForm.h"
 #include "SetMesForm.h"
 #include "SmileForm.h"
+#include "TreePane.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "composer/NowPlaying.h"
@@ -54,7 +55,7 @@ void MainForm::mnu_NewPost_Click() {
         editor->AdresatBox->clear();
         editor->AdresatBox->addItems(friends);
         editor->AdresatBox->setCurrentIndex(-1);
-        editor->LabMessType->setText(u"Post"_s);
+        editor->writeNewPost();
         editor->AdresatBox->setEnabled(false);
         editor->ChBox_ParseURL->setChecked(true);
         editor->ChBox_Subscribe->setChecked(true);
@@ -64,7 +65,7 @@ void MainForm::mnu_NewPost_Click() {
 
 void MainForm::mnu_EditPost_Click() {
     runTrapped(m_ctx.log, u"MainForm.mnu_EditPost_Click: "_s, [&] {
-        const QString key = selectedKey();
+        const QString key = m_treePane->selectedKey();
         Outbox outbox(m_ctx.db);
         const auto details =
             Composer::DefineEditPostDetails(outbox, m_ctx.settings, m_ctx.log, key);
@@ -75,7 +76,7 @@ void MainForm::mnu_EditPost_Click() {
         if (!editor) {
             return;
         }
-        editor->LabMessType->setText(u"EditMessage-"_s + key);
+        editor->editMessage(key);
         editor->ChBox_Closed->setChecked(details->privatePost);
         editor->ChBox_NoComment->setChecked(details->noComment);
         editor->ChBox_ParseURL->setChecked(details->parseUrl);
@@ -95,7 +96,7 @@ void MainForm::mnu_EditPost_Click() {
 
 void MainForm::mnu_Comment_Click() {
     runTrapped(m_ctx.log, u"MainForm.mnu_Comment_Click: "_s, [&] {
-        const QString key = selectedKey();
+        const QString key = m_treePane->selectedKey();
         if (!m_ctx.options.veiw_setcomm) {
             CommForm(m_ctx, this).exec();
         }
@@ -108,7 +109,7 @@ void MainForm::mnu_Comment_Click() {
         if (!editor) {
             return;
         }
-        editor->LabMessType->setText(u"Comment"_s);
+        editor->writeComment();
         editor->AdresatBox->setEnabled(false);
         editor->ChBox_ParseURL->setChecked(true);
         editor->ChBox_Subscribe->setChecked(true);

@@ -2,7 +2,7 @@
 #include "AppContext.h"
 #include "MainForm.h"
 #include "TrayForm.h"
-#include "TreeModel.h"
+#include "TreePane.h"
 #include "app/Constants.h"
 #include "app/UserPrompts.h"
 
@@ -24,44 +24,6 @@ const QString kLastNode = u"window/lastNode"_s;
 
 } // namespace
 
-const QStringList MainForm::UnloadOrder = {
-    u"AddForm"_s,      u"CommForm"_s,  u"Dialog"_s,     u"MainForm"_s,   u"RelForm"_s,
-    u"SettingsForm"_s, u"SmileForm"_s, u"SetUpdForm"_s, u"SetMesForm"_s,
-};
-
-void MainForm::mnu_Exit_Click() {
-    saveWindowState();
-    QMetaObject::invokeMethod(&m_tray, &TrayForm::Form_Unload, Qt::QueuedConnection);
-}
-
-void MainForm::beginExit() {
-    m_exiting = true;
-}
-
-void MainForm::closeWindowsForExit() {
-    beginExit();
-    for (const QString& name : UnloadOrder) {
-        if (name == u"MainForm"_s) {
-            close(); // also when it sits in the notification area: it saves its state
-            continue;
-        }
-        // The windows opened from this one (and the editor's own) are its
-        // children. Closing one may delete it or run a question's loop, so
-        // each is checked again just before it is closed.
-        QList<QPointer<QWidget>> windows;
-        for (QWidget* child : findChildren<QWidget*>(name)) {
-            if (child->isWindow()) {
-                windows.append(child);
-            }
-        }
-        for (const QPointer<QWidget>& window : windows) {
-            if (window && window->isVisible()) {
-                window->close();
-            }
-        }
-    }
-}
-
 void MainForm::mnu_About_Click() {
     const qint64 bytes = QFileInfo(m_ctx.folder.databasePath()).size();
     m_ctx.prompts.inform(
@@ -75,8 +37,8 @@ void MainForm::mnu_About_Click() {
 void MainForm::saveWindowState() {
     m_ctx.userStore.setValue(kGeometry, saveGeometry());
     m_ctx.userStore.setValue(kSplitter, m_splitter->saveState());
-    m_ctx.userStore.setValue(kTreeWidth, Tree->columnWidth(0));
-    if (const QString key = selectedKey(); !key.isEmpty()) {
+    m_ctx.userStore.setValue(kTreeWidth, m_treePane->tree()->columnWidth(0));
+    if (const QString key = m_treePane->selectedKey(); !key.isEmpty()) {
         m_ctx.userStore.setValue(kLastNode, key);
     }
 }
@@ -85,7 +47,7 @@ void MainForm::restoreWindowState() {
     restoreGeometry(m_ctx.userStore.value(kGeometry).toByteArray());
     m_splitter->restoreState(m_ctx.userStore.value(kSplitter).toByteArray());
     if (const int width = m_ctx.userStore.value(kTreeWidth).toInt(); width > 0) {
-        Tree->setColumnWidth(0, width);
+        m_treePane->tree()->setColumnWidth(0, width);
     }
 }
 
@@ -104,11 +66,7 @@ void MainForm::bringForward() {
 }
 
 void MainForm::selectLastNode() {
-    const QModelIndex last = m_treeModel->indexOfKey(m_ctx.userStore.value(kLastNode).toString());
-    if (last.isValid()) {
-        Tree->setCurrentIndex(last);
-        Tree->scrollTo(last);
-    }
+    m_treePane->selectKey(m_ctx.userStore.value(kLastNode).toString());
 }
 
 } // namespace orv

@@ -3,6 +3,8 @@
 #include "AppContext.h"
 #include "AppIcon.h"
 #include "DesktopNotifier.h"
+#include "ExchangeController.h"
+#include "ExitSequence.h"
 #include "MainForm.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
@@ -74,7 +76,7 @@ void TrayForm::Form_Load() {
 
 void TrayForm::Form_Unload() {
     if (m_main) {
-        m_main->closeWindowsForExit();
+        m_main->exitSequence().closeWindowsForExit();
     }
     m_icon->hide();
     emit exited();
@@ -133,7 +135,7 @@ void TrayForm::mnutr_open_Click() {
 
 void TrayForm::muntr_Get_Click() {
     if (m_main) {
-        m_main->mnu_Get_Click();
+        m_main->exchanges().mnu_Get_Click();
         m_main->hide();
     }
 }

@@ -207,7 +207,8 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return shownText(int(index.internalId()));
     case Qt::ToolTipRole:
-        return m_tree.text(node);
+        return node.icon == IconInDoubt ? m_tree.text(node) + u" — ответ сервера не получен"_s
+                                        : m_tree.text(node);
     case Qt::FontRole:
         return node.isNew ? QVariant(m_bold) : QVariant();
     case Qt::DecorationRole:

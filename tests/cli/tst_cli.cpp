@@ -7,8 +7,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -138,6 +140,26 @@ private slots:
             QVERIFY(!refused.out.contains(u"Соединяюсь с сервером..."_s));
         }
         QCOMPARE(cli(dir, {u"--service"_s, standin.url(), u"receive"_s}).exitCode, 0);
+
+        // A lock that names no owner: its writer died before writing it.
+        dir.write(u"exchange.lock"_s, {});
+        QCOMPARE(cli(dir, {u"--service"_s, standin.url(), u"receive"_s}).exitCode, 1);
+        QFile lock(dir.file(u"exchange.lock"_s));
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                 QFileDevice::FileModificationTime));
+        lock.close();
+        QCOMPARE(cli(dir, {u"--service"_s, standin.url(), u"receive"_s}).exitCode, 0);
+
+        // A refused password is a failure, never "nothing new".
+        QCOMPARE(cli(dir, {u"set"_s, u"Password"_s, u"не тот"_s}).exitCode, 0);
+        for (const QString& command : {u"receive"_s, u"check"_s}) {
+            const Result refused = cli(dir, {u"--service"_s, standin.url(), command});
+            QCOMPARE(refused.exitCode, 1);
+            QVERIFY2(refused.out.trimmed().endsWith(
+                         u"MainForm.GetPost: Сервер вернул ошибку №3 (Ошибка авторизации)"_s),
+                     qPrintable(refused.out));
+        }
     }
 
     void killedRunsAndRunsTogetherLoseNothing() {
@@ -179,13 +201,17 @@ private slots:
         QCOMPARE(orv::test::storeDifference(db, expected), QString());
     }
 
+    // Killed at random moments of a long send, then a receive and a clean
+    // send: every message is published once and stored once, none is left
+    // unsent and none is lost.
     void aKilledSendPublishesEachMessageOnce() {
+        constexpr int Posts = 300;
         StandinProcess standin;
         orv::test::TestFolder dir;
         for (const auto& [key, value] :
              {std::pair(u"UserName"_s, u"demo"_s), std::pair(u"Password"_s, u"demo"_s),
               std::pair(u"ServiceURL"_s, standin.url()), std::pair(u"MaxPost"_s, u"5000"_s),
-              std::pair(u"PostsToSendPerOneSession"_s, u"2"_s)}) {
+              std::pair(u"PostsToSendPerOneSession"_s, u"5"_s)}) {
             QCOMPARE(cli(dir, {u"set"_s, key, value}).exitCode, 0);
         }
         const auto count = [&](const QString& sql) {
@@ -199,7 +225,7 @@ private slots:
             orv::Database db(dir.file(u"database.mdb"_s));
             db.open();
             orv::Outbox outbox(db);
-            for (int i = 0; i < 12; ++i) {
+            for (int i = 0; i < Posts; ++i) {
                 orv::OutgoingMessage post;
                 post.header = u"Пост номер "_s + QString::number(i);
                 post.message = u"Текст "_s + QString::number(i);
@@ -208,25 +234,32 @@ private slots:
                 outbox.addPost(post);
             }
         }
-        standin.control("fault=delay&delay=100");
-        QProcess run;
-        run.start(program(u"orv-cli"_s), {u"--folder"_s, dir.path(), u"send"_s});
-        QVERIFY(run.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(count(u"SELECT count(*) FROM Posts WHERE Sent = 1"_s) >= 2, 30000);
-        run.kill(); // in the middle of the run, maybe while the service stores a batch
-        QVERIFY(run.waitForFinished());
+        standin.control("fault=delay&delay=30");
+        QRandomGenerator random(19);
+        for (int kill = 0; kill < 20; ++kill) {
+            QProcess run;
+            run.start(program(u"orv-cli"_s),
+                      {u"--folder"_s, dir.path(), u"--answer"_s, u"no"_s, u"send"_s});
+            QVERIFY(run.waitForStarted());
+            if (!run.waitForFinished(int(random.bounded(50, 600)))) {
+                run.kill(); // maybe while the service stores a batch
+                QVERIFY(run.waitForFinished());
+            }
+        }
         QVERIFY(count(u"SELECT count(*) FROM Posts WHERE Sent = 0"_s) > 0);
 
-        // The clean run lets go of what the service already took (refused as
-        // a repeat), and the receive brings the service's copy.
         standin.control("fault=none");
-        QCOMPARE(cli(dir, {u"--answer"_s, u"no"_s, u"send"_s}).exitCode, 0);
+        QCOMPARE(cli(dir, {u"receive"_s}).exitCode, 0); // settles what the service took
+        const Result clean = cli(dir, {u"--answer"_s, u"yes"_s, u"send"_s});
+        QCOMPARE(clean.exitCode, 0);
         QCOMPARE(cli(dir, {u"receive"_s}).exitCode, 0);
         QCOMPARE(count(u"SELECT count(*) FROM Posts WHERE Sent = 0"_s), 0);
-        QCOMPARE(count(u"SELECT count(*) FROM Posts WHERE Header LIKE 'Пост номер %'"_s), 12);
+        // The store holds every post of the service: a message published
+        // twice would be here twice.
+        QCOMPARE(count(u"SELECT count(*) FROM Posts WHERE Header LIKE 'Пост номер %'"_s), Posts);
         QCOMPARE(
             count(u"SELECT count(DISTINCT Header) FROM Posts WHERE Header LIKE 'Пост номер %'"_s),
-            12);
+            Posts);
     }
 
     void checkAllCommentsAndSmileys() {
@@ -321,6 +354,23 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{u"blocker"_s});
         QCOMPARE(QFileInfo(blocker).size(), 0);
+    }
+
+    void foldersItMakesArePrivateWhateverTheUmask() {
+        QTemporaryDir dir;
+        QProcess process;
+        process.setChildProcessModifier([] { ::umask(0); });
+        const QString folder = dir.filePath(u"new/work"_s);
+        process.start(program(u"orv-cli"_s), {u"--folder"_s, folder, u"tree"_s});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        for (const QString& made :
+             QStringList{dir.filePath(u"new"_s), folder, folder + u"/tmp"_s}) {
+            const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup |
+                                              QFile::ExeGroup | QFile::ReadOther |
+                                              QFile::WriteOther | QFile::ExeOther;
+            QCOMPARE(QFileInfo(made).permissions() & others, QFile::Permissions());
+        }
     }
 
     void sendTheOutbox() {

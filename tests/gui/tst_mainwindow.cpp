@@ -1,45 +1,49 @@
+// The main window over a stored year of diaries: the tree, its pages, its
+// commands and the search.
 #include "AddForm.h"
 #include "CommForm.h"
 #include "GuiFixture.h"
 #include "MessageView.h"
 #include "RelForm.h"
 #include "SettingsForm.h"
-#include "TreeModel.h"
-#include "app/Cp1251.h"
+#include "store/ReceivedMessages.h"
 
-#include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QToolBar>
-#include <QTreeView>
-#include <QtTest>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
 
 namespace {
 
-// A started window over a store with a friend's post and its comments, an own
-// unsent post, a private message and the friends lists.
+// Friends' diaries with new posts and comments, an own post with a new
+// comment, an own unsent post and a new private message. In tree order the
+// new items are: commkey-5004-4 (under "Мои посты"), privkey-1,
+// friendpostkey-1003-1, commkey-5005-5, commkey-5001-1, commkey-5002-2,
+// friendpostkey-2001-4.
 struct Fixture : test::GuiFixture {
     Fixture() {
         configure(u"me"_s);
         start();
         sql(u"INSERT INTO Posts (ThisID, PostID, JournalID, uName, Header, Message, Messagedate, "
-            u"New, Sent, AddDate) VALUES "
-            u"(1, '1001', '71', 'anna', 'Про погоду', '[b]Снег[/b]', '2006-03-05 14:07:00', 1, 1, "
-            u"'2006-03-06 09:00:00'),"
-            u"(2, 'tmp2', NULL, 'me', 'Черновик', 'Ещё пишу', '2006-03-07 10:00:00', 0, 0, NULL),"
-            u"(3, '1002', '72', 'bo-ris', 'Дефис', 'Текст', '2006-03-05 10:00:00', 0, 1, "
-            u"'2006-03-06 09:00:00')"_s);
+            u"New, Sent) VALUES "
+            u"(1, '1003', '71', 'anna', 'Про весну', 'текст', '2006-03-07 10:00:00', 1, 1),"
+            u"(2, '1002', '71', 'anna', 'Про лето', '[b]Снег[/b]', '2006-03-06 10:00:00', 0, 1),"
+            u"(3, '1001', '71', 'anna', 'Про осень', 'текст', '2006-03-05 10:00:00', 0, 1),"
+            u"(4, '2001', '72', 'boris', '&laquo;Зима&raquo;', 'т', '2006-03-05 10:00:00', 1, 1),"
+            u"(5, '3001', '73', 'me', 'Мой пост', 'текст', '2006-03-05 10:00:00', 0, 1),"
+            u"(6, '4001', '74', 'vova', 'Старое', 'текст', '2006-03-01 10:00:00', 0, 1),"
+            u"(7, 'tmp7', NULL, 'me', 'Черновик', 'Ещё пишу', '2006-03-07 10:00:00', 0, 0)"_s);
         sql(u"INSERT INTO Comments (ThisID, CommentID, PostID, JournalID, uName, Message, "
             u"Messagedate, New, Sent) VALUES "
-            u"(1, '5003', '1001', '71', 'Ёжик', 'третий', '2006-03-05 15:03:00', 0, 1),"
-            u"(2, '5001', '1001', '71', 'marta', 'первый', '2006-03-05 15:01:00', 1, 1),"
-            u"(3, '5002', '1001', '71', 'anna', 'второй', '2006-03-05 15:02:00', 0, 1)"_s);
+            u"(1, '5001', '1002', '71', 'marta', 'первый', '2006-03-06 11:00:00', 1, 1),"
+            u"(2, '5002', '1002', '71', 'Ёжик', 'второй', '2006-03-06 12:00:00', 1, 1),"
+            u"(3, '5003', '1001', '71', 'anna', 'старый', '2006-03-05 11:00:00', 0, 1),"
+            u"(4, '5004', '3001', '73', 'anna', 'мне', '2006-03-05 11:00:00', 1, 1),"
+            u"(5, '5005', '1003', '71', 'boris', 'весне', '2006-03-07 11:00:00', 1, 1)"_s);
         sql(u"INSERT INTO PrivateMessages (ID, Out, uName, Message, Messagedate, New, Sent) "
             u"VALUES (1, 0, 'marta', 'Привет!', '2006-03-05 12:00:00', 1, 1)"_s);
         sql(u"INSERT INTO AddressBook (Nick, Status, New, Old) VALUES ('vova', 'BUDDY', 0, 1), "
@@ -47,24 +51,26 @@ struct Fixture : test::GuiFixture {
         QVERIFY(reloadTree());
     }
 
-    void sql(const QString& statement) { ctx->db.execute(statement); }
-    int count(const QString& sqlText) {
-        QSqlQuery q = ctx->db.prepare(sqlText);
-        Database::exec(q);
-        return q.next() ? q.value(0).toInt() : -1;
+    QTreeView* tree() { return pane().tree(); }
+    QModelIndex index(const QString& key) { return model().indexOfKey(key); }
+    QString selected() { return pane().selectedKey(); }
+    // The commands of the context menu enabled for the node.
+    QStringList contextCommands(const QString& key) {
+        select(key);
+        pane().Tree_MouseUp(QPoint(5, 5));
+        QStringList on;
+        for (QAction* a : pane().contextMenu()->actions()) {
+            if (!a->isSeparator() && a->isEnabled() && pane().contextMenu()->isVisible()) {
+                on.append(a->objectName());
+            }
+        }
+        pane().contextMenu()->hide();
+        return on;
     }
-    // In the tree shown once the last rebuild asked for has arrived.
-    void select(const QString& key) {
-        QVERIFY(waitForTree());
-        mainForm->tree()->setCurrentIndex(mainForm->treeModel()->indexOfKey(key));
+    void search(const QString& text) {
+        pane().SearchText->setText(text);
+        pane().runSearch();
     }
-    QString page() { return Cp1251::decode(dir.read(u"tmp/out.htm"_s)); }
-    const TreeNode& node(const QString& key) {
-        return mainForm->treeModel()
-            ->snapshot()
-            .nodes[size_t(mainForm->treeModel()->snapshot().indexOfKey(key))];
-    }
-    QAction* action(const QString& name) { return mainForm->findChild<QAction*>(name); }
 };
 
 } // namespace
@@ -73,247 +79,261 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void postPageWithCommentsAndReadMarking() {
+    void nodesShowTheirPagesAndAreRead_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("shown"); // in this order; none: a blank view
+        QTest::addColumn<QString>("unread");    // the count of new rows left
+        QTest::newRow("post, comments by date")
+            << u"friendpostkey-1002-2"_s << QStringList{u"<b>Снег</b>"_s, u"первый"_s, u"второй"_s}
+            << u"SELECT count(*) FROM Posts WHERE New = 1 AND ThisID = 2"_s;
+        QTest::newRow("new post") << u"friendpostkey-1003-1"_s << QStringList{u"Про весну"_s}
+                                  << u"SELECT New FROM Posts WHERE ThisID = 1"_s;
+        QTest::newRow("private") << u"privkey-1"_s
+                                 << QStringList{u"<b>Приватное сообщение&nbsp;</b>"_s}
+                                 << u"SELECT sum(New) FROM PrivateMessages"_s;
+        QTest::newRow("diary")
+            << u"key-boris"_s
+            << QStringList{u"Дневник - <A href='https://kordenet.ru/users/72/'>boris</A>"_s}
+            << u"SELECT 0"_s;
+        QTest::newRow("fixed node") << u"MyForums"_s << QStringList{} << u"SELECT 0"_s;
+    }
+    void nodesShowTheirPagesAndAreRead() {
+        QFETCH(QString, key);
+        QFETCH(QStringList, shown);
+        QFETCH(QString, unread);
         Fixture f;
-        const QString key = u"friendpostkey-1001-1"_s;
-        QCOMPARE(f.node(key).icon, int(IconNew));
         f.select(key);
-        const QString page = f.page();
-        QVERIFY(page.contains(u"<b>Снег</b>"_s));
-        const qsizetype first = page.indexOf(u"первый"_s);
-        QVERIFY(first > 0 && first < page.indexOf(u"второй"_s) &&
-                page.indexOf(u"второй"_s) < page.indexOf(u"третий"_s));
-        QVERIFY(f.mainForm->browser()->toPlainText().contains(u"Про погоду"_s));
-        QCOMPARE(f.count(u"SELECT New FROM Posts WHERE ThisID = 1"_s), 0);
-        QCOMPARE(f.node(key).icon, int(IconRead));
-        QCOMPARE(f.node(key).selectedIcon, int(IconSelected));
+        if (shown.isEmpty()) {
+            QVERIFY(f.mainForm->browser()->toPlainText().isEmpty());
+        }
+        qsizetype at = 0;
+        for (const QString& part : shown) {
+            at = f.page().indexOf(part, at);
+            QVERIFY2(at >= 0, qPrintable(part));
+        }
+        QCOMPARE(f.count(unread), 0);
+        QCOMPARE(
+            f.model().snapshot().nodes[size_t(f.model().snapshot().indexOfKey(key))].selectedIcon,
+            int(IconSelected));
+        QCOMPARE(f.ctx->log.failureCount(), 0);
+    }
 
-        // The selection survives a rebuild by its key.
+    void aRebuildKeepsSelectionExpansionAndScroll() {
+        Fixture f;
+        // A long diary the user opened, scrolled into and picked a post of.
+        f.sql(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+              u"INSERT INTO Posts (PostID, JournalID, uName, Header, Message, Messagedate, New, "
+              u"Sent) SELECT 10000 + i, '75', 'zoe', 'Пост ' || i, 'т', '2006-03-01 10:00:00', 0, "
+              u"1 FROM n"_s);
+        f.ctx->settings.PostsToShow = u"1000"_s;
         QVERIFY(f.reloadTree());
-        QCOMPARE(f.mainForm->selectedKey(), key);
-        QCOMPARE(f.node(key).selectedIcon, int(IconSelected));
+        QTreeView* tree = f.tree();
+        tree->resize(300, 300);
+        tree->expand(f.index(u"key-zoe"_s));
+        tree->expand(f.index(u"key-vova"_s));
+        tree->collapse(f.index(u"key-anna"_s)); // holds new items: opened again by a rebuild
+        tree->setCurrentIndex(f.index(u"friendpostkey-10150-157"_s));
+        tree->scrollTo(f.index(u"friendpostkey-10200-207"_s), QAbstractItemView::PositionAtTop);
+        const QString topKey = f.model().keyOf(tree->indexAt(QPoint(1, 1)));
+        QVERIFY(topKey.startsWith(u"friendpostkey-10"_s));
+
+        // Something new arrives in another diary, and the tree is rebuilt.
+        f.sql(u"INSERT INTO Posts (PostID, JournalID, uName, Header, Message, Messagedate, New, "
+              u"Sent) VALUES ('9001', '72', 'boris', 'Новое', 'т', '2006-03-08 10:00:00', 1, 1)"_s);
+        QVERIFY(f.reloadTree());
+        QVERIFY(f.shows(u"friendpostkey-9001-308"_s));
+        QCOMPARE(f.selected(), u"friendpostkey-10150-157"_s);
+        QVERIFY(tree->isExpanded(f.index(u"key-zoe"_s)));
+        QVERIFY(tree->isExpanded(f.index(u"key-vova"_s)));
+        QVERIFY(tree->isExpanded(f.index(u"key-anna"_s)));
+        QCOMPARE(f.model().keyOf(tree->indexAt(QPoint(1, 1))), topKey);
     }
 
-    void otherNodesShowTheirPages() {
+    void aRebuildAskedForDuringAnotherReplacesIt() {
         Fixture f;
-        f.select(u"privkey-1"_s);
-        QVERIFY(f.page().contains(u"<b>Приватное сообщение&nbsp;</b>"_s));
-        QCOMPARE(f.count(u"SELECT New FROM PrivateMessages"_s), 0);
-
-        f.select(u"key-bo-ris"_s); // a name with a hyphen
-        QVERIFY(
-            f.page().contains(u"Дневник - <A href='https://kordenet.ru/users/72/'>bo-ris</A>"_s));
-
-        f.select(u"MyForums"_s);
-        QVERIFY(f.mainForm->browser()->toPlainText().isEmpty());
-
-        f.select(u"friendpostkey-1002-3"_s);
-        const QString before = f.mainForm->browser()->toHtml();
-        f.sql(u"DELETE FROM Posts WHERE uName = 'me'"_s);
-        f.select(u"key-me"_s); // no own post: the view keeps its page
-        QCOMPARE(f.mainForm->browser()->toHtml(), before);
-        QVERIFY(f.ctx->log.lines().size() == 1); // only "Программа запущена"
+        QSignalSpy shown(&f.pane(), &TreePane::treeShown);
+        f.sql(u"UPDATE Posts SET Header = 'Первая правка' WHERE ThisID = 2"_s);
+        f.pane().ReLoadTree();
+        f.sql(u"UPDATE Posts SET Header = 'Вторая правка' WHERE ThisID = 2"_s);
+        f.pane().ReLoadTree();
+        QVERIFY(shown.wait(20000));
+        QTest::qWait(100); // nothing else follows
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(f.index(u"friendpostkey-1002-2"_s).data().toString(), u"Вторая правка"_s);
     }
 
-    void contextMenuFollowsTheNodeKind() {
+    void spaceWalksTheNewItemsInTreeOrder() {
         Fixture f;
-        const auto enabled = [&](const QString& key) {
-            f.select(key);
-            f.mainForm->Tree_MouseUp(QPoint(5, 5));
-            QStringList on;
-            for (QAction* a : f.mainForm->contextMenu()->actions()) {
-                if (!a->isSeparator() && a->isEnabled()) {
-                    on.append(a->text());
-                }
+        QCOMPARE(f.selected(), u"MyDiaryRoot"_s);
+        f.pane().mnu_CollapseAll_Click();
+        QVERIFY(QTest::qWaitForWindowActive(f.mainForm.get()));
+        QCOMPARE(QApplication::focusWidget(), f.tree()); // the keyboard starts in the tree
+        QStringList walked;
+        for (int i = 0; i < 10; ++i) {
+            const QString before = f.selected();
+            QTest::keyClick(f.tree(), Qt::Key_Space);
+            if (f.selected() == before) {
+                break;
             }
-            f.mainForm->contextMenu()->hide();
-            return on;
-        };
-        QCOMPARE(enabled(u"friendpostkey-1001-1"_s),
-                 QStringList({u"Новое сообщение"_s, u"Комментировать"_s, u"Получить все комменты"_s,
-                              u"Удалить сообщение"_s, u"Свернуть дерево"_s}));
-        QCOMPARE(enabled(u"friendpostkey-tmp2-2"_s),
-                 QStringList({u"Новое сообщение"_s, u"Редактировать"_s, u"Удалить сообщение"_s,
-                              u"Свернуть дерево"_s}));
-        QCOMPARE(enabled(u"commkey-5001-2"_s),
-                 QStringList({u"Новое сообщение"_s, u"Комментировать"_s, u"Удалить сообщение"_s,
-                              u"Свернуть дерево"_s}));
-        QCOMPARE(enabled(u"key-me"_s),
-                 QStringList({u"Новое сообщение"_s, u"Удалить дневник"_s, u"Свернуть дерево"_s,
-                              u"Отметить дневник прочтенным"_s}));
-        f.select(u"MyPrivates"_s);
-        f.mainForm->Tree_MouseUp(QPoint(5, 5));
-        QVERIFY(!f.mainForm->contextMenu()->isVisible());
-        // The node decides for the context menu only: the menu bar's commands
-        // on the selected message stay enabled after a diary's menu.
-        for (const QString& name : {u"mnu_NewPost2"_s, u"mnu_Comment2"_s, u"mnu_EditPost2"_s,
-                                    u"mnu_DelPost2"_s, u"mnu_CollapseAll2"_s}) {
+            walked.append(f.selected());
+        }
+        QCOMPARE(walked,
+                 QStringList({u"commkey-5004-4"_s, u"privkey-1"_s, u"friendpostkey-1003-1"_s,
+                              u"commkey-5005-5"_s, u"commkey-5001-1"_s, u"commkey-5002-2"_s,
+                              u"friendpostkey-2001-4"_s}));
+        // Each was shown as a click shows it: read now, its branch open.
+        QCOMPARE(f.count(u"SELECT sum(New) FROM Posts"_s), 0);
+        QCOMPARE(f.count(u"SELECT sum(New) + (SELECT sum(New) FROM PrivateMessages) "
+                         u"FROM Comments"_s),
+                 0);
+        QVERIFY(f.tree()->isExpanded(f.index(u"friendpostkey-1002-2"_s)));
+        QVERIFY(f.mainForm->browser()->toPlainText().contains(u"«Зима»"_s));
+        QVERIFY(f.ctx->log.currentText().endsWith(u"  Новых сообщений нет"_s));
+
+        // Elsewhere Space is the widget's own.
+        f.sql(u"UPDATE Posts SET New = 1 WHERE ThisID = 6"_s);
+        QVERIFY(f.reloadTree());
+        f.mainForm->browser()->setFocus();
+        QTest::keyClick(f.mainForm->browser(), Qt::Key_Space);
+        QCOMPARE(f.selected(), u"friendpostkey-2001-4"_s);
+    }
+
+    void theContextMenuFollowsTheNode_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("enabled");
+        QTest::newRow("sent post")
+            << u"friendpostkey-1003-1"_s
+            << QStringList{u"mnu_NewPost"_s, u"mnu_Comment"_s, u"mnu_GetAllComments"_s,
+                           u"mnu_DelPost"_s, u"mnu_CollapseAll"_s};
+        QTest::newRow("unsent post") << u"friendpostkey-tmp7-7"_s
+                                     << QStringList{u"mnu_NewPost"_s, u"mnu_EditPost"_s,
+                                                    u"mnu_DelPost"_s, u"mnu_CollapseAll"_s};
+        QTest::newRow("comment") << u"commkey-5001-1"_s
+                                 << QStringList{u"mnu_NewPost"_s, u"mnu_Comment"_s,
+                                                u"mnu_DelPost"_s, u"mnu_CollapseAll"_s};
+        QTest::newRow("diary") << u"key-anna"_s
+                               << QStringList{u"mnu_NewPost"_s, u"mnu_DelDiary"_s,
+                                              u"mnu_CollapseAll"_s, u"mnu_MakeDiaryRead"_s};
+        QTest::newRow("fixed node: no menu") << u"MyPrivates"_s << QStringList{};
+    }
+    void theContextMenuFollowsTheNode() {
+        QFETCH(QString, key);
+        QFETCH(QStringList, enabled);
+        Fixture f;
+        QCOMPARE(f.contextCommands(key), enabled);
+        // The node decides for the context menu only: the menu bar's twins stay.
+        for (const QString& name : {u"mnu_Comment2"_s, u"mnu_EditPost2"_s, u"mnu_DelPost2"_s}) {
             QVERIFY2(f.action(name)->isEnabled(), qPrintable(name));
         }
+    }
+
+    void deletingAPostTakesItsCommentsADiaryKeepsTheUnsent() {
+        Fixture f;
+        f.select(u"friendpostkey-1002-2"_s);
+        f.prompts.answers = {false, true};
+        f.action(u"mnu_DelPost2"_s)->trigger();
+        QCOMPARE(f.prompts.questions.last(), u"ORV v.0.7.31c|Удалить?"_s);
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE ThisID = 2"_s), 1);
+        f.action(u"mnu_DelPost2"_s)->trigger();
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE ThisID = 2"_s), 0);
+        QCOMPARE(f.count(u"SELECT count(*) FROM Comments WHERE PostID = '1002'"_s), 0);
+        QVERIFY(!f.shows(u"friendpostkey-1002-2"_s) && !f.shows(u"commkey-5001-1"_s));
+        QCOMPARE(f.index(u"key-anna"_s).data().toString(), u"anna (2)"_s); // counted down
+
+        f.select(u"key-me"_s);
+        f.prompts.answers = {true};
+        f.action(u"mnu_DelDiary"_s)->trigger();
+        QVERIFY(f.prompts.questions.last().contains(u"Удалить дневник me"_s));
+        QCOMPARE(f.rows(u"SELECT ThisID FROM Posts WHERE uName = 'me'"_s), QStringList{u"7"_s});
+        QVERIFY(f.waitForTree());
+        QVERIFY(f.shows(u"friendpostkey-tmp7-7"_s));
+    }
+
+    void markingReadAndTheViewCommands() {
+        Fixture f;
+        f.select(u"key-anna"_s);
+        f.action(u"mnu_MakeDiaryRead"_s)->trigger();
+        QCOMPARE(f.count(u"SELECT sum(New) FROM Posts WHERE uName = 'anna'"_s), 0);
+        QCOMPARE(f.count(u"SELECT sum(New) FROM Comments WHERE PostID = '1003'"_s), 0);
+        QCOMPARE(f.count(u"SELECT sum(New) FROM Posts"_s), 1); // boris's stays new
+        f.action(u"mnu_SetAllRead"_s)->trigger();
+        QCOMPARE(f.count(u"SELECT sum(New) FROM Posts"_s), 0);
+        QVERIFY(f.waitForTree());
+        QCOMPARE(f.pane().NewInTree(), 0);
+
+        f.tree()->expandAll();
+        f.action(u"mnu_CollapseAll2"_s)->trigger();
+        QVERIFY(f.tree()->isExpanded(f.index(u"MyDiaryRoot"_s)));
+        QVERIFY(f.tree()->isExpanded(f.index(u"FriendPostsRoot"_s)));
+        QVERIFY(!f.tree()->isExpanded(f.index(u"key-anna"_s)));
+
+        f.sql(u"UPDATE Comments SET New = 1 WHERE ThisID = 1"_s);
+        f.action(u"mnu_OnlyNew"_s)->trigger();
+        QVERIFY(f.waitForTree());
+        QVERIFY(f.shows(u"commkey-5001-1"_s) && !f.shows(u"commkey-5002-2"_s));
+        f.action(u"mnu_OnlyNew"_s)->trigger();
+        QVERIFY(f.waitForTree());
+        QVERIFY(f.shows(u"commkey-5002-2"_s));
     }
 
     void toolbarButtonsRunTheirCommandsWhateverTheMenus() {
         Fixture f;
         f.ctx->options.veiw_setcomm = true; // a reply opens no modal settings window
         for (QAction* a : f.mainForm->findChildren<QAction*>()) {
-            if (a->objectName().startsWith(u"mnu"_s)) {
-                a->setEnabled(false);
-            }
+            a->setEnabled(!a->objectName().startsWith(u"mnu"_s));
         }
         f.action(u"tb_setting"_s)->trigger();
         QVERIFY(f.mainForm->settingsForm() && f.mainForm->settingsForm()->isVisible());
         f.action(u"tb_friends"_s)->trigger();
         QVERIFY(f.mainForm->relForm() && f.mainForm->relForm()->isVisible());
+        QCOMPARE(f.mainForm->relForm()->ListFriends->count(), 2);
         f.action(u"tb_setcom"_s)->trigger();
-        QCOMPARE(f.mainForm->findChildren<CommForm*>().size(), 1);
         QVERIFY(f.mainForm->findChild<CommForm*>()->isVisible());
-
         f.action(u"tb_new"_s)->trigger();
-        QVERIFY(f.mainForm->editor() && f.mainForm->editor()->isVisible());
-        QCOMPARE(f.mainForm->editor()->LabMessType->text(), u"Post"_s);
-        f.select(u"friendpostkey-1001-1"_s);
+        QVERIFY(f.mainForm->editor() && !f.mainForm->editor()->writesComment());
+        f.select(u"friendpostkey-1003-1"_s);
         f.action(u"tb_comment"_s)->trigger();
-        QCOMPARE(f.mainForm->editor()->LabMessType->text(), u"Comment"_s);
-
+        QVERIFY(f.mainForm->editor()->writesComment());
         f.prompts.answers = {true};
         f.action(u"tb_recicle"_s)->trigger();
-        QCOMPARE(f.prompts.questions, QStringList({u"ORV v.0.7.31c|Удалить?"_s}));
         QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE ThisID = 1"_s), 0);
     }
 
-    void deletingAPostTakesItsComments() {
-        Fixture f;
-        f.select(u"friendpostkey-1001-1"_s);
-        f.prompts.answers = {false};
-        f.action(u"mnu_DelPost2"_s)->trigger();
-        QCOMPARE(f.prompts.questions.last(), u"ORV v.0.7.31c|Удалить?"_s);
-        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 3);
-
-        f.prompts.answers = {true};
-        f.action(u"mnu_DelPost2"_s)->trigger();
-        QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE ThisID = 1"_s), 0);
-        QCOMPARE(f.count(u"SELECT count(*) FROM Comments"_s), 0);
-        QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"friendpostkey-1001-1"_s).isValid());
-        QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"commkey-5001-2"_s).isValid());
-    }
-
-    void deletingADiaryAsksAndKeepsTheUnsent() {
-        Fixture f;
-        f.select(u"key-me"_s);
-        f.prompts.answers = {true};
-        f.action(u"mnu_DelDiary"_s)->trigger();
-        QVERIFY(f.prompts.questions.last().contains(u"Удалить дневник me"_s));
-        QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE uName = 'me'"_s), 1); // unsent stays
-        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 3);
-
-        f.select(u"key-bo-ris"_s);
-        f.prompts.answers = {true};
-        f.action(u"mnu_DelDiary"_s)->trigger();
-        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 2);
-        QVERIFY(f.waitForTree());
-        QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"key-bo-ris"_s).isValid());
-    }
-
-    void markingRead() {
-        Fixture f;
-        f.select(u"key-anna"_s);
-        f.action(u"mnu_MakeDiaryRead"_s)->trigger();
-        QCOMPARE(f.count(u"SELECT sum(New) FROM Posts"_s), 0);
-        QCOMPARE(f.count(u"SELECT sum(New) FROM Comments"_s), 0);
-        QVERIFY(f.waitForTree());
-        QCOMPARE(f.mainForm->NewInTree(), 0);
-
-        f.sql(u"UPDATE Comments SET New = 1"_s);
-        f.action(u"mnu_SetAllRead"_s)->trigger();
-        QCOMPARE(f.count(u"SELECT sum(New) FROM Comments"_s), 0);
-        QCOMPARE(f.count(u"SELECT sum(New) FROM PrivateMessages"_s), 1);
-    }
-
-    void viewCommands() {
-        Fixture f;
-        f.mainForm->tree()->expandAll();
-        f.action(u"mnu_CollapseAll2"_s)->trigger();
-        QTreeView* tree = f.mainForm->tree();
-        QVERIFY(tree->isExpanded(f.mainForm->treeModel()->indexOfKey(u"MyDiaryRoot"_s)));
-        QVERIFY(tree->isExpanded(f.mainForm->treeModel()->indexOfKey(u"FriendPostsRoot"_s)));
-        QVERIFY(!tree->isExpanded(f.mainForm->treeModel()->indexOfKey(u"key-anna"_s)));
-
-        QAction* onlyNew = f.action(u"mnu_OnlyNew"_s);
-        onlyNew->trigger();
-        QVERIFY(onlyNew->isChecked());
-        QVERIFY(f.waitForTree());
-        QVERIFY(!f.mainForm->treeModel()->indexOfKey(u"commkey-5003-1"_s).isValid());
-        QVERIFY(f.mainForm->treeModel()->indexOfKey(u"commkey-5001-2"_s).isValid());
-        onlyNew->trigger();
-        QVERIFY(f.waitForTree());
-        QVERIFY(f.mainForm->treeModel()->indexOfKey(u"commkey-5003-1"_s).isValid());
-    }
-
-    void menusShortcutsAndToolbar() {
-        Fixture f;
-        QStringList menus;
-        for (QAction* a : f.mainForm->menuBar()->actions()) {
-            menus.append(a->text().remove(u'&'));
-        }
-        QCOMPARE(menus, QStringList(
-                            {u"Сервер"_s, u"Настройки"_s, u"Вид"_s, u"Сообщения"_s, u"Справка"_s}));
-        const QList<QPair<QString, QKeySequence>> shortcuts = {
-            {u"mnu_Get"_s, Qt::Key_F2},
-            {u"mnu_Send"_s, Qt::Key_F3},
-            {u"mnu_NewPost2"_s, Qt::Key_F4},
-            {u"mnu_Comment2"_s, Qt::Key_F5},
-            {u"mnu_EditPost2"_s, Qt::Key_F6},
-            {u"mnu_OnlyNew"_s, Qt::Key_F9},
-            {u"mnu_CollapseAll2"_s, Qt::Key_F12},
-            {u"mnu_DelPost2"_s, Qt::Key_Delete},
-            {u"mnu_SetAllRead"_s, QKeySequence(Qt::CTRL | Qt::Key_R)},
-        };
-        for (const auto& [name, keys] : shortcuts) {
-            QCOMPARE(f.action(name)->shortcut(), keys);
-        }
-        QStringList tips;
-        for (QAction* a : f.mainForm->findChild<QToolBar*>(u"Toolbar"_s)->actions()) {
-            tips.append(a->isSeparator() ? u"|"_s : a->toolTip());
-        }
-        QCOMPARE(tips, QStringList({u"Получить "_s, u"Отправить"_s, u"Получить список смайликов"_s,
-                                    u"|"_s, u"Настройки"_s, u"Настройки комментариев"_s,
-                                    u"Списки друзей и ПЧ"_s, u"|"_s, u"Новое сообщение"_s,
-                                    u"Комментировать текущее сообщение"_s, u"Удалить"_s, u"|"_s,
-                                    QString() /* the search box */}));
-    }
-
-    void singlePostByNumber() {
+    void aSinglePostByNumberWaitsForTheNextRun() {
         Fixture f;
         f.prompts.typed = {u"12345"_s, u"12a"_s};
         f.action(u"mnuSinglePost"_s)->trigger();
-        QCOMPARE(f.count(u"SELECT count(*) FROM tmp_MessagesToGet WHERE ID = '12345'"_s), 1);
         f.action(u"mnuSinglePost"_s)->trigger();
+        QCOMPARE(f.rows(u"SELECT ID FROM tmp_MessagesToGet"_s), QStringList{u"12345"_s});
+        QCOMPARE(f.prompts.messages.size(), 1);
         QCOMPARE(f.prompts.messages.last().text,
                  u"Введенный номер не корректен. Попробуй еще раз."_s);
-        QCOMPARE(f.prompts.messages.last().title, u"Запрос на ввод номера поста"_s);
-        QCOMPARE(f.count(u"SELECT count(*) FROM tmp_MessagesToGet"_s), 1);
     }
 
-    void friendsDialog() {
+    void searchHitsLeadToTheirNodes() {
         Fixture f;
-        f.action(u"mnu_Friends"_s)->trigger();
-        RelForm* form = f.mainForm->relForm();
-        QVERIFY(form && form->isVisible());
-        QCOMPARE(form->ListFriends->count(), 2);
-        QCOMPARE(form->ListFriends->item(0)->text(), u"anna"_s);
-        QCOMPARE(form->ListFriends->item(1)->text(), u"vova"_s);
-        QCOMPARE(form->ListPCh->item(0)->text(), u"marta"_s);
+        ReceivedMessages(f.ctx->db).savePosts(
+            {{u"Читаю «Мастера и Маргариту»"_s, u"О книгах"_s, u"05.03.2006 10:00:00"_s, u"anna"_s,
+              u"100"_s, u"71"_s}});
+        QVERIFY(f.reloadTree());
+        QListWidget* hits = f.pane().SearchHits;
+        f.search(u"маргарит*"_s);
+        QVERIFY(hits->isVisibleTo(f.mainForm.get()));
+        QCOMPARE(hits->count(), 1);
+        auto* label = qobject_cast<QLabel*>(hits->itemWidget(hits->item(0)));
+        QVERIFY(label->text().contains(u"<b>Маргариту</b>"_s) && label->text().contains(u"anna"_s));
+        f.pane().showHit(0);
+        QCOMPARE(f.selected().section(u'-', 0, 1), u"friendpostkey-100"_s);
+        QVERIFY(f.page().contains(u"Маргариту"_s)); // its page is shown
+        QTest::keyClick(hits, Qt::Key_Escape);
+        QVERIFY(!hits->isVisibleTo(f.mainForm.get()));
 
-        emit form->ListFriends->customContextMenuRequested(QPoint(2, 2));
-        QVERIFY(!form->mnuFr->actions()[0]->isEnabled());
-        QVERIFY(form->mnuFr->actions()[1]->isEnabled());
-        form->mnuFr->hide();
-
-        QTest::mouseClick(form->ListPCh->viewport(), Qt::LeftButton, {},
-                          form->ListPCh->visualItemRect(form->ListPCh->item(0)).center());
-        QCOMPARE(form->ListPCh->currentRow(), -1);
-        form->ButOK->click();
-        QTRY_VERIFY(!f.mainForm->relForm());
+        f.search(u"собаки"_s);
+        QVERIFY(!hits->isVisibleTo(f.mainForm.get()));
+        QVERIFY(f.ctx->log.currentText().endsWith(u"  Поиск: ничего не найдено"_s));
+        f.search(u"\"коты"_s);
+        QVERIFY(f.ctx->log.currentText().endsWith(u"  Поиск: В запросе не закрыта кавычка."_s));
+        QCOMPARE(f.ctx->log.failureCount(), 0);
     }
 };
 

@@ -1,7 +1,10 @@
 #include "ExchangeFixture.h"
 #include "StoreCheck.h"
 #include "store/FetchStack.h"
+#include "store/KeptAnswers.h"
+#include "sync/AutoCheck.h"
 #include "sync/Maintenance.h"
+#include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
 
 #include <QRegularExpression>
@@ -173,29 +176,6 @@ private slots:
         QCOMPARE(f.count(u"Posts"_s), 1);
     }
 
-    void batchThatFailsArrivesWithTheNextRun() {
-        Fixture f(25);
-        f.ctx.settings.PostsToGetPerOneSession = u"10"_s;
-        f.server.setFault(standin::Fault::Truncated, 1, 0, 2); // the list and one batch pass
-        ReceiveRun run(f.ctx.session());
-        run.GetPost();
-        QCOMPARE(f.count(u"Posts"_s), 15); // the second batch of ten was lost on the way
-        QCOMPARE(run.fetcher().PostsReceived, 25);
-        QCOMPARE(FetchStack(f.ctx.db).waitingCount(FetchStack::Posts), 10);
-        const QStringList messages = f.messages();
-        QVERIFY(std::any_of(messages.begin(), messages.end(), [](const QString& line) {
-            return line.startsWith(u"DecodePosts:: Структура XML-файла нарушена."_s);
-        }));
-
-        // The next start keeps them, the next run asks for them once more.
-        FetchStack(f.ctx.db).deleteFinished();
-        const qsizetype before = f.ctx.log.lines().size();
-        ReceiveRun(f.ctx.session()).run();
-        QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
-        QVERIFY(f.messages(before).last().startsWith(u"Получено: постов - 10, комментариев - "_s));
-        QCOMPARE(f.count(u"tmp_MessagesToGet"_s), 0);
-    }
-
     void cancelKeepsWhatWasStoredAndTheNextRunFetchesTheRest() {
         Fixture f(25);
         f.ctx.settings.PostsToGetPerOneSession = u"10"_s;
@@ -295,6 +275,7 @@ private slots:
 
         f.server.setFault(standin::Fault::None);
         f.ctx.ConnectionFailed = false;
+        f.ctx.exchangeTimeout = std::chrono::seconds(5);
         FetchStack(f.ctx.db).deleteFinished(); // as the next start does
         ReceiveRun(f.ctx.session()).run();
         QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
@@ -318,6 +299,115 @@ private slots:
         f.ctx.db.execute(u"DROP TRIGGER full_disk"_s);
         ReceiveRun(f.ctx.session()).run();
         QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
+    }
+
+    // Private messages are marked read by the service as it answers: an
+    // answer that cannot be stored is kept, and the next run stores it.
+    void privateMessagesSurviveAFailingStore() {
+        Fixture f(2);
+        f.ctx.db.execute(u"CREATE TRIGGER full_disk BEFORE INSERT ON PrivateMessages BEGIN "
+                         u"SELECT RAISE(ABORT, 'database or disk is full'); END"_s);
+        ReceiveRun(f.ctx.session()).GetPrivat();
+        QCOMPARE(f.count(u"PrivateMessages"_s), 0);
+        QCOMPARE(f.count(u"tmp_KeptAnswers"_s), 1);
+
+        f.ctx.db.execute(u"DROP TRIGGER full_disk"_s);
+        ReceiveRun run(f.ctx.session());
+        run.GetPrivat(); // the service has none left: the kept answer brings them
+        QCOMPARE(f.count(u"PrivateMessages"_s), 5);
+        QCOMPARE(run.PrivatesReceived, 5);
+        QCOMPARE(f.count(u"tmp_KeptAnswers"_s), 0);
+        QVERIFY(f.messages().contains(u"Нет непрочитанных приватных сообщений"_s));
+        ReceiveRun(f.ctx.session()).GetPrivat();
+        QCOMPARE(f.count(u"PrivateMessages"_s), 5); // none twice
+    }
+
+    // A refused password (or any refusal) is never "nothing new": the run
+    // stops at the first answer with the service's words, makes no further
+    // exchange and changes nothing.
+    void aRefusalStopsTheRunAndChangesNothing_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("line");
+        const QString refusal = u"Сервер вернул ошибку №3 (Ошибка авторизации)"_s;
+        QTest::newRow("receive") << u"receive"_s << u"MainForm.GetPost: "_s + refusal;
+        QTest::newRow("check") << u"check"_s << u"MainForm.GetPost: "_s + refusal;
+        QTest::newRow("comments") << u"comments"_s << u"MainForm.GetComment: "_s + refusal;
+        QTest::newRow("stacked") << u"stacked"_s << u"Mod_Qrys.GetMessagesFromStack: "_s + refusal;
+        QTest::newRow("privates") << u"privates"_s << u"MainForm.GetPrivat: "_s + refusal;
+        QTest::newRow("friends") << u"friends"_s << u"MainForm.GetFriends: "_s + refusal;
+        QTest::newRow("all comments")
+            << u"all comments"_s << u"Mod_Qrys.BuildIDstack: "_s + refusal;
+        QTest::newRow("smileys") << u"smileys"_s << u"MainForm.mnu_GetSmiles_Click: "_s + refusal;
+    }
+
+    void aRefusalStopsTheRunAndChangesNothing() {
+        QFETCH(QString, command);
+        QFETCH(QString, line);
+        Fixture f(3);
+        f.ctx.settings.CheckTime_Posts = u"01.01.2006 00:00:00"_s;
+        FetchStack(f.ctx.db).add({QString::number(f.data.posts[0].id)}, FetchStack::Posts);
+        f.ctx.settings.Password = u"не тот"_s;
+        const QStringList stack = test::rows(f.ctx.db, u"SELECT * FROM tmp_MessagesToGet"_s);
+        const Session session = f.ctx.session();
+        ReceiveRun run(session);
+        if (command == u"receive"_s) {
+            run.run();
+        } else if (command == u"check"_s) {
+            QCOMPARE(AutoCheck::run(session, Options()).refusal, line);
+        } else if (command == u"comments"_s) {
+            run.GetComment();
+            run.GetPrivat();
+        } else if (command == u"stacked"_s) {
+            run.fetcher().GetMessagesFromStack(FetchStack::Posts, 1);
+        } else if (command == u"privates"_s) {
+            run.GetPrivat();
+            run.GetFriends();
+        } else if (command == u"friends"_s) {
+            run.GetFriends();
+        } else if (command == u"all comments"_s) {
+            OnDemandFetch::GetAllComments(
+                session, u"friendpostkey-"_s + QString::number(f.data.posts[0].id) + u"-1"_s);
+        } else {
+            OnDemandFetch::GetSmiles(session);
+        }
+        QCOMPARE(f.server.received().size(), 1);
+        QVERIFY2(f.messages().contains(line), qPrintable(f.messages().join(u'\n')));
+        QCOMPARE(f.ctx.log.failureCount(), 1);
+        QVERIFY(f.prompts.questions.isEmpty());
+        QCOMPARE(test::rows(f.ctx.db, u"SELECT * FROM tmp_MessagesToGet"_s), stack);
+        QCOMPARE(f.ctx.settings.CheckTime_Posts, u"01.01.2006 00:00:00"_s);
+        QCOMPARE(f.count(u"Posts"_s) + f.count(u"AddressBook"_s) + f.count(u"Smiles"_s), 0);
+        if (command == u"receive"_s) {
+            QCOMPARE(f.messages().last(), line); // not "Получено: постов - 0, ..."
+        }
+    }
+
+    void anItemTheServiceNeverReturnsIsGivenUp() {
+        Fixture f(2);
+        FetchStack(f.ctx.db).add({u"999"_s, QString::number(f.data.posts[0].id)},
+                                 FetchStack::Posts);
+        const auto fetch = [&] {
+            ReceiveRun(f.ctx.session()).fetcher().GetMessagesFromStack(FetchStack::Posts, 10);
+        };
+        fetch();
+        fetch();
+        QCOMPARE(FetchStack(f.ctx.db).waiting(FetchStack::Posts), QStringList{u"999"_s});
+        QCOMPARE(f.ctx.log.failureCount(), 0);
+        fetch();
+        QVERIFY(FetchStack(f.ctx.db).waiting(FetchStack::Posts).isEmpty());
+        QVERIFY(f.messages().contains(u"Mod_Qrys.GetMessagesFromStack: сервер 3 раза не вернул "
+                                      u"сообщение 999, оно больше не запрашивается"_s));
+        fetch(); // nothing left to ask for, nothing logged again
+        QCOMPARE(f.ctx.log.failureCount(), 1);
+        QCOMPARE(f.count(u"Posts"_s), 1);
+    }
+
+    void aListAtTheLimitSaysSo() {
+        Fixture f(7);
+        f.ctx.settings.MaxPost = u"7"_s;
+        ReceiveRun(f.ctx.session()).GetPost();
+        QVERIFY(f.messages().contains(u"Сервер вернул максимум (7) — часть новых сообщений могла "
+                                      u"не поместиться; увеличьте MaxPost в настройках"_s));
     }
 
     void requestIsSentAtMostOnce() {

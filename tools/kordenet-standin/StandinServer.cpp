@@ -141,6 +141,7 @@ bool StandinServer::faultFromName(const QString& name, Fault& fault) {
         {u"http500"_s, Fault::Http500},     {u"garbage"_s, Fault::Garbage},
         {u"truncated"_s, Fault::Truncated}, {u"warning"_s, Fault::Warning},
         {u"errorpage"_s, Fault::ErrorPage}, {u"trickle"_s, Fault::Trickle},
+        {u"lose"_s, Fault::Drop},
     };
     const auto it = names.find(name);
     if (it == names.end()) {

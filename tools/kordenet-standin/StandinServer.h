@@ -24,7 +24,9 @@ struct ReceivedRequest {
     QByteArray xmlFile;  // its content
 };
 
-// Faults the stand-in can play for the next requests.
+// Faults the stand-in can play for the next requests. The service acts on a
+// request before any fault plays, so each of them but Delay and Warning loses
+// the answer of a request that was carried out ("lose" names Drop).
 enum class Fault {
     None,
     Delay,     // answer after the delay

@@ -1,5 +1,8 @@
 #include "ExchangeLock.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 namespace orv {
 
 ExchangeLock::ExchangeLock(const WorkingFolder& folder)
@@ -9,7 +12,18 @@ ExchangeLock::ExchangeLock(const WorkingFolder& folder)
 }
 
 bool ExchangeLock::tryLock() {
-    return m_file.tryLock(0);
+    if (m_file.tryLock(0)) {
+        return true;
+    }
+    qint64 pid = 0;
+    QString host, application;
+    const bool named = m_file.getLockInfo(&pid, &host, &application) && pid > 0;
+    const QFileInfo lock(m_file.fileName());
+    if (named || m_file.error() != QLockFile::LockFailedError ||
+        lock.lastModified().secsTo(QDateTime::currentDateTime()) < UnnamedGraceSeconds) {
+        return false;
+    }
+    return m_file.removeStaleLockFile() && m_file.tryLock(0);
 }
 
 } // namespace orv

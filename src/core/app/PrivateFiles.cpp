@@ -1,5 +1,6 @@
 #include "PrivateFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace orv::PrivateFiles {
@@ -17,6 +18,23 @@ bool open(QFile& file, QIODevice::OpenMode mode) {
     if (file.permissions() != kFile) { // it existed with a wider mode
         file.setPermissions(kFile);
     }
+    return true;
+}
+
+bool makeFolder(const QString& path) {
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (QFileInfo(absolute).isDir()) {
+        return true;
+    }
+    const QString parent = QFileInfo(absolute).path();
+    if (parent == absolute || !makeFolder(parent)) {
+        return false;
+    }
+    // Made first and narrowed at once: nothing is written into it before.
+    if (!QDir().mkdir(absolute) && !QFileInfo(absolute).isDir()) {
+        return false;
+    }
+    QFile::setPermissions(absolute, kFolder);
     return true;
 }
 

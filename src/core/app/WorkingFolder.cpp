@@ -29,8 +29,8 @@ WorkingFolder WorkingFolder::byDefault() {
     }
     const QString data =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/orv-client"_s;
-    if (QDir().mkpath(data)) {
-        QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (PrivateFiles::makeFolder(data)) {
+        PrivateFiles::restrict(data);
     }
     return WorkingFolder(data);
 }
@@ -38,7 +38,7 @@ WorkingFolder WorkingFolder::byDefault() {
 QString WorkingFolder::writeProblem() const {
     // Write permission bits say nothing for root, and a folder can be read-only
     // through its file system: only a file that gets made tells.
-    if (QDir().mkpath(m_appFolder)) {
+    if (PrivateFiles::makeFolder(m_appFolder)) {
         QTemporaryFile probe(m_appFolder + u"/.orv-write-check-XXXXXX"_s);
         if (probe.open()) {
             return {};
@@ -51,7 +51,7 @@ QString WorkingFolder::writeProblem() const {
 
 void WorkingFolder::ensureTmpFolder() const {
     const QString tmp = tmpFolder();
-    if (!QDir(tmp).exists() && !QDir().mkpath(tmp)) {
+    if (!PrivateFiles::makeFolder(tmp)) {
         throw OrvError(u"Не могу создать папку "_s + tmp);
     }
     PrivateFiles::restrict(tmp);

@@ -104,6 +104,16 @@ std::vector<const XmlElement*> ResultDocument::results() const {
     return m_results.childrenNamed(u"RESULT"_s);
 }
 
+QString ResultDocument::refusal(const QString& usual) const {
+    for (const XmlElement* result : results()) {
+        const QString code = result->attribute(u"ERROR"_s); // none: no error either
+        if (isError(code) && code != usual) {
+            return code;
+        }
+    }
+    return {};
+}
+
 QString ResultDocument::errorCode(const XmlElement& result) {
     if (!result.hasAttribute(u"ERROR"_s)) {
         throw OrvError(u"в ответе сервера нет атрибута ERROR"_s);

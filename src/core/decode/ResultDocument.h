@@ -31,6 +31,10 @@ public:
     // The RESULT elements, in document order.
     std::vector<const XmlElement*> results() const;
 
+    // The first error code of the answer's RESULTs other than `usual` (a
+    // code that is an ordinary outcome of the query), or "" when none has one.
+    QString refusal(const QString& usual = {}) const;
+
     // The error code of a RESULT; "" and "0" mean success.
     static QString errorCode(const XmlElement& result);
     static bool isError(const QString& code) { return !code.isEmpty() && code != u'0'; }

@@ -6,7 +6,6 @@
 #include "store/StoredDate.h"
 
 #include <QStringList>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -16,8 +15,8 @@ namespace {
 using Kind = MessageRef::Kind;
 using RequestDocuments::element;
 
-QString opening(const QString& qidPrefix, qint64 key, const QString& type) {
-    return u"<query QID='"_s + qidPrefix + QString::number(key) + u"' TYPE='"_s + type + u"'>"_s;
+QString opening(const OutgoingMessage& m, const QString& type) {
+    return u"<query QID='"_s + qidOf(m) + u"' TYPE='"_s + type + u"'>"_s;
 }
 
 // Titles and bodies go as entities, which already keep the document sound.
@@ -46,7 +45,7 @@ void addOptions(QStringList& lines, const OutgoingMessage& m) {
 }
 
 QStringList postLines(const OutgoingMessage& m) {
-    QStringList lines = {opening(u"post-"_s, m.key, u"3"_s), converted(u"headerofpost"_s, m.header),
+    QStringList lines = {opening(m, u"3"_s), converted(u"headerofpost"_s, m.header),
                          converted(u"message"_s, m.message),
                          element(u"messagedate"_s, StoredDate::toRussianText(m.date))};
     addOptions(lines, m);
@@ -54,8 +53,8 @@ QStringList postLines(const OutgoingMessage& m) {
 }
 
 QStringList commentLines(const OutgoingMessage& m) {
-    QStringList lines = {opening(u"comment-"_s, m.key, u"1"_s),
-                         converted(u"headerofpost"_s, m.header), converted(u"message"_s, m.message),
+    QStringList lines = {opening(m, u"1"_s), converted(u"headerofpost"_s, m.header),
+                         converted(u"message"_s, m.message),
                          element(u"messagedate"_s, StoredDate::toRussianText(m.date)),
                          element(u"jpostid"_s, m.postId)};
     addOptions(lines, m);
@@ -63,24 +62,18 @@ QStringList commentLines(const OutgoingMessage& m) {
 }
 
 QStringList privateLines(const OutgoingMessage& m) {
-    return {opening(u"privat-"_s, m.key, u"4"_s), converted(u"message"_s, m.message),
+    return {opening(m, u"4"_s), converted(u"message"_s, m.message),
             u"<headerofpost> </headerofpost>"_s, element(u"tousername"_s, m.userName),
             u"<parseurl>1</parseurl>"_s};
 }
 
 } // namespace
 
-std::optional<Kind> kindOf(const QString& word) {
-    if (word == Post) {
-        return Kind::Post;
-    }
-    if (word == Comment) {
-        return Kind::Comment;
-    }
-    if (word == Private) {
-        return Kind::Private;
-    }
-    return std::nullopt;
+QString qidOf(const OutgoingMessage& message) {
+    const QString word = message.kind == Kind::Post      ? u"post-"_s
+                         : message.kind == Kind::Comment ? u"comment-"_s
+                                                         : u"privat-"_s;
+    return word + QString::number(message.key);
 }
 
 QString queryElement(const OutgoingMessage& message) {
@@ -100,16 +93,11 @@ QString queryElement(const OutgoingMessage& message) {
     return lines.join(u"\r\n"_s) + u"\r\n"_s;
 }
 
-QString BuildSendPostQuery(const Settings& settings, Outbox& outbox,
-                           const std::vector<qint64>& keys, const QString& kind) {
-    const auto known = kindOf(kind);
-    if (!known) {
-        return {};
-    }
+QString BuildSendPostQuery(const Settings& settings, const std::vector<OutgoingMessage>& batch) {
     // Each element carries its own last line break: the envelope adds the
     // second, so an empty line follows every element.
     QStringList elements;
-    for (const OutgoingMessage& message : outbox.find(*known, keys)) {
+    for (const OutgoingMessage& message : batch) {
         elements.append(queryElement(message));
     }
     return RequestDocuments::envelope(settings, elements);

@@ -98,7 +98,8 @@ QString describe(QNetworkReply::NetworkError error, bool timedOut, qint64 second
 
 struct Transport::Reply {
     QByteArray body;
-    QString failure; // the reason, when no answer came
+    QString failure;  // the reason, when no answer came
+    bool sent = true; // false when the connection was never made
 };
 
 Transport::Transport(const Session& session)
@@ -121,6 +122,10 @@ QByteArray Transport::multipartBody(const QString& requestPath, const QString& r
 }
 
 QString Transport::exchange(const QString& document) {
+    m_lastDelivery = Delivery::NotSent;
+    if (m_stopped) {
+        return {};
+    }
     const QString path = m_ctx.folder.PostFilePath();
     bool written = false;
     runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s, [&] {
@@ -143,10 +148,12 @@ QString Transport::send(const QString& requestPath, const QString& text) {
     warnOfPlainHttp();
     const Reply reply = post(multipartBody(requestPath, text));
     if (reply.body.isEmpty()) {
+        m_lastDelivery = reply.sent ? Delivery::Unknown : Delivery::NotSent;
         m_failedThisRun = true;
         reportFailure(reply.failure);
         return {};
     }
+    m_lastDelivery = Delivery::Answered;
     return Cp1251::decode(reply.body);
 }
 
@@ -216,6 +223,8 @@ Transport::Reply Transport::post(const QByteArray& body) {
         // Past the deadline, what came counts for nothing, as with a lost connection.
         result.body = timedOut ? QByteArray() : received.left(MaxAnswerBytes + 1);
         if (result.body.isEmpty()) {
+            result.sent = timedOut || (reply->error() != QNetworkReply::ConnectionRefusedError &&
+                                       reply->error() != QNetworkReply::HostNotFoundError);
             result.failure =
                 describe(reply->error(), timedOut,
                          std::chrono::ceil<std::chrono::seconds>(m_ctx.exchangeTimeout).count());

@@ -29,6 +29,19 @@ public:
     // A connection failed in this run: later exchanges return "" at once.
     bool failedThisRun() const { return m_failedThisRun; }
 
+    // Whether the request of the last exchange may have reached the service:
+    // NotSent when it surely did not (refused before sending, the run's
+    // connection already lost, the server refused the connection or was not
+    // found), Answered when an answer came, whatever it holds, Unknown when
+    // the connection broke or timed out after the request may have arrived.
+    enum class Delivery { NotSent, Unknown, Answered };
+    Delivery lastDelivery() const { return m_lastDelivery; }
+
+    // The service refused the run (a wrong password, say): its later
+    // exchanges are not made, and return "" at once.
+    void stopRun() { m_stopped = true; }
+    bool stopped() const { return m_stopped; }
+
     // Every request goes out at most once, on a connection of its own, and
     // ends at the session's deadline whatever the service does meanwhile.
     static QString endpoint(const Settings& settings);
@@ -51,7 +64,9 @@ private:
 
     const Session m_ctx; // a copy: it only holds references
     bool m_failedThisRun = false;
+    bool m_stopped = false;
     bool m_warnedOfPlainHttp = false;
+    Delivery m_lastDelivery = Delivery::NotSent;
 };
 
 } // namespace orv

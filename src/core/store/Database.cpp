@@ -169,6 +169,9 @@ void Database::migrate() {
             /* 4 -> 5: the search tables without column sizes, see below */
             {u"DROP TABLE IF EXISTS PostsText"_s, u"DROP TABLE IF EXISTS CommentsText"_s,
              u"DROP TABLE IF EXISTS PrivatesText"_s},
+            /* 5 -> 6: kept answers; the new columns, see below */
+            {u"CREATE TABLE IF NOT EXISTS tmp_KeptAnswers (ID INTEGER PRIMARY KEY "
+             u"AUTOINCREMENT, Kind TEXT NOT NULL, Answer TEXT NOT NULL, Received TEXT)"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {
@@ -186,9 +189,31 @@ void Database::migrate() {
             }
             SearchIndex(*this).rebuild();
         }
+        if (version < 6) {
+            // Sends in doubt and the misses of the fetch stack.
+            for (const QString& table : {u"Posts"_s, u"Comments"_s, u"PrivateMessages"_s}) {
+                addColumn(table, u"HandedOver"_s, u"TEXT"_s);
+            }
+            addColumn(u"tmp_MessagesToGet"_s, u"Misses"_s, u"INTEGER NOT NULL DEFAULT 0"_s);
+            // Receiving looks for rows in doubt with every batch it stores.
+            execute(u"CREATE INDEX IF NOT EXISTS Posts_InDoubt ON Posts (ThisID) WHERE HandedOver "
+                    u"IS NOT NULL"_s);
+            execute(u"CREATE INDEX IF NOT EXISTS Comments_InDoubt ON Comments (ThisID) WHERE "
+                    u"HandedOver IS NOT NULL"_s);
+        }
     }
     execute(u"PRAGMA user_version = "_s + QString::number(SchemaVersion));
     transaction.commit();
+}
+
+void Database::addColumn(const QString& table, const QString& column, const QString& type) {
+    QSqlQuery query = prepare(u"SELECT 1 FROM pragma_table_info(?) WHERE name = ?"_s);
+    query.addBindValue(table);
+    query.addBindValue(column);
+    exec(query);
+    if (!query.next()) {
+        execute(u"ALTER TABLE "_s + table + u" ADD COLUMN "_s + column + u' ' + type);
+    }
 }
 
 void Database::createSchema() {

@@ -14,7 +14,7 @@ class StatusLog;
 // Every failure throws OrvError with the engine's text.
 class Database {
 public:
-    static constexpr int SchemaVersion = 5;
+    static constexpr int SchemaVersion = 6;
 
     explicit Database(QString path);
     ~Database();
@@ -66,6 +66,8 @@ private:
     void migrate();
     int userVersion();
     bool hasTable(const QString& name);
+    // Adds the column unless the table has it already.
+    void addColumn(const QString& table, const QString& column, const QString& type);
     void createSchema();
 
     const QString m_path;

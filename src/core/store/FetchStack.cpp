@@ -58,6 +58,15 @@ qsizetype FetchStack::waitingCount(const QString& type) {
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
+namespace {
+
+QString jsonArray(const QStringList& ids) {
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(ids)).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
 void FetchStack::markDone(const QStringList& ids, const QString& type) {
     // One statement for a whole batch: the identifiers travel as a JSON array.
     // "+Type" keeps the engine on the identifier index; the kind's index would
@@ -66,9 +75,36 @@ void FetchStack::markDone(const QStringList& ids, const QString& type) {
         u"UPDATE tmp_MessagesToGet SET ErrCode = 'welldone' WHERE +Type = ? AND ErrCode IS NULL "
         u"AND ID IN (SELECT value FROM json_each(?))"_s);
     update.addBindValue(type);
-    update.addBindValue(QString::fromUtf8(
-        QJsonDocument(QJsonArray::fromStringList(ids)).toJson(QJsonDocument::Compact)));
+    update.addBindValue(jsonArray(ids));
     Database::exec(update);
+}
+
+QStringList FetchStack::noteMisses(const QStringList& asked, const QString& type) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    const QString rows = u" WHERE +Type = ? AND ErrCode IS NULL AND ID IN (SELECT value FROM "
+                         u"json_each(?))"_s;
+    const QString json = jsonArray(asked);
+    QSqlQuery miss = m_db.prepare(u"UPDATE tmp_MessagesToGet SET Misses = Misses + 1"_s + rows);
+    miss.addBindValue(type);
+    miss.addBindValue(json);
+    Database::exec(miss);
+    QSqlQuery given = m_db.prepare(u"SELECT ID FROM tmp_MessagesToGet"_s + rows +
+                                   u" AND Misses >= "_s + QString::number(MaxMisses));
+    given.addBindValue(type);
+    given.addBindValue(json);
+    Database::exec(given);
+    QStringList givenUp;
+    while (given.next()) {
+        givenUp.append(given.value(0).toString());
+    }
+    given.finish();
+    QSqlQuery mark = m_db.prepare(u"UPDATE tmp_MessagesToGet SET ErrCode = 'error'"_s + rows +
+                                  u" AND Misses >= "_s + QString::number(MaxMisses));
+    mark.addBindValue(type);
+    mark.addBindValue(json);
+    Database::exec(mark);
+    transaction.commit();
+    return givenUp;
 }
 
 void FetchStack::markFailed(const QString& id, const QString& type) {

@@ -35,6 +35,14 @@ public:
     // Removes the received rows.
     void deleteDone();
 
+    // How many answers in a row may leave out an item before it is no longer
+    // asked for.
+    static constexpr int MaxMisses = 3;
+    // The asked items of the kind that a readable answer left waiting missed
+    // once more; those that missed MaxMisses times get "error" and are
+    // returned, so that they are reported once.
+    QStringList noteMisses(const QStringList& asked, const QString& type);
+
 private:
     Database& m_db;
 };

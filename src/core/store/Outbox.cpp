@@ -25,16 +25,16 @@ QString selectRows(Kind kind) {
     case Kind::Comment:
         return u"SELECT ThisID, Header, Message, Messagedate, AttachPath, PostID, uName, "
                u"(SELECT P.uName FROM Posts P WHERE P.PostID = C.PostID AND P.PostID <> '' "
-               u"ORDER BY P.ThisID LIMIT 1), out_ParseURL, 0, 0, out_Subscribe, Sent "
-               u"FROM Comments C WHERE ThisID"_s;
+               u"ORDER BY P.ThisID LIMIT 1), out_ParseURL, 0, 0, out_Subscribe, Sent, "
+               u"HandedOver FROM Comments C WHERE ThisID"_s;
     case Kind::Private:
-        return u"SELECT ID, '', Message, Messagedate, '', '', uName, '', 0, 0, 0, 0, Sent "
-               u"FROM PrivateMessages WHERE ID"_s;
+        return u"SELECT ID, '', Message, Messagedate, '', '', uName, '', 0, 0, 0, 0, Sent, "
+               u"HandedOver FROM PrivateMessages WHERE ID"_s;
     case Kind::Post:
         break;
     }
     return u"SELECT ThisID, Header, Message, Messagedate, AttachPath, PostID, uName, '', "
-           u"out_ParseURL, out_Nocomment, out_Privatepost, out_Subscribe, Sent "
+           u"out_ParseURL, out_Nocomment, out_Privatepost, out_Subscribe, Sent, HandedOver "
            u"FROM Posts WHERE ThisID"_s;
 }
 
@@ -83,6 +83,19 @@ std::vector<qint64> Outbox::unsentKeys(Kind kind) {
     return keys;
 }
 
+std::vector<OutgoingMessage> Outbox::inDoubt(Kind kind) {
+    const auto [table, key] = messageTable(kind);
+    QSqlQuery& q = run(u"SELECT "_s + key + u" FROM "_s + table + u" WHERE "_s +
+                           unsentCondition(kind) + u" AND HandedOver IS NOT NULL ORDER BY "_s + key,
+                       {});
+    std::vector<qint64> keys;
+    while (q.next()) {
+        keys.push_back(q.value(0).toLongLong());
+    }
+    q.finish();
+    return keys.empty() ? std::vector<OutgoingMessage>() : find(kind, keys);
+}
+
 qsizetype Outbox::unsentCount(Kind kind) {
     QSqlQuery& q = run(u"SELECT COUNT(*) FROM "_s + messageTable(kind).table + u" WHERE "_s +
                            unsentCondition(kind),
@@ -109,6 +122,7 @@ OutgoingMessage Outbox::rowOf(Kind kind, const QSqlQuery& q) {
     m.privatePost = flag(q.value(10));
     m.subscribe = flag(q.value(11));
     m.sent = flag(q.value(12));
+    m.handedOver = q.value(13).toString();
     return m;
 }
 
@@ -149,10 +163,16 @@ Outbox::apply(const std::vector<SendOutcome>& outcomes) {
     for (const SendOutcome& outcome : outcomes) {
         try {
             Database::Transaction one(m_db, Database::Transaction::OnFailure::RollBack);
-            if (outcome.action == SendOutcome::Action::Delete) {
-                remove(outcome);
-            } else {
+            switch (outcome.action) {
+            case SendOutcome::Action::Accept:
                 accept(outcome, now);
+                break;
+            case SendOutcome::Action::Keep:
+                markHandedOver(outcome.kind, {outcome.key}, QVariant());
+                break;
+            case SendOutcome::Action::Delete:
+                remove(outcome);
+                break;
             }
             one.commit();
         } catch (const OrvError& error) {
@@ -164,25 +184,28 @@ Outbox::apply(const std::vector<SendOutcome>& outcomes) {
 }
 
 void Outbox::accept(const SendOutcome& outcome, const QString& now) {
-    switch (outcome.kind) {
-    case Kind::Post:
-        for (const auto& item : outcome.items) {
-            run(u"UPDATE Posts SET PostID = ?, JournalID = ?, Sent = 1, AddDate = ? "
-                u"WHERE ThisID = ? AND Sent = 0"_s,
-                {item.postId, item.journalId, now, outcome.key});
-        }
-        break;
-    case Kind::Comment:
-        for (const auto& item : outcome.items) {
-            run(u"UPDATE Comments SET PostID = ?, JournalID = ?, CommentID = ?, Sent = 1, "
-                u"AddDate = ? WHERE ThisID = ?"_s,
-                {item.postId, item.journalId, item.commentId, now, outcome.key});
-        }
-        break;
-    case Kind::Private:
-        run(u"UPDATE PrivateMessages SET Sent = 1, AddDate = ? WHERE ID = ? AND Sent = 0"_s,
+    const auto [table, key] = messageTable(outcome.kind);
+    const QString where = u" WHERE "_s + key + u" = ? AND "_s + unsentCondition(outcome.kind);
+    if (outcome.kind == Kind::Private) {
+        run(u"UPDATE PrivateMessages SET Sent = 1, HandedOver = NULL, AddDate = ?"_s + where,
             {now, outcome.key});
-        break;
+        return;
+    }
+    if (outcome.items.empty()) {
+        return; // without its identifiers a post or comment cannot be marked
+    }
+    // Only the first ITEM counts: the row is sent once it is applied.
+    const SendOutcome::Identifiers& item = outcome.items.front();
+    if (outcome.kind == Kind::Post) {
+        run(u"UPDATE Posts SET PostID = ?, JournalID = ?, Sent = 1, HandedOver = NULL, "
+            u"AddDate = ?"_s +
+                where,
+            {item.postId, item.journalId, now, outcome.key});
+    } else {
+        run(u"UPDATE Comments SET PostID = ?, JournalID = ?, CommentID = ?, Sent = 1, "
+            u"HandedOver = NULL, AddDate = ?"_s +
+                where,
+            {item.postId, item.journalId, item.commentId, now, outcome.key});
     }
 }
 
@@ -192,6 +215,25 @@ void Outbox::remove(const SendOutcome& outcome) {
     run(u"DELETE FROM "_s + table + u" WHERE "_s + key + u" = ? AND "_s +
             unsentCondition(outcome.kind),
         {outcome.key});
+}
+
+void Outbox::markHandedOver(Kind kind, const std::vector<qint64>& keys, const QVariant& when) {
+    const auto [table, key] = messageTable(kind);
+    run(u"UPDATE "_s + table + u" SET HandedOver = ? WHERE "_s + unsentCondition(kind) +
+            u" AND "_s + key + u" IN (SELECT value FROM json_each(?))"_s,
+        {when, jsonArray(keys)});
+}
+
+void Outbox::handOver(Kind kind, const std::vector<qint64>& keys) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    markHandedOver(kind, keys, StoredDate::now());
+    transaction.commit();
+}
+
+void Outbox::takeBack(Kind kind, const std::vector<qint64>& keys) {
+    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+    markHandedOver(kind, keys, QVariant());
+    transaction.commit();
 }
 
 qint64 Outbox::addPost(const OutgoingMessage& post) {
@@ -245,7 +287,7 @@ bool Outbox::updatePost(const OutgoingMessage& post) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     QSqlQuery& q =
         run(u"UPDATE Posts SET out_ParseURL = ?, out_Nocomment = ?, out_Privatepost = ?, "
-            u"out_Subscribe = ?, Header = ?, Message = ? WHERE ThisID = ?"_s,
+            u"out_Subscribe = ?, Header = ?, Message = ? WHERE ThisID = ? AND Sent = 0"_s,
             {int(post.parseUrl), int(post.noComment), int(post.privatePost), int(post.subscribe),
              post.header, post.message, post.key});
     if (q.numRowsAffected() != 1) {
@@ -259,7 +301,7 @@ bool Outbox::updatePost(const OutgoingMessage& post) {
 bool Outbox::updateComment(const OutgoingMessage& comment) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     QSqlQuery& q = run(u"UPDATE Comments SET out_ParseURL = ?, out_Subscribe = ?, Header = ?, "
-                       u"Message = ? WHERE ThisID = ?"_s,
+                       u"Message = ? WHERE ThisID = ? AND Sent = 0"_s,
                        {int(comment.parseUrl), int(comment.subscribe), comment.header,
                         comment.message, comment.key});
     if (q.numRowsAffected() != 1) {
@@ -273,7 +315,8 @@ bool Outbox::updateComment(const OutgoingMessage& comment) {
 bool Outbox::updatePrivate(const OutgoingMessage& message) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     QSqlQuery& q = run(u"UPDATE PrivateMessages SET Message = ?, uName = ?, New = 0, Deleted = 0, "
-                       u"Sent = 0, Messagedate = ?, Out = 1 WHERE ID = ?"_s,
+                       u"Sent = 0, Messagedate = ?, Out = 1 WHERE ID = ? AND Sent = 0 AND "
+                       u"Out <> 0"_s,
                        {message.message, message.userName, message.date, message.key});
     if (q.numRowsAffected() != 1) {
         return false;

@@ -30,11 +30,18 @@ struct OutgoingMessage {
     bool privatePost = false;
     bool subscribe = false;
     bool sent = false; // read from the store; ignored when writing
+    // When its batch went to the service without an answer applied since:
+    // the message may be published already. Read from the store only.
+    QString handedOver;
+
+    bool inDoubt() const { return !sent && !handedOver.isEmpty(); }
 };
 
 // What one send result decided for its row.
 struct SendOutcome {
-    enum class Action { Accept, Delete };
+    // Accept: sent, with the service's identifiers. Keep: rejected, and kept
+    // unsent for editing. Delete: rejected, and given up by the user.
+    enum class Action { Accept, Keep, Delete };
 
     struct Identifiers {
         QString postId, journalId, commentId;
@@ -55,8 +62,12 @@ class Outbox {
 public:
     explicit Outbox(Database& db);
 
-    // The keys of the kind's unsent rows, oldest first.
+    // The keys of the kind's unsent rows, oldest first, those in doubt
+    // included.
     std::vector<qint64> unsentKeys(MessageRef::Kind kind);
+    // The unsent rows of the kind whose batch went out without an answer
+    // applied, oldest first.
+    std::vector<OutgoingMessage> inDoubt(MessageRef::Kind kind);
     qsizetype unsentCount(MessageRef::Kind kind);
     // The row, or nothing when it is gone.
     std::optional<OutgoingMessage> find(MessageRef::Kind kind, qint64 key);
@@ -64,13 +75,19 @@ public:
     // left out.
     std::vector<OutgoingMessage> find(MessageRef::Kind kind, const std::vector<qint64>& keys);
 
-    // Applies the outcomes of one answer in one transaction: an accepted post
-    // or private message becomes sent only while it is unsent (the first ITEM
-    // gives its identifiers), an accepted comment takes every ITEM in turn; a
-    // rejected row the user gave up is deleted while it is unsent (and, for a
-    // private message, outgoing). Sent rows get AddDate = now. An outcome the
-    // store refuses is undone alone and returned with the engine's text; the
-    // others still count.
+    // Marks the rows of a batch as handed over, now, in one transaction,
+    // before the batch goes out: until an answer about a row is applied, it
+    // is in doubt. Only unsent rows are marked.
+    void handOver(MessageRef::Kind kind, const std::vector<qint64>& keys);
+    // The batch never left: its rows are plain unsent again.
+    void takeBack(MessageRef::Kind kind, const std::vector<qint64>& keys);
+
+    // Applies the outcomes of one answer in one transaction. Every outcome
+    // changes an unsent row only (for a private message, an outgoing one): an
+    // accepted row becomes sent, with the identifiers of its first ITEM, and
+    // AddDate = now; a kept one is no longer in doubt; a given-up one is
+    // deleted. An outcome the store refuses is undone alone and returned with
+    // the engine's text; the others still count.
     std::vector<std::pair<SendOutcome, QString>> apply(const std::vector<SendOutcome>& outcomes);
 
     // New rows written by the composer, with Sent, New and Deleted false; the
@@ -80,7 +97,8 @@ public:
     qint64 addComment(const OutgoingMessage& comment);
     qint64 addPrivate(const OutgoingMessage& message);
 
-    // Edits of unsent rows by the composer; false when no row has the key.
+    // Edits of unsent rows by the composer; false when no unsent row has the
+    // key (a send may have published it while the editor was open).
     // A post keeps its date; a private message becomes unsent, outgoing and
     // dated anew.
     bool updatePost(const OutgoingMessage& post);
@@ -90,6 +108,9 @@ public:
 private:
     void accept(const SendOutcome& outcome, const QString& now);
     void remove(const SendOutcome& outcome);
+    // Sets HandedOver of the kind's unsent rows among the keys.
+    void markHandedOver(MessageRef::Kind kind, const std::vector<qint64>& keys,
+                        const QVariant& when);
     static OutgoingMessage rowOf(MessageRef::Kind kind, const QSqlQuery& q);
     // Runs the statement, prepared on first use, with the values bound.
     QSqlQuery& run(const QString& sql, const QVariantList& values = {});

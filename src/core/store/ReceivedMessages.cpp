@@ -2,8 +2,10 @@
 
 #include "Database.h"
 #include "FetchStack.h"
+#include "KeptAnswers.h"
 #include "SearchIndex.h"
 #include "StoredDate.h"
+#include "app/HtmlEntities.h"
 #include "app/OrvError.h"
 
 #include <QVariant>
@@ -37,6 +39,63 @@ qint64 writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
     return stored.isValid() ? stored.toLongLong() : write.lastInsertId().toLongLong();
 }
 
+// The user's outgoing rows of one kind whose send answer was lost, read once
+// per stored answer (there are seldom any), each taken by the first received
+// copy that matches it.
+class RowsInDoubt {
+public:
+    RowsInDoubt(Database& db, MessageRef::Kind kind, const QString& ownName)
+        : m_ownName(ownName)
+        , m_samePost(kind == MessageRef::Kind::Comment) {
+        if (ownName.isEmpty()) {
+            return;
+        }
+        QSqlQuery q = db.prepare(u"SELECT ThisID, Header, Message, PostID FROM "_s +
+                                 messageTable(kind).table +
+                                 u" WHERE Sent = 0 AND HandedOver IS NOT NULL ORDER BY ThisID"_s);
+        Database::exec(q);
+        while (q.next()) {
+            m_rows.push_back({q.value(0), comparable(q.value(1).toString()),
+                              comparable(q.value(2).toString()), q.value(3).toString()});
+        }
+    }
+
+    // The row the received copy settles, or nothing. A comment must answer
+    // the same post.
+    QVariant take(const QString& author, const QString& header, const QString& message,
+                  const QString& postId = {}) {
+        if (m_rows.empty() || author.compare(m_ownName, Qt::CaseInsensitive) != 0) {
+            return {};
+        }
+        const QString h = comparable(header);
+        const QString m = comparable(message);
+        for (auto row = m_rows.begin(); row != m_rows.end(); ++row) {
+            if (row->header == h && row->message == m && (!m_samePost || row->postId == postId)) {
+                const QVariant key = row->key;
+                m_rows.erase(row);
+                return key;
+            }
+        }
+        return {};
+    }
+
+private:
+    struct Row {
+        QVariant key;
+        QString header, message, postId;
+    };
+
+    // The service keeps what went out with its entities decoded once, and its
+    // XML reading drops carriage returns: compare the texts as characters.
+    static QString comparable(const QString& text) {
+        return HtmlEntities::decode(text).remove(u'\r').trimmed();
+    }
+
+    const QString m_ownName;
+    const bool m_samePost;
+    std::vector<Row> m_rows;
+};
+
 // The service's date as stored, or nothing, with the item noted as failed.
 std::optional<QString> storedDate(const QString& serviceText, const QString& item,
                                   StoreReport& report) {
@@ -50,8 +109,9 @@ std::optional<QString> storedDate(const QString& serviceText, const QString& ite
 
 } // namespace
 
-ReceivedMessages::ReceivedMessages(Database& db)
-    : m_db(db) {}
+ReceivedMessages::ReceivedMessages(Database& db, QString ownName)
+    : m_db(db)
+    , m_ownName(std::move(ownName)) {}
 
 StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     const QString now = StoredDate::now();
@@ -66,6 +126,10 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
     QSqlQuery insert = m_db.prepare(
         u"INSERT INTO Posts (Message, Header, Messagedate, uName, PostID, JournalID, New, Sent, "
         u"Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
+    QSqlQuery settle = m_db.prepare(
+        u"UPDATE Posts SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
+        u"JournalID = ?, New = 0, Sent = 1, HandedOver = NULL, AddDate = ? WHERE ThisID = ?"_s);
+    RowsInDoubt inDoubt(m_db, MessageRef::Kind::Post, m_ownName);
     StoreReport report;
     QStringList done;
     for (const ReceivedPost& post : posts) {
@@ -75,9 +139,14 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
             continue;
         }
         find.bindValue(0, post.postId);
-        const QVariant stored = firstRow(find);
+        QVariant stored = firstRow(find);
+        const QVariant settled =
+            stored.isValid() ? QVariant() : inDoubt.take(post.userName, post.header, post.message);
+        if (settled.isValid()) {
+            stored = settled;
+        }
         if (stored.isValid() || !post.journalId.isEmpty()) {
-            const qint64 id = writeRow(overwrite, insert, stored,
+            const qint64 id = writeRow(settled.isValid() ? settle : overwrite, insert, stored,
                                        {post.message, post.header, *date, post.userName,
                                         post.postId, post.journalId, now});
             index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
@@ -103,6 +172,11 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
     QSqlQuery insert = m_db.prepare(
         u"INSERT INTO Comments (Message, Header, Messagedate, uName, PostID, CommentID, "
         u"JournalID, New, Sent, Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
+    QSqlQuery settle = m_db.prepare(
+        u"UPDATE Comments SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
+        u"CommentID = ?, JournalID = ?, New = 0, Sent = 1, HandedOver = NULL, AddDate = ? "
+        u"WHERE ThisID = ?"_s);
+    RowsInDoubt inDoubt(m_db, MessageRef::Kind::Comment, m_ownName);
     StoreReport report;
     QStringList done;
     for (const ReceivedComment& comment : comments) {
@@ -116,8 +190,14 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
             continue;
         }
         find.bindValue(0, comment.commentId);
-        const QVariant stored = firstRow(find);
-        const qint64 id = writeRow(overwrite, insert, stored,
+        QVariant stored = firstRow(find);
+        const QVariant settled = stored.isValid() ? QVariant()
+                                                  : inDoubt.take(comment.userName, comment.header,
+                                                                 comment.message, comment.postId);
+        if (settled.isValid()) {
+            stored = settled;
+        }
+        const qint64 id = writeRow(settled.isValid() ? settle : overwrite, insert, stored,
                                    {comment.message, comment.header, *date, comment.userName,
                                     comment.postId, comment.commentId, comment.journalId, now});
         index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
@@ -129,7 +209,8 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
     return report;
 }
 
-StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages) {
+StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages,
+                                           std::optional<qint64> keptAnswer) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     SearchIndex index(m_db);
@@ -158,6 +239,9 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
             writeRow(overwrite, insert, stored, {message.message, *date, message.userName, now});
         index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
         ++report.stored;
+    }
+    if (keptAnswer) {
+        KeptAnswers(m_db).drop(*keptAnswer);
     }
     transaction.commit();
     return report;

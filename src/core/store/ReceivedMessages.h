@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -34,9 +35,15 @@ struct StoreReport {
 // item stored or deliberately left out, "error" for one that could not be
 // stored, while the rest are stored. An engine failure throws OrvError and
 // undoes the whole call, so its stack rows stay waiting.
+//
+// A post or comment of the user (ownName) that the store does not know yet
+// may be the published copy of an outgoing row whose send answer was lost: it
+// then settles the first such row in doubt with the same title and text (and,
+// for a comment, the same post), which becomes sent and read with the
+// service's identifiers, instead of being stored a second time.
 class ReceivedMessages {
 public:
-    explicit ReceivedMessages(Database& db);
+    explicit ReceivedMessages(Database& db, QString ownName = {});
 
     // An overwritten post becomes unread again and keeps Sent; a new post
     // without a diary identifier is left out.
@@ -45,13 +52,16 @@ public:
     // keeps New and becomes sent.
     StoreReport saveComments(const std::vector<ReceivedComment>& comments);
     // A message is known by its text, date and sender together; one without
-    // a date is left out. Private messages are not stacked.
-    StoreReport savePrivates(const std::vector<ReceivedPrivate>& messages);
+    // a date is left out. Private messages are not stacked; the kept answer
+    // they came in, if any, is dropped in the same transaction.
+    StoreReport savePrivates(const std::vector<ReceivedPrivate>& messages,
+                             std::optional<qint64> keptAnswer = std::nullopt);
 
     static inline const QString NoDate = QStringLiteral("01.01.1970 03:00:00");
 
 private:
     Database& m_db;
+    const QString m_ownName;
 };
 
 } // namespace orv

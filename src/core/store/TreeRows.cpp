@@ -18,7 +18,8 @@ void TreeRows::authors(const std::function<void(const QString&)>& visit) {
 }
 
 void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
-    QSqlQuery q = m_db.prepare(u"SELECT Header, PostID, ThisID, uName, New, Sent FROM Posts "
+    QSqlQuery q = m_db.prepare(u"SELECT Header, PostID, ThisID, uName, New, Sent, "
+                               u"HandedOver IS NOT NULL FROM Posts "
                                u"WHERE PostID IS NOT NULL ORDER BY uName DESC, PostID DESC"_s);
     Database::exec(q);
     PostRow row;
@@ -29,15 +30,16 @@ void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
         row.uName = q.value(3).toString();
         row.isNew = q.value(4).toInt() != 0;
         row.sent = q.value(5).toInt() != 0;
+        row.inDoubt = !row.sent && q.value(6).toInt() != 0;
         visit(row);
     }
 }
 
 void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
-    QSqlQuery q =
-        m_db.prepare(u"SELECT C.CommentID, C.PostID, C.ThisID, C.uName, P.ThisID, C.New, C.Sent "
-                     u"FROM Comments AS C JOIN Posts AS P ON C.PostID = P.PostID "
-                     u"WHERE C.CommentID IS NOT NULL ORDER BY C.CommentID"_s);
+    QSqlQuery q = m_db.prepare(
+        u"SELECT C.CommentID, C.PostID, C.ThisID, C.uName, P.ThisID, C.New, C.Sent, "
+        u"C.HandedOver IS NOT NULL FROM Comments AS C JOIN Posts AS P ON C.PostID = P.PostID "
+        u"WHERE C.CommentID IS NOT NULL ORDER BY C.CommentID"_s);
     Database::exec(q);
     CommentRow row;
     while (q.next()) {
@@ -48,13 +50,14 @@ void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
         row.postThisId = q.value(4).toLongLong();
         row.isNew = q.value(5).toInt() != 0;
         row.sent = q.value(6).toInt() != 0;
+        row.inDoubt = !row.sent && q.value(7).toInt() != 0;
         visit(row);
     }
 }
 
 void TreeRows::privates(bool outgoing, const std::function<void(const PrivateRow&)>& visit) {
-    QSqlQuery q = m_db.prepare(u"SELECT ID, uName, New, Sent FROM PrivateMessages WHERE Out = ? "
-                               u"ORDER BY Messagedate DESC"_s);
+    QSqlQuery q = m_db.prepare(u"SELECT ID, uName, New, Sent, HandedOver IS NOT NULL FROM "
+                               u"PrivateMessages WHERE Out = ? ORDER BY Messagedate DESC"_s);
     q.addBindValue(outgoing ? 1 : 0);
     Database::exec(q);
     PrivateRow row;
@@ -63,6 +66,7 @@ void TreeRows::privates(bool outgoing, const std::function<void(const PrivateRow
         row.uName = q.value(1).toString();
         row.isNew = q.value(2).toInt() != 0;
         row.sent = q.value(3).toInt() != 0;
+        row.inDoubt = !row.sent && q.value(4).toInt() != 0;
         visit(row);
     }
 }

@@ -7,22 +7,23 @@ namespace orv {
 
 class Database;
 
+// inDoubt: unsent, and handed to the service without an answer since.
 struct PostRow {
     QString header, postId, uName;
     qint64 thisId = 0;
-    bool isNew = false, sent = false;
+    bool isNew = false, sent = false, inDoubt = false;
 };
 
 struct CommentRow {
     QString commentId, postId, uName;
     qint64 thisId = 0, postThisId = 0;
-    bool isNew = false, sent = false;
+    bool isNew = false, sent = false, inDoubt = false;
 };
 
 struct PrivateRow {
     qint64 id = 0;
     QString uName;
-    bool isNew = false, sent = false;
+    bool isNew = false, sent = false, inDoubt = false;
 };
 
 // The rows the message tree is built from, read in the tree's order and handed

@@ -1,6 +1,8 @@
 -- Schema of database.mdb, as a new file gets it (the current version).
 -- Yes/no columns hold 0 or 1. Date-times are text "YYYY-MM-DD hh:mm:ss", which
 -- sorts and compares in time order. Local identifiers never repeat.
+-- HandedOver: when an outgoing row's batch went to the service; it stays set
+-- ("in doubt") until an answer about the row has been applied.
 
 CREATE TABLE IF NOT EXISTS Posts (
     ThisID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -18,10 +20,12 @@ CREATE TABLE IF NOT EXISTS Posts (
     out_ParseURL INTEGER NOT NULL DEFAULT 0,
     out_Nocomment INTEGER NOT NULL DEFAULT 0,
     out_Privatepost INTEGER NOT NULL DEFAULT 0,
-    out_Subscribe INTEGER NOT NULL DEFAULT 0
+    out_Subscribe INTEGER NOT NULL DEFAULT 0,
+    HandedOver TEXT
 );
 CREATE INDEX IF NOT EXISTS Posts_PostID ON Posts (PostID);
 CREATE INDEX IF NOT EXISTS Posts_uName ON Posts (uName, PostID);
+CREATE INDEX IF NOT EXISTS Posts_InDoubt ON Posts (ThisID) WHERE HandedOver IS NOT NULL;
 
 CREATE TABLE IF NOT EXISTS Comments (
     ThisID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -38,10 +42,12 @@ CREATE TABLE IF NOT EXISTS Comments (
     Deleted INTEGER NOT NULL DEFAULT 0,
     AttachPath TEXT,
     out_ParseURL INTEGER NOT NULL DEFAULT 0,
-    out_Subscribe INTEGER NOT NULL DEFAULT 0
+    out_Subscribe INTEGER NOT NULL DEFAULT 0,
+    HandedOver TEXT
 );
 CREATE INDEX IF NOT EXISTS Comments_CommentID ON Comments (CommentID);
 CREATE INDEX IF NOT EXISTS Comments_PostID ON Comments (PostID);
+CREATE INDEX IF NOT EXISTS Comments_InDoubt ON Comments (ThisID) WHERE HandedOver IS NOT NULL;
 
 CREATE TABLE IF NOT EXISTS PrivateMessages (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -52,7 +58,8 @@ CREATE TABLE IF NOT EXISTS PrivateMessages (
     AddDate TEXT,
     New INTEGER NOT NULL DEFAULT 0,
     Sent INTEGER NOT NULL DEFAULT 0,
-    Deleted INTEGER NOT NULL DEFAULT 0
+    Deleted INTEGER NOT NULL DEFAULT 0,
+    HandedOver TEXT
 );
 
 CREATE TABLE IF NOT EXISTS AddressBook (
@@ -80,16 +87,26 @@ CREATE TABLE IF NOT EXISTS tmp_MessagesToGet (
     ID TEXT,
     Type TEXT,
     Direction TEXT,
-    ErrCode TEXT
+    ErrCode TEXT,
+    Misses INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS tmp_MessagesToGet_Type ON tmp_MessagesToGet (Type);
 CREATE INDEX IF NOT EXISTS tmp_MessagesToGet_ID ON tmp_MessagesToGet (ID);
+
+-- Answers the service will not give again (it marks private messages read as
+-- it answers), kept from their arrival until their messages are stored.
+CREATE TABLE IF NOT EXISTS tmp_KeptAnswers (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Kind TEXT NOT NULL,
+    Answer TEXT NOT NULL,
+    Received TEXT
+);
 
 INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('UserName', '', 1, 'Имя пользователя (логин) на Корденете'),
     ('Password', '', 2, 'Пароль'),
     ('ServiceURL', 'https://kordenet.ru', 3, 'Адрес сервиса Корденет (схема и хост, без косой черты в конце)'),
-    ('MaxPost', '50', 4, 'Сколько сообщений запрашивать за один раз'),
+    ('MaxPost', '500', 4, 'Сколько сообщений запрашивать за один раз'),
     ('PostsToGetPerOneSession', '10', 5, 'Сколько постов получать за один запрос'),
     ('CommentsToGetPerOneSession', '25', 6, 'Сколько комментариев получать за один запрос'),
     ('PostsToSendPerOneSession', '5', 7, 'Сколько постов отправлять за один запрос'),

@@ -49,8 +49,14 @@ CheckReport AutoCheck::run(const Session& session, const Options& options) {
             receive.GetFriends();
         }
         receive.CheckDatabaseIntegrity();
+        report.refusal = receive.refusal();
+        if (!report.refusal.isEmpty()) {
+            return;
+        }
         Fetcher& fetcher = receive.fetcher();
-        report = {fetcher.PostsReceived, fetcher.CommentsReceived, receive.PrivatesReceived};
+        report.posts = fetcher.PostsReceived;
+        report.comments = fetcher.CommentsReceived;
+        report.privates = receive.PrivatesReceived;
         session.log.LogStatus(u"В "_s + QTime::currentTime().toString(u"H:mm:ss"_s) +
                               u" получено: постов - "_s + QString::number(report.posts) +
                               u", комментариев - "_s + QString::number(report.comments) +
@@ -58,8 +64,10 @@ CheckReport AutoCheck::run(const Session& session, const Options& options) {
         fetcher.PostsReceived = 0;
         fetcher.CommentsReceived = 0;
     });
-    // Whatever the receives did, what waits in the outbox goes out.
-    SendRun(session).run();
+    // Whatever else the receives did, what waits in the outbox goes out.
+    if (report.refusal.isEmpty()) {
+        SendRun(session).run();
+    }
     return report;
 }
 

@@ -13,6 +13,8 @@ struct CheckReport {
     int posts = 0;
     int comments = 0;
     int privates = 0;
+    // The service refused the check (a wrong password, say): its words.
+    QString refusal;
     bool anything() const { return posts + comments + privates > 0; }
 };
 
@@ -37,7 +39,8 @@ public:
     qint64 AutoCheckSeconds() const { return m_seconds; }
 
     // The check itself, on the exchange thread: the receives the options
-    // choose, the integrity check, the report line, then the send run.
+    // choose, the integrity check, the report line, then the send run. A
+    // check the service refuses ends at the refusal, which is its report.
     static CheckReport run(const Session& session, const Options& options);
 
 private:

@@ -1,18 +1,19 @@
 #include "ExchangeWorker.h"
 
-#include "AppContext.h"
 #include "app/ErrorTrap.h"
 #include "app/ExchangeLock.h"
+#include "app/StatusLog.h"
+#include "app/WorkingFolder.h"
 #include "store/Database.h"
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
 
-ExchangeWorker::ExchangeWorker(AppContext& ctx, QObject* parent)
+ExchangeWorker::ExchangeWorker(SessionSource window, QObject* parent)
     : QObject(parent)
-    , m_ctx(ctx)
-    , m_prompts(ctx.prompts, this)
+    , m_window(std::move(window))
+    , m_prompts(m_window().prompts, this)
     , m_onWorker(new QObject)
     , m_control([this](int done, int total) { emit progress(done, total); }) {
     m_thread.setObjectName(u"exchange"_s);
@@ -33,10 +34,11 @@ bool ExchangeWorker::start(Job job, const QString& prefix) {
         return false;
     }
     m_busy = true;
-    m_settings = m_ctx.settings;
+    const Session window = m_window();
+    m_settings = window.settings;
     m_control.reset();
-    QMetaObject::invokeMethod(m_onWorker, [this, job = std::move(job), prefix] {
-        runOnWorker(job, prefix);
+    QMetaObject::invokeMethod(m_onWorker, [this, job = std::move(job), prefix, window] {
+        runOnWorker(job, prefix, window);
         QMetaObject::invokeMethod(this, [this] {
             m_busy = false;
             emit finished();
@@ -51,16 +53,16 @@ void ExchangeWorker::cancel() {
     }
 }
 
-void ExchangeWorker::runOnWorker(const Job& job, const QString& prefix) {
-    ExchangeLock lock(m_ctx.folder);
+void ExchangeWorker::runOnWorker(const Job& job, const QString& prefix, const Session& window) {
+    ExchangeLock lock(window.folder);
     if (!lock.tryLock()) {
-        m_ctx.log.LogFailure(ExchangeLock::BusyText); // a run of another program
+        window.log.LogFailure(ExchangeLock::BusyText); // a run of another program
         return;
     }
-    Database db(m_ctx.folder.databasePath());
-    if (runTrapped(m_ctx.log, prefix, [&] { db.open(); })) {
-        job(Session{m_ctx.folder, m_ctx.log, db, m_settings, m_prompts, m_ctx.ConnectionFailed,
-                    m_ctx.exchangeTimeout, &m_control});
+    Database db(window.folder.databasePath());
+    if (runTrapped(window.log, prefix, [&] { db.open(); })) {
+        job(Session{window.folder, window.log, db, m_settings, m_prompts, window.ConnectionFailed,
+                    window.exchangeTimeout, &m_control});
     }
 }
 

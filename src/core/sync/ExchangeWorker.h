@@ -10,8 +10,6 @@
 
 namespace orv {
 
-struct AppContext;
-
 // Runs exchanges on a thread of their own, one at a time, so that the window
 // stays responsive while the service answers and large answers are stored.
 // Each run opens a database connection of its own on that thread (a run waits
@@ -23,8 +21,11 @@ class ExchangeWorker : public QObject {
 
 public:
     using Job = std::function<void(const Session&)>;
+    // The window's own session, read as each run starts: the run takes a copy
+    // of its settings and deadline, and shares the rest.
+    using SessionSource = std::function<Session()>;
 
-    explicit ExchangeWorker(AppContext& ctx, QObject* parent = nullptr);
+    explicit ExchangeWorker(SessionSource window, QObject* parent = nullptr);
     ~ExchangeWorker() override;
 
     // Starts the job unless one is running; false when refused. A failure to
@@ -42,9 +43,9 @@ signals:
     void progress(int done, int total);
 
 private:
-    void runOnWorker(const Job& job, const QString& prefix);
+    void runOnWorker(const Job& job, const QString& prefix, const Session& window);
 
-    AppContext& m_ctx;
+    const SessionSource m_window;
     ThreadedPrompts m_prompts;
     QThread m_thread;
     QObject* m_onWorker; // lives in m_thread

@@ -8,6 +8,7 @@
 #include "decode/IdListDecoder.h"
 #include "decode/PostsDecoder.h"
 #include "exchange/RequestDocuments.h"
+#include "exchange/ServerErrors.h"
 #include "exchange/Transport.h"
 #include "store/Database.h"
 #include "store/FetchStack.h"
@@ -41,6 +42,18 @@ int Fetcher::batchSize(const QString& setting) {
 
 QString Fetcher::quoted(const QString& answer) {
     return answer.size() > kQuotedLength ? answer.left(kQuotedLength) + u" ..."_s : answer;
+}
+
+bool Fetcher::refused(const ResultDocument& document, const QString& prefix, const QString& usual) {
+    const QString code = document.refusal(usual);
+    if (code.isEmpty()) {
+        return false;
+    }
+    m_refusal =
+        prefix + u"Сервер вернул ошибку №"_s + code + u" ("_s + ServerErrorText(code) + u')';
+    m_session.log.LogFailure(m_refusal);
+    m_transport.stopRun();
+    return true;
 }
 
 QString Fetcher::BuildIDquery(const Settings& settings, const QStringList& ids,
@@ -79,10 +92,21 @@ void Fetcher::BuildIDstack(QString answer, const ResultDocument* parsed) {
         }
         return;
     }
+    if (refused(*parsed, u"Mod_Qrys.BuildIDstack: "_s)) {
+        return; // the check time stays: nothing it covers was stacked
+    }
     runTrapped(m_session.log, u"Mod_Qrys.BuildIDstack: "_s, [&] {
         const IdList list = DecodeIdList(*parsed);
         if (list.stackType.isEmpty()) {
             return;
+        }
+        bool limited = false;
+        if (!list.checkTimeKey.isEmpty() &&
+            list.ids.size() == m_session.settings.MaxPost.trimmed().toInt(&limited) && limited) {
+            m_session.log.LogStatus(u"Сервер вернул максимум ("_s +
+                                    m_session.settings.MaxPost.trimmed() +
+                                    u") — часть новых сообщений могла не поместиться; увеличьте "
+                                    u"MaxPost в настройках"_s);
         }
         // The check time moves only together with the identifiers it covers.
         Settings moved = m_session.settings;
@@ -113,13 +137,15 @@ void Fetcher::GetMessagesFromStack(const QString& stackType, int batchSize) {
         } else if (stackType == FetchStack::Comments) {
             CommentsReceived = total;
         }
-        for (int start = 0; start < total && !m_session.cancelled(); start += batchSize) {
+        for (int start = 0; start < total && !m_session.cancelled() && !m_transport.stopped();
+             start += batchSize) {
             m_session.log.LogStatus(remembered + u' ' + QString::number(start) + u" из "_s +
                                     QString::number(total));
             m_session.progress(start, total);
-            const QString answer = m_transport.exchange(
-                BuildIDquery(m_session.settings, waiting.mid(start, batchSize), stackType));
-            store(stackType, answer);
+            const QStringList asked = waiting.mid(start, batchSize);
+            const QString answer =
+                m_transport.exchange(BuildIDquery(m_session.settings, asked, stackType));
+            store(stackType, asked, answer);
             m_session.progress(std::min(start + batchSize, total), total);
         }
         stack.deleteDone();
@@ -127,7 +153,7 @@ void Fetcher::GetMessagesFromStack(const QString& stackType, int batchSize) {
     });
 }
 
-void Fetcher::store(const QString& stackType, const QString& answer) {
+void Fetcher::store(const QString& stackType, const QStringList& asked, const QString& answer) {
     const bool posts = stackType == FetchStack::Posts;
     // The answer stays in the request file as a trace of what came.
     runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s,
@@ -140,22 +166,35 @@ void Fetcher::store(const QString& stackType, const QString& answer) {
             quoted(TextFiles::firstField(answer)) + u" ..."_s);
         return; // the batch's items stay waiting
     }
-    if (posts) {
-        storePosts(*document);
-    } else {
-        storeComments(*document);
+    if (refused(*document, u"Mod_Qrys.GetMessagesFromStack: "_s)) {
+        return;
+    }
+    if (posts ? storePosts(*document) : storeComments(*document)) {
+        noteMisses(asked, stackType);
     }
 }
 
-void Fetcher::storePosts(const ResultDocument& document) {
+void Fetcher::noteMisses(const QStringList& asked, const QString& stackType) {
+    runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s, [&] {
+        for (const QString& id : FetchStack(m_session.db).noteMisses(asked, stackType)) {
+            m_session.log.LogFailure(u"Mod_Qrys.GetMessagesFromStack: сервер "_s +
+                                     QString::number(FetchStack::MaxMisses) +
+                                     u" раза не вернул сообщение "_s + id +
+                                     u", оно больше не запрашивается"_s);
+        }
+    });
+}
+
+bool Fetcher::storePosts(const ResultDocument& document) {
     std::vector<ReceivedPost> posts;
     if (!runTrapped(m_session.log, u"Mod_DB.DecodePosts: "_s,
                     [&] { posts = DecodePosts(document); })) {
-        return;
+        return false;
     }
     bool stored = false;
     runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
-        logFailed(u"Mod_DB.SaveFriendPosts: "_s, ReceivedMessages(m_session.db).savePosts(posts));
+        logFailed(u"Mod_DB.SaveFriendPosts: "_s,
+                  ReceivedMessages(m_session.db, m_session.settings.UserName).savePosts(posts));
         stored = true;
     });
     if (stored && m_session.settings.AutoLoadComments) {
@@ -165,17 +204,19 @@ void Fetcher::storePosts(const ResultDocument& document) {
         }
         loadAllComments(ids);
     }
+    return stored;
 }
 
-void Fetcher::storeComments(const ResultDocument& document) {
+bool Fetcher::storeComments(const ResultDocument& document) {
     std::vector<ReceivedComment> comments;
     if (!runTrapped(m_session.log, u"Mod_DB.DecodeComments: "_s,
                     [&] { comments = DecodeComments(document, m_session.prompts); })) {
-        return;
+        return false;
     }
-    runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
-        logFailed(u"Mod_DB.SaveComments: "_s,
-                  ReceivedMessages(m_session.db).saveComments(comments));
+    return runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
+        logFailed(
+            u"Mod_DB.SaveComments: "_s,
+            ReceivedMessages(m_session.db, m_session.settings.UserName).saveComments(comments));
     });
 }
 
@@ -187,7 +228,7 @@ void Fetcher::logFailed(const QString& prefix, const StoreReport& report) {
 
 void Fetcher::loadAllComments(const QStringList& postIds) {
     for (const QString& postId : postIds) {
-        if (m_session.cancelled()) {
+        if (m_session.cancelled() || m_transport.stopped()) {
             return; // the comments of the remaining posts: "Получить все комменты"
         }
         m_session.log.LogStatus(u"Автозагрузка всех комментариев к посту "_s + postId);

@@ -39,14 +39,25 @@ public:
     // megabytes helps nobody.
     static QString quoted(const QString& answer);
 
+    // True, with the service's words logged after the prefix, when the
+    // answer refuses the run (a wrong password, say) with any code but
+    // `usual`: the run's later exchanges are not made, and nothing of the
+    // answer is stored.
+    bool refused(const ResultDocument& document, const QString& prefix, const QString& usual = {});
+    // The logged refusal, or "" when the run was not refused.
+    const QString& refusal() const { return m_refusal; }
+
     // Stacked items found when the last fetch of each kind began.
     int PostsReceived = 0;
     int CommentsReceived = 0;
 
 private:
-    void store(const QString& stackType, const QString& answer);
-    void storePosts(const ResultDocument& document);
-    void storeComments(const ResultDocument& document);
+    void store(const QString& stackType, const QStringList& asked, const QString& answer);
+    // False when the store failed.
+    bool storePosts(const ResultDocument& document);
+    bool storeComments(const ResultDocument& document);
+    // Items a readable answer left out are asked for a few times, not for ever.
+    void noteMisses(const QStringList& asked, const QString& stackType);
     // The service's verdict on items that could not be stored, one line each.
     void logFailed(const QString& prefix, const StoreReport& report);
     // All comments of each post go onto the stack (AutoLoadComments).
@@ -54,6 +65,7 @@ private:
 
     Session m_session;
     Transport& m_transport;
+    QString m_refusal;
 };
 
 } // namespace orv

@@ -53,6 +53,9 @@ int GetSmiles(const Session& session) {
             }
             return;
         }
+        if (Fetcher(session, transport).refused(*document, u"MainForm.mnu_GetSmiles_Click: "_s)) {
+            return; // the catalogue and LASTSMILEID stay as they are
+        }
         session.log.LogStatus(u"Загрузка смайлов..."_s);
         TextFiles::WriteTextFile(path, answer); // a trace of what was stored
         added = SaveSmiles(session, *document);

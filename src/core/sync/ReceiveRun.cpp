@@ -11,6 +11,7 @@
 #include "store/AddressBook.h"
 #include "store/FetchStack.h"
 #include "store/Housekeeping.h"
+#include "store/KeptAnswers.h"
 #include "store/ReceivedMessages.h"
 #include "store/Settings.h"
 
@@ -18,6 +19,9 @@ using namespace Qt::StringLiterals;
 
 namespace orv {
 namespace {
+
+// "Нет непрочитанных приватных сообщений": the usual answer when none wait.
+const QString NoPrivatesCode = u"53"_s;
 
 QString nameList(const QStringList& names) {
     QString list;
@@ -42,6 +46,9 @@ void ReceiveRun::run() {
         GetPrivat();
         GetFriends();
         CheckDatabaseIntegrity();
+        if (m_transport.stopped()) {
+            return; // the refusal is the run's last word, not "nothing new"
+        }
         m_session.log.LogStatus(receivedLine());
         if (m_session.cancelled()) {
             m_session.log.LogStatus(RunControl::CancelledText);
@@ -68,6 +75,10 @@ QString ReceiveRun::waitingSuffix() {
     return line;
 }
 
+bool ReceiveRun::stopped() const {
+    return m_session.cancelled() || m_transport.stopped();
+}
+
 std::optional<ResultDocument> ReceiveRun::parsed(const QString& answer,
                                                  const QString& failureLine) {
     auto document = ResultDocument::parse(answer);
@@ -91,6 +102,9 @@ void ReceiveRun::getList(const QString& document, const QString& stackType,
         if (!list) {
             return;
         }
+        if (m_fetcher.refused(*list, prefix)) {
+            return;
+        }
         m_session.log.LogStatus(loadingLine);
         m_fetcher.BuildIDstack(answer, &*list);
         m_fetcher.GetMessagesFromStack(stackType, Fetcher::batchSize(batchSetting));
@@ -98,7 +112,7 @@ void ReceiveRun::getList(const QString& document, const QString& stackType,
 }
 
 void ReceiveRun::GetPost() {
-    if (m_session.cancelled()) {
+    if (stopped()) {
         return;
     }
     getList(RequestDocuments::newPosts(m_session.settings), FetchStack::Posts,
@@ -107,7 +121,7 @@ void ReceiveRun::GetPost() {
 }
 
 void ReceiveRun::GetComment() {
-    if (m_session.cancelled()) {
+    if (stopped()) {
         return;
     }
     getList(RequestDocuments::newComments(m_session.settings), FetchStack::Comments,
@@ -116,43 +130,62 @@ void ReceiveRun::GetComment() {
 }
 
 void ReceiveRun::GetPrivat() {
-    if (m_session.cancelled()) {
+    if (stopped()) {
         return;
     }
     runTrapped(m_session.log, u"MainForm.GetPrivat: "_s, [this] {
+        // Messages a run received but could not store come first.
+        for (const auto& [key, kept] : KeptAnswers(m_session.db).all(KeptAnswers::Privates)) {
+            if (const auto document = ResultDocument::parse(kept)) {
+                storePrivates(*document, key);
+            } else {
+                KeptAnswers(m_session.db).drop(key); // nothing in it can be read
+            }
+        }
         const QString path = m_session.folder.PostFilePath();
         const QString answer =
             m_transport.exchange(RequestDocuments::newPrivates(m_session.settings));
         TextFiles::DeleteIfExists(path);
         const auto document = parsed(answer, u"MainForm.GetPrivat: Получен нарушенный XML-файл"_s);
-        if (!document) {
+        if (!document || m_fetcher.refused(*document, u"MainForm.GetPrivat: "_s, NoPrivatesCode)) {
             return;
         }
         m_session.log.LogStatus(u"Загрузка приватов..."_s);
         TextFiles::WriteTextFile(path, answer);
-        DecodedPrivates decoded;
-        if (!runTrapped(m_session.log, u"Mod_DB.DecodePrivates: "_s,
-                        [&] { decoded = DecodePrivates(*document, m_session.prompts); })) {
-            return;
+        // The service has marked them read: they are kept before anything
+        // else can fail. An answer that says there are none holds nothing.
+        std::optional<qint64> kept;
+        if (document->refusal().isEmpty()) {
+            runTrapped(m_session.log, u"MainForm.GetPrivat: "_s, [&] {
+                kept = KeptAnswers(m_session.db).keep(KeptAnswers::Privates, answer);
+            });
         }
-        for (const QString& line : decoded.statusLines) {
-            m_session.log.LogStatus(line);
-        }
-        runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
-            const StoreReport report =
-                ReceivedMessages(m_session.db).savePrivates(decoded.messages);
-            PrivatesReceived = report.stored;
-            for (const auto& [sender, error] : report.failed) {
-                m_session.log.LogFailure(u"Mod_DB.SavePrivate: "_s + error + u" ("_s + sender +
-                                         u')');
-            }
-        });
+        storePrivates(*document, kept);
         TextFiles::DeleteIfExists(path);
     });
 }
 
+void ReceiveRun::storePrivates(const ResultDocument& document, std::optional<qint64> keptAnswer) {
+    DecodedPrivates decoded;
+    if (!runTrapped(m_session.log, u"Mod_DB.DecodePrivates: "_s,
+                    [&] { decoded = DecodePrivates(document, m_session.prompts); })) {
+        return;
+    }
+    for (const QString& line : decoded.statusLines) {
+        m_session.log.LogStatus(line);
+    }
+    runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
+        const StoreReport report =
+            ReceivedMessages(m_session.db).savePrivates(decoded.messages, keptAnswer);
+        PrivatesReceived += report.stored;
+        for (const auto& [sender, error] : report.failed) {
+            m_session.log.LogFailure(u"Mod_DB.SavePrivate: "_s + error + u" ("_s + sender + u')');
+        }
+    });
+}
+
 void ReceiveRun::GetFriends() {
-    if (m_session.cancelled()) {
+    if (stopped()) {
         return; // the lists stay as they are
     }
     runTrapped(m_session.log, u"MainForm.GetFriends: "_s, [this] {
@@ -161,8 +194,8 @@ void ReceiveRun::GetFriends() {
         const QString answer = m_transport.exchange(RequestDocuments::getRel(m_session.settings));
         TextFiles::DeleteIfExists(path);
         const auto document = parsed(answer, u"MainForm.GetFriend: Получен нарушенный XML файл"_s);
-        if (!document) {
-            return;
+        if (!document || m_fetcher.refused(*document, u"MainForm.GetFriends: "_s)) {
+            return; // the lists stay as they are
         }
         TextFiles::WriteTextFile(path, answer);
         std::optional<std::vector<Relation>> relations;
@@ -210,7 +243,7 @@ void ReceiveRun::CheckFriends() {
 }
 
 void ReceiveRun::CheckDatabaseIntegrity() {
-    if (m_session.cancelled()) {
+    if (stopped()) {
         return; // the missing posts are looked for by the next run
     }
     runTrapped(m_session.log, u"Mod_DB.CheckDatabaseIntegrity: "_s, [this] {

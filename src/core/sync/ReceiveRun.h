@@ -30,6 +30,8 @@ public:
     void AddMissedPostsToStack(const QStringList& ids);
 
     Fetcher& fetcher() { return m_fetcher; }
+    // The service refused the run: its text as logged, else "".
+    const QString& refusal() const { return m_fetcher.refusal(); }
     // Private messages stored by the last GetPrivat.
     int PrivatesReceived = 0;
     // ". Не получено: ..." when stacked items still wait, else "".
@@ -41,6 +43,11 @@ private:
                  const QString& loadingLine, const QString& prefix);
     // Parses an answer, or logs the failure line and gives nothing.
     std::optional<ResultDocument> parsed(const QString& answer, const QString& failureLine);
+    // No more exchanges in this run: cancelled, or refused by the service.
+    bool stopped() const;
+    // Decodes and stores private messages; the kept answer they came in
+    // goes in the same transaction.
+    void storePrivates(const ResultDocument& document, std::optional<qint64> keptAnswer);
     // Announces arrivals and departures of the friends lists, and removes
     // the departed.
     void CheckFriends();

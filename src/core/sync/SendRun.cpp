@@ -2,6 +2,7 @@
 
 #include "Fetcher.h"
 #include "app/ErrorTrap.h"
+#include "app/HtmlEntities.h"
 #include "app/OrvError.h"
 #include "app/StatusLog.h"
 #include "app/TextFiles.h"
@@ -12,6 +13,8 @@
 #include "store/Settings.h"
 #include "store/StoredDate.h"
 
+#include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -103,10 +106,10 @@ void SendRun::SendMessages() {
     runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s, [this] {
         const Settings& settings = m_session.settings;
         // Private messages go in batches of the posts' size.
-        const std::pair<QString, QString> passes[] = {
-            {SendQueries::Post, settings.PostsToSendPerOneSession},
-            {SendQueries::Comment, settings.CommentsToSendPerOneSession},
-            {SendQueries::Private, settings.PostsToSendPerOneSession},
+        const std::pair<Kind, QString> passes[] = {
+            {Kind::Post, settings.PostsToSendPerOneSession},
+            {Kind::Comment, settings.CommentsToSendPerOneSession},
+            {Kind::Private, settings.PostsToSendPerOneSession},
         };
         m_messagesDone = 0;
         m_messagesTotal =
@@ -121,8 +124,27 @@ void SendRun::SendMessages() {
     });
 }
 
-bool SendRun::sendKind(const QString& kind, const QString& batchSetting) {
-    const std::vector<qint64> keys = m_outbox.unsentKeys(SendQueries::kindOf(kind).value());
+std::vector<qint64> SendRun::keysToSend(Kind kind) {
+    std::vector<qint64> keys = m_outbox.unsentKeys(kind);
+    for (const OutgoingMessage& row : m_outbox.inDoubt(kind)) {
+        // Unanswered (orv-cli without --answer, the program closing): it
+        // waits, since the service may hold it already.
+        const bool again = m_session.prompts.askYesNoOr(
+            QString(),
+            u"Сообщение «"_s + shortTitle(row) +
+                u"» могло быть уже опубликовано: ответ сервера на него не получен. Отправить "
+                u"его ещё раз?"_s,
+            false);
+        if (!again) {
+            std::erase(keys, row.key);
+            --m_messagesTotal;
+        }
+    }
+    return keys;
+}
+
+bool SendRun::sendKind(Kind kind, const QString& batchSetting) {
+    const std::vector<qint64> keys = keysToSend(kind);
     if (keys.empty()) {
         return true;
     }
@@ -132,16 +154,12 @@ bool SendRun::sendKind(const QString& kind, const QString& batchSetting) {
             return false; // the rest waits in the outbox
         }
         m_session.progress(m_messagesDone, m_messagesTotal);
-        const std::vector<qint64> batch(keys.begin() + qsizetype(start),
+        const std::vector<qint64> slice(keys.begin() + qsizetype(start),
                                         keys.begin() +
                                             qsizetype(std::min(start + size, keys.size())));
-        const QString answer = m_transport.exchange(
-            SendQueries::BuildSendPostQuery(m_session.settings, m_outbox, batch, kind));
-        // The answer, whatever it is, stays in the request file as a trace.
-        runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s,
-                   [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
-        MakeMessagesSent(answer);
-        m_messagesDone += int(batch.size());
+        // A row deleted meanwhile is left out.
+        sendBatch(m_outbox.find(kind, slice));
+        m_messagesDone += int(slice.size());
         m_session.progress(m_messagesDone, m_messagesTotal);
         if (m_transport.failedThisRun()) {
             return false;
@@ -150,7 +168,39 @@ bool SendRun::sendKind(const QString& kind, const QString& batchSetting) {
     return true;
 }
 
-void SendRun::MakeMessagesSent(const QString& answer) {
+void SendRun::sendBatch(const std::vector<OutgoingMessage>& batch) {
+    if (batch.empty()) {
+        return;
+    }
+    const Kind kind = batch.front().kind;
+    std::vector<qint64> keys;
+    for (const OutgoingMessage& row : batch) {
+        keys.push_back(row.key);
+    }
+    // Marked before anything leaves: whatever happens next, the rows are
+    // never sent again without the user's word.
+    m_outbox.handOver(kind, keys);
+    const QString answer =
+        m_transport.exchange(SendQueries::BuildSendPostQuery(m_session.settings, batch));
+    if (m_transport.lastDelivery() == Transport::Delivery::NotSent) {
+        m_outbox.takeBack(kind, keys);
+    }
+    // The answer, whatever it is, stays in the request file as a trace.
+    runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s,
+               [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
+    MakeMessagesSent(answer, batch);
+    qsizetype unsettled = 0;
+    for (const OutgoingMessage& row : m_outbox.find(kind, keys)) {
+        unsettled += row.inDoubt() ? 1 : 0;
+    }
+    if (unsettled > 0) {
+        m_session.log.LogFailure(u"Ответ сервера о сообщениях не получен (сообщений - "_s +
+                                 QString::number(unsettled) +
+                                 u"); без вашего согласия они не будут отправлены ещё раз"_s);
+    }
+}
+
+void SendRun::MakeMessagesSent(const QString& answer, const std::vector<OutgoingMessage>& batch) {
     runTrapped(m_session.log, kPrefix, [&] {
         // A warning printed in front of the declaration does not hide the
         // results behind it: those messages are published.
@@ -172,11 +222,18 @@ void SendRun::MakeMessagesSent(const QString& answer) {
                 Fetcher::quoted(TextFiles::firstField(xml)) + u" ..."_s);
             return;
         }
-        applyResults(DecodeSendResults(*document));
+        applyResults(DecodeSendResults(*document), batch);
     });
 }
 
-void SendRun::applyResults(const std::vector<SendResult>& results) {
+void SendRun::applyResults(const std::vector<SendResult>& results,
+                           const std::vector<OutgoingMessage>& batch) {
+    // Only what this batch asked for is answered here; anything else in the
+    // answer would mark a message the service never saw.
+    QSet<QString> waiting;
+    for (const OutgoingMessage& row : batch) {
+        waiting.insert(SendQueries::qidOf(row));
+    }
     // What the service accepted is stored before any question is asked: a
     // run cut short while the user thinks must not publish it again.
     std::vector<SendOutcome> accepted;
@@ -184,6 +241,8 @@ void SendRun::applyResults(const std::vector<SendResult>& results) {
     for (const SendResult& result : results) {
         if (!result.problem.isEmpty()) {
             logFailure(result.problem);
+        } else if (!waiting.remove(result.qid)) {
+            logFailure(u"результат для сообщения не из этого пакета: "_s + result.qid);
         } else if (result.accepted()) {
             if (auto outcome = acceptance(result)) {
                 accepted.push_back(std::move(*outcome));
@@ -193,13 +252,13 @@ void SendRun::applyResults(const std::vector<SendResult>& results) {
         }
     }
     logRefused(m_outbox.apply(accepted));
-    std::vector<SendOutcome> deletions;
+    std::vector<SendOutcome> decisions;
     for (const SendResult* result : rejected) {
         if (auto outcome = rejection(*result)) {
-            deletions.push_back(std::move(*outcome));
+            decisions.push_back(std::move(*outcome));
         }
     }
-    logRefused(m_outbox.apply(deletions));
+    logRefused(m_outbox.apply(decisions));
 }
 
 std::optional<SendOutcome> SendRun::acceptance(const SendResult& result) {
@@ -232,10 +291,9 @@ std::optional<SendOutcome> SendRun::rejection(const SendResult& result) {
         logFailure(u"нет неотправленного сообщения "_s + result.qid + u" в базе"_s);
         return std::nullopt;
     }
-    if (keepRejected(result, *row)) {
-        return std::nullopt;
-    }
-    return SendOutcome{*kind, key, SendOutcome::Action::Delete, {}};
+    const auto action =
+        keepRejected(result, *row) ? SendOutcome::Action::Keep : SendOutcome::Action::Delete;
+    return SendOutcome{*kind, key, action, {}};
 }
 
 void SendRun::logRefused(const std::vector<std::pair<SendOutcome, QString>>& refused) {
@@ -250,6 +308,18 @@ void SendRun::logRefused(const std::vector<std::pair<SendOutcome, QString>>& ref
 bool SendRun::keepRejected(const SendResult& result, const OutgoingMessage& row) {
     // Unanswered (the program closing) keeps the message: only the user deletes.
     return m_session.prompts.askYesNoOr(QString(), rejectedQuestion(result, row), true);
+}
+
+QString SendRun::shortTitle(const OutgoingMessage& message) {
+    constexpr qsizetype kLength = 40;
+    QString text = message.header.trimmed();
+    if (text.isEmpty()) {
+        // The first words of the text, its markup left out.
+        static const QRegularExpression tags(u"<[^>]*>"_s);
+        text = QString(message.message).replace(tags, u" "_s).simplified();
+    }
+    text = HtmlEntities::decode(text);
+    return text.size() > kLength ? text.left(kLength).trimmed() + u'…' : text;
 }
 
 void SendRun::logFailure(const QString& text) {

@@ -7,11 +7,18 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace orv {
 
 // Publishing the outbox: posts, then comments, then private messages, each
 // kind in batches, every answer applied before the next batch goes out.
+//
+// A message is published at most once unless the user says otherwise: a
+// batch is marked handed over in the store before it goes out, and only an
+// applied answer clears the mark. A row whose answer was lost stays in doubt;
+// a receive that brings it back settles it, and the send run asks before
+// sending it again.
 class SendRun {
 public:
     explicit SendRun(const Session& session);
@@ -22,19 +29,28 @@ public:
 
     // Sends every unsent message; a failure ends the whole procedure.
     void SendMessages();
-    // Applies one answer: accepted rows become sent with the service's
-    // identifiers, and the user decides on each rejected one. The changes of
-    // one answer are made together.
-    void MakeMessagesSent(const QString& answer);
+    // Applies the answer to the batch it answers: accepted rows become sent
+    // with the service's identifiers, the user decides on each rejected one,
+    // and a result naming a message outside the batch changes nothing.
+    void MakeMessagesSent(const QString& answer, const std::vector<OutgoingMessage>& batch);
 
     // A send batch size: a whole number above 0, or OrvError.
     static int batchSize(const QString& setting);
 
+    // What the in-doubt question calls a message: its title, or the first
+    // words of its text.
+    static QString shortTitle(const OutgoingMessage& message);
+
 private:
     // One kind's pass; false when the run must stop (the connection failed,
     // or the user cancelled).
-    bool sendKind(const QString& kind, const QString& batchSetting);
-    void applyResults(const std::vector<SendResult>& results);
+    bool sendKind(MessageRef::Kind kind, const QString& batchSetting);
+    // The kind's unsent rows for this run: one in doubt only when the user
+    // says it may go out again.
+    std::vector<qint64> keysToSend(MessageRef::Kind kind);
+    void sendBatch(const std::vector<OutgoingMessage>& batch);
+    void applyResults(const std::vector<SendResult>& results,
+                      const std::vector<OutgoingMessage>& batch);
     // What becomes of the row a result names, or nothing (logged where the
     // user should know) for a result that changes nothing.
     std::optional<SendOutcome> acceptance(const SendResult& result);

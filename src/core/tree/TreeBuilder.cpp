@@ -16,7 +16,10 @@ namespace orv {
 namespace {
 
 // The state picture of a post or comment; new items are counted and shown.
-int stateIcon(bool isNew, bool sent) {
+int stateIcon(bool isNew, bool sent, bool inDoubt) {
+    if (inDoubt) {
+        return IconInDoubt;
+    }
     if (isNew) {
         return sent ? IconNew : IconNotSent;
     }
@@ -231,7 +234,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         }
         const quint32 key = tree.addText({p.postId, u"-", Decimal(p.thisId).view()});
         const int node = tree.addNode(NodeKind::Post, key, tree.addText({postCaption(p.header)}),
-                                      stateIcon(p.isNew, p.sent), parent);
+                                      stateIcon(p.isNew, p.sent, p.inDoubt), parent);
         postNode.add(p.thisId, node); // ThisID is the table's key: each post comes once
         if (p.isNew) {
             tree.nodes[size_t(node)].isNew = true;
@@ -263,7 +266,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
             runShown.push_back(c.thisId);
             const quint32 key = tree.addText({c.commentId, u"-", Decimal(c.thisId).view()});
             const int node = tree.addNode(NodeKind::Comment, key, from.of(c.uName),
-                                          stateIcon(c.isNew, c.sent), parent);
+                                          stateIcon(c.isNew, c.sent, c.inDoubt), parent);
             if (c.isNew) {
                 tree.nodes[size_t(node)].isNew = true;
                 ++tree.NewInTree;
@@ -300,7 +303,7 @@ void TreeBuilder::addPrivates(TreeSnapshot& tree) const {
                 tree.nodes[MyPrivates].expanded = true;
             }
             if (!m.sent) {
-                icon = IconNotSent;
+                icon = m.inDoubt ? IconInDoubt : IconNotSent;
             }
             const int node = tree.addNode(NodeKind::Private, tree.addText({Decimal(m.id).view()}),
                                           captions.of(m.uName), icon, MyPrivates);

@@ -13,6 +13,8 @@ enum TreeIcon : int {
     IconNotSent = 5,
     IconOwnNotSentRead = 6,
     IconSelected = 7,
+    // An outgoing message whose send answer was lost: it may be published.
+    IconInDoubt = 8,
 };
 
 // Where the five fixed nodes stand in every tree.

@@ -1,0 +1,324 @@
+// Writing offline: the editor opened by the main window's commands, its save
+// into the outbox, and the windows that help it (smileys, user names, captions).
+#include "AddForm.h"
+#include "AddUserForm.h"
+#include "CommForm.h"
+#include "GuiFixture.h"
+#include "SetMesForm.h"
+#include "SmileForm.h"
+#include "app/Constants.h"
+#include "composer/SmileyPage.h"
+#include "store/Outbox.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QTextEdit>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+namespace {
+
+const QString kSignature = PostSignature;
+
+struct Fixture : test::GuiFixture {
+    Fixture() {
+        configure(u"me"_s);
+        start();
+        ctx->options.veiw_setcomm = true; // replies open the editor directly
+        // A post of someone else that is on the service, one comment on it,
+        // the friends list and the smileys.
+        sql(u"INSERT INTO Posts (PostID, JournalID, uName, Header, Message, Messagedate, Sent) "
+            u"VALUES ('700', '9', 'anna', 'Её пост', 'a&lt;b' || char(10) || 'c', "
+            u"'2006-03-05 10:00:00', 1)"_s);
+        sql(u"INSERT INTO Comments (CommentID, PostID, JournalID, uName, Message, Messagedate, "
+            u"Sent) VALUES ('900', '700', '9', 'boris', 'Согласен', '2006-03-05 11:00:00', 1)"_s);
+        sql(u"INSERT INTO AddressBook (Nick, Status) VALUES ('anna', 'BUDDY'), "
+            u"('boris', 'READER'), ('anna', 'READER')"_s);
+        sql(u"INSERT INTO Smiles (Smile, SmileURL) VALUES (':)', 'http://x/1.gif'), "
+            u"(':''(', 'http://x/cry.gif'), ('Ёжик', 'http://x/yo.gif')"_s);
+        QVERIFY(reloadTree());
+    }
+
+    AddForm* editor() { return mainForm->editor(); }
+    AddForm* newPost(const QString& source) {
+        mainForm->mnu_NewPost_Click();
+        editor()->Form_Activate();
+        writeSource(source);
+        return editor();
+    }
+    // Types the body into the source view, as the user would.
+    void writeSource(const QString& html) {
+        editor()->TabStrip_Click(1);
+        editor()->txtSrcCode->setPlainText(html);
+    }
+    QString ownKey(const QString& thisId) {
+        return u"friendpostkey-tmp"_s + thisId + u'-' + thisId;
+    }
+};
+
+} // namespace
+
+class EditorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aNewPostIsAnOutboxRowShownInTheTree() {
+        Fixture f;
+        AddForm* editor = f.newPost(u"<b>Привет</b>, мир"_s);
+        QVERIFY(editor->ChBox_ParseURL->isChecked() && editor->ChBox_Subscribe->isChecked());
+        QVERIFY(!editor->AdresatBox->isEnabled());
+        editor->ChBox_Closed->setChecked(true);
+        editor->ButSave_Click(); // with the source tab showing
+        QTRY_VERIFY(!f.editor());
+        const QStringList stored =
+            f.rows(u"SELECT ThisID, Message, Header, uName, New, Sent, out_Privatepost FROM "
+                   u"Posts WHERE Sent = 0"_s);
+        QCOMPARE(stored.size(), 1);
+        const QString key = stored[0].section(u'|', 0, 0);
+        QCOMPARE(stored[0], key + u"|<b>Привет</b>, мир"_s + kSignature + u"| |me|0|0|1"_s);
+        QVERIFY(f.waitForTree());
+        QVERIFY(f.shows(f.ownKey(key)));
+    }
+
+    void editingRewritesTheUnsentMessageOfTheNode() {
+        Fixture f;
+        f.newPost(u"Тело"_s)->ButSave_Click();
+        const QString key = f.rows(u"SELECT ThisID FROM Posts WHERE Sent = 0"_s)[0];
+        f.select(f.ownKey(key));
+        f.mainForm->mnu_EditPost_Click();
+        AddForm* editor = f.editor();
+        QVERIFY(editor);
+        QCOMPARE(editor->editedKey(), std::optional(f.ownKey(key)));
+        QCOMPARE(editor->txtSrcCode->toPlainText(), u"Тело"_s); // without the signature
+        editor->Form_Activate();
+        editor->HeadText->setText(u"Заголовок"_s);
+        editor->ButSave_Click();
+        QCOMPARE(f.rows(u"SELECT Header, Message FROM Posts WHERE Sent = 0"_s),
+                 QStringList{u"Заголовок|Тело"_s + kSignature}); // one row, the signature once
+
+        // Someone else's, sent or not, is not edited.
+        OutgoingMessage foreign;
+        foreign.userName = u"anna"_s;
+        const QString other = QString::number(Outbox(f.ctx->db).addPost(foreign));
+        QVERIFY(f.reloadTree());
+        for (const QString& node : {u"friendpostkey-700-1"_s, f.ownKey(other)}) {
+            f.select(node);
+            f.mainForm->mnu_EditPost_Click();
+            QVERIFY2(!f.editor() || !f.editor()->isVisible(), qPrintable(node));
+        }
+    }
+
+    void aPrivateMessageNeedsItsAddressee() {
+        Fixture f;
+        AddForm* editor = f.newPost(u"Лично"_s);
+        editor->Check1->setChecked(true);
+        editor->ButSave_Click();
+        QCOMPARE(f.prompts.messages.last().text, u"Укажите адресата"_s);
+        QVERIFY(f.editor());
+        editor->AdresatBox->setEditText(u"anna"_s);
+        editor->ButSave_Click();
+        QCOMPARE(f.rows(u"SELECT uName, Message, Sent, Out FROM PrivateMessages"_s),
+                 QStringList{u"anna|Лично"_s + kSignature + u"|0|1"_s});
+        const QString id = f.rows(u"SELECT ID FROM PrivateMessages"_s)[0];
+        f.select(u"privkey-"_s + id);
+        f.mainForm->mnu_EditPost_Click();
+        QVERIFY(f.editor()->Check1->isChecked());
+        QCOMPARE(f.editor()->AdresatBox->currentText(), u"anna"_s);
+    }
+
+    void aRefusedOrFailedSaveKeepsTheTextAndStoresNothing() {
+        Fixture f;
+        f.newPost(QString())->ButSave_Click();
+        QCOMPARE(f.prompts.messages.last().text, u"Сообщение пустое"_s);
+        QVERIFY(f.editor());
+        f.editor()->close();
+
+        f.sql(u"CREATE TRIGGER fail BEFORE UPDATE ON Posts BEGIN "
+              u"SELECT RAISE(ABORT, 'диск полон'); END"_s);
+        f.newPost(u"Не потеряется"_s)->ButSave_Click();
+        QVERIFY(f.editor() && f.editor()->isVisible());
+        QCOMPARE(f.editor()->bodyHtml(), u"Не потеряется"_s);
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts WHERE Sent = 0"_s), 0); // no half row
+        QVERIFY(f.ctx->log.currentText().contains(u"  AddFormButSave_Click: диск полон"_s));
+    }
+
+    void repliesQuoteOrNameTheAuthor() {
+        Fixture f;
+        f.select(u"friendpostkey-700-1"_s);
+        f.mainForm->mnu_Comment_Click();
+        QVERIFY(f.editor() && f.editor()->writesComment());
+        QCOMPARE(f.editor()->txtSrcCode->toPlainText(),
+                 u"[quote]<b>anna</b>:\na<b<br>c[/quote]\n"_s);
+        QVERIFY(!f.editor()->HeadText->isEnabled());
+        f.editor()->close();
+
+        // A reply to a comment goes under the comment's post.
+        f.ctx->options.comment_type = u"name"_s;
+        f.select(u"commkey-900-1"_s);
+        f.mainForm->mnu_Comment_Click();
+        QCOMPARE(f.editor()->txtSrcCode->toPlainText(), u"<b>boris</b>,\n"_s);
+        f.editor()->Form_Activate();
+        f.editor()->ButSave_Click();
+        QCOMPARE(f.rows(u"SELECT PostID, Sent, uName FROM Comments WHERE CommentID LIKE 'tmp%'"_s),
+                 QStringList{u"700|0|me"_s});
+
+        // Nothing opens for a diary or for what is not on the service yet.
+        f.newPost(u"x"_s)->ButSave_Click();
+        const QString own = f.rows(u"SELECT ThisID FROM Posts WHERE Sent = 0"_s)[0];
+        QVERIFY(f.reloadTree());
+        for (const QString& node : {f.ownKey(own), u"key-anna"_s}) {
+            f.select(node);
+            f.mainForm->mnu_Comment_Click();
+            QVERIFY2(!f.editor() || !f.editor()->isVisible(), qPrintable(node));
+        }
+    }
+
+    void theReplySettingsWindowAsksFirstAndRemembers() {
+        Fixture f;
+        f.ctx->options.veiw_setcomm = false;
+        CommForm form(*f.ctx, f.mainForm.get());
+        QVERIFY(form.Option1->isChecked()); // "cit" by default
+        form.Option2->setChecked(true);
+        form.Check1->setChecked(true);
+        form.Command1_Click();
+        QCOMPARE(f.ctx->options.comment_type, u"name"_s);
+        QVERIFY(f.ctx->options.veiw_setcomm);
+        QCOMPARE(f.userStore.value(u"options/comment_type"_s).toString(), u"name"_s);
+    }
+
+    void formattingActsOnTheSelectionOnly() {
+        Fixture f;
+        AddForm* editor = f.newPost(QString());
+        editor->TabStrip_Click(2);
+        editor->BodyText->setPlainText(u"один два"_s);
+        editor->butBold_Click(); // nothing selected: nothing changes
+        QCOMPARE(editor->bodyHtml(), u"один два"_s);
+        QTextCursor cursor = editor->BodyText->textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(4, QTextCursor::KeepAnchor);
+        editor->BodyText->setTextCursor(cursor);
+        editor->butBold_Click();
+        editor->chooseColour = [](const QColor&) { return std::optional(QColor(Qt::red)); };
+        editor->butShowColorDialog_Click();
+        editor->chooseColour = [](const QColor&) { return std::optional<QColor>(); };
+        editor->butShowColorDialog_Click(); // cancelled: unchanged
+        cursor.setPosition(5);
+        cursor.setPosition(8, QTextCursor::KeepAnchor);
+        editor->BodyText->setTextCursor(cursor);
+        f.prompts.typed = {u"http://kordenet.ru/?a=1&b=2"_s};
+        editor->butURL_Click();
+        QCOMPARE(editor->bodyHtml(), u"<font color='#FF0000'><b>один</b></font> <a "
+                                     u"href='http://kordenet.ru/?a=1&b=2'>два</a>"_s);
+    }
+
+    void theSourceKeepsItsMarkupThroughTheResultView() {
+        Fixture f;
+        f.mainForm->mnu_NewPost_Click();
+        AddForm* editor = f.editor();
+        const QString source =
+            u"<b>Ж</b> <i>к</i> <u>ч</u> <font face='Georgia' size='5' color='#00FF00'>цвет</font> "
+            u"<a href='http://x.ru/'>ссылка</a><br>[quote]a &lt; b &amp; c[/quote]"_s;
+        editor->txtSrcCode->setPlainText(source);
+        editor->Form_Activate(); // the opening text shows formatted
+        QCOMPARE(editor->currentTab(), 2);
+        editor->TabStrip_Click(1);
+        QCOMPARE(editor->txtSrcCode->toPlainText(), source);
+    }
+
+    void aSecondCommandAsksBeforeReplacingAChangedEditor() {
+        Fixture f;
+        f.mainForm->mnu_NewPost_Click();
+        f.editor()->Form_Activate();
+        QVERIFY(f.editor()->close()); // unchanged: no question
+        QVERIFY(f.prompts.questions.isEmpty());
+
+        QPointer<AddForm> first = f.newPost(u"Черновик"_s);
+        f.prompts.answers = {false};
+        f.mainForm->mnu_NewPost_Click(); // kept: the same editor, text and all
+        QCOMPARE(f.prompts.questions.last().section(u'|', 1), u"Закрыть без сохранения?"_s);
+        QCOMPARE(f.editor(), first.get());
+        QCOMPARE(first->txtSrcCode->toPlainText(), u"Черновик"_s);
+        f.prompts.answers = {true};
+        f.mainForm->mnu_NewPost_Click();
+        QTRY_VERIFY(!first);
+        QVERIFY(f.editor()->isVisible());
+    }
+
+    void theCaptionsWindowGivesTheSaveItsCaptions() {
+        Fixture f;
+        f.mainForm->mnu_setMes_Click();
+        auto* captions = f.mainForm->findChild<SetMesForm*>();
+        captions->TextMusic->setText(u"Слушаю:"_s);
+        captions->ComboMusic->setCurrentIndex(captions->ComboMusic->findText(u"Navy"_s));
+        AddForm* editor = f.newPost(u"Текст"_s);
+        editor->Text_music->setText(u"Song"_s);
+        editor->ButSave_Click(); // the controls count before "Применить"
+        QCOMPARE(f.rows(u"SELECT Message FROM Posts WHERE Sent = 0"_s),
+                 QStringList{u"<div style='font-size: 8pt; color: Navy; font-style: italic;'>"
+                             u"Слушаю: Song</div><br>Текст"_s +
+                             kSignature});
+        QCOMPARE(f.userStore.value(u"options/text_music"_s).toString(), QString());
+        captions->Command1->click();
+        QVERIFY(!captions->isVisible());
+        QCOMPARE(f.ctx->options.text_music, u"Слушаю:"_s);
+        QCOMPARE(f.userStore.value(u"options/text_music"_s).toString(), u"Слушаю:"_s);
+    }
+
+    void aClickedSmileyReachesTheBodyIntact() {
+        Fixture f;
+        AddForm* editor = f.newPost(u"Текст "_s);
+        for (const QString& code : {u":'("_s, u"Ёжик"_s}) {
+            emit editor->smileysRequested();
+            QPointer<SmileForm> picker = editor->findChild<SmileForm*>();
+            QVERIFY(picker && picker->isVisible());
+            QVERIFY(!picker->SmileBrowser->openLinks());
+            picker->SmileBrowser_BeforeNavigate2(u"http://"_s + code + u'/');
+            QTRY_VERIFY(picker.isNull()); // closed, and so deleted
+        }
+        QCOMPARE(editor->txtSrcCode->toPlainText(), u"Текст :'(Ёжик"_s);
+        QCOMPARE(f.ctx->log.failureCount(), 0);
+    }
+
+    void smileyLinks_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("plain") << u":-)"_s << u":-)"_s;
+        QTest::newRow("apostrophe") << u":&#39;("_s << u":'("_s;
+        QTest::newRow("hexadecimal") << u"&#x41;&#X42;"_s << u"AB"_s;
+        QTest::newRow("named") << u"&lt;&gt;&amp;&quot;&apos;"_s << u"<>&\"'"_s;
+        QTest::newRow("outside the BMP") << u"&#128578;"_s << u"\U0001F642"_s;
+        QTest::newRow("read once") << u"&amp;amp;"_s << u"&amp;"_s;
+        QTest::newRow("unknown name") << u"&nbsp;x&foo;"_s << u"&nbsp;x&foo;"_s;
+        QTest::newRow("not a character") << u"&#0;&#xD800;&#;"_s << u"&#0;&#xD800;&#;"_s;
+    }
+    void smileyLinks() {
+        QFETCH(QString, written);
+        QFETCH(QString, read);
+        QCOMPARE(SmileyPage::attributeText(written), read);
+    }
+
+    void theUserNameWindowPastesAChosenName() {
+        Fixture f;
+        AddForm* editor = f.newPost(QString());
+        AddUserForm names(*f.ctx, editor);
+        QCOMPARE(names.cmbUserList->count(), 2); // anna once, boris
+        QTest::mouseClick(names.optSelect[0], Qt::LeftButton);
+        QVERIFY(names.txtUserList->isEnabled() && !names.cmbUserList->isEnabled());
+        names.txtUserList->setText(u"   "_s);
+        QVERIFY(!names.butOK->isEnabled()); // a tag without a name would be "[user=]"
+        names.txtUserList->setText(u" lisa "_s);
+        names.butOK->click();
+        QCOMPARE(names.result(), int(QDialog::Accepted));
+        editor->pasteUserTag(names.chosenName());
+        QVERIFY(editor->bodyHtml().contains(u"[user=lisa]"_s));
+    }
+};
+
+QTEST_MAIN(EditorTest)
+#include "tst_editor.moc"

@@ -1,0 +1,333 @@
+// The exchanges as the main window runs them: beside the window, one at a
+// time, with progress, the clock's automatic checks and their notification.
+// Runs under dbus-run-session, with a fake desktop notification service on
+// that private bus.
+#include "GuiFixture.h"
+#include "GuiPrompts.h"
+#include "RunProgress.h"
+#include "SetUpdForm.h"
+#include "app/RunControl.h"
+#include "store/Outbox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+namespace {
+
+const QString kBusy = u"  Обмен с сервером уже идёт, дождитесь его окончания."_s;
+const QString kChecking = u"  Автозакачивание::Соединяюсь с сервером..."_s;
+
+// Stands in for the desktop's notification service: keeps what it was asked
+// to show.
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList bodies;
+
+public slots:
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
+                const QStringList&, const QVariantMap&, int) {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+};
+
+struct Fixture : test::ServiceGuiFixture {
+    explicit Fixture(int seedPosts = 20, const QString& perBatch = u"10"_s)
+        : ServiceGuiFixture(seedPosts, perBatch) {}
+
+    qint64 writePost(Database& db, const QString& header) {
+        OutgoingMessage post;
+        post.header = header;
+        post.message = u"Текст"_s;
+        post.userName = data.user;
+        return Outbox(db).addPost(post);
+    }
+    void checksEvery(const QString& minutes) {
+        ctx->options.check_update = true;
+        ctx->options.time_update = minutes;
+    }
+};
+
+} // namespace
+
+class ExchangesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aReceiveRunsBesideTheWindowAndASecondRunIsRefused() {
+        Fixture f;
+        f.server.setFault(standin::Fault::Delay, 1, 500);
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.action(u"mnu_Get"_s)->trigger();
+        for (const QString& name : {u"mnu_Get"_s, u"mnu_Send"_s, u"mnu_GetAllComments"_s}) {
+            QVERIFY2(!f.action(name)->isEnabled(), qPrintable(name));
+        }
+        QVERIFY(!f.logged(kBusy));
+        f.action(u"tb_send"_s)->trigger(); // the toolbar button is never disabled
+        QVERIFY(f.logged(kBusy));
+        QVERIFY(finished.wait(30000));
+        QTest::qWait(100);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(f.action(u"mnu_Get"_s)->isEnabled() && f.action(u"mnu_Send"_s)->isEnabled());
+        QVERIFY2(f.mainForm->statusList()->currentText().endsWith(
+                     u"Получено: постов - 20, комментариев - "_s +
+                     QString::number(f.data.comments.size())),
+                 qPrintable(f.mainForm->statusList()->currentText()));
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 20);
+        QVERIFY(f.shows(u"key-"_s + f.data.posts.front().author));
+        // The friends reports were shown by the window's thread.
+        QCOMPARE(f.prompts.texts.size(), 2);
+        QCOMPARE(f.prompts.askedOn, QThread::currentThread());
+        QVERIFY(!f.ctx->settings.CheckTime_Posts.isEmpty()); // read back from the store
+    }
+
+    void aSendLeavesReceivingEnabledAndTheTreeShowsTheSentPost() {
+        Fixture f(3);
+        const qint64 key = f.writePost(f.ctx->db, u"Из окна"_s);
+        QVERIFY(f.reloadTree());
+        f.server.setFault(standin::Fault::Delay, 1, 300);
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.action(u"tb_send"_s)->trigger();
+        QVERIFY(!f.action(u"mnu_GetAllComments"_s)->isEnabled());
+        QVERIFY(f.action(u"mnu_Get"_s)->isEnabled());
+        f.action(u"mnu_Get"_s)->trigger(); // refused by name
+        QVERIFY(f.logged(kBusy));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(Outbox(f.ctx->db).unsentCount(MessageRef::Kind::Post), 0);
+        QVERIFY(f.shows(u"friendpostkey-"_s + QString::number(f.data.posts.back().id) + u'-' +
+                        QString::number(key)));
+    }
+
+    void questionsOfARunAreRealBoxesWhileTheWindowIsHidden() {
+        Fixture f(3);
+        GuiPrompts boxes; // real message boxes instead of the script
+        AppContext ctx(f.dir.folder(), boxes, f.userStore);
+        TrayForm tray(ctx);
+        MainForm window(ctx, tray);
+        tray.attach(&window);
+        boxes.setParentWindow(&window);
+        window.Form_Load();
+        window.hide(); // as when it sits in the notification area
+        const qint64 key = f.writePost(ctx.db, u"Отклонят"_s);
+        f.server.service().reject(u"post-"_s + QString::number(key), u"63"_s);
+        QString asked;
+        QTimer answerer; // the box runs a loop of its own: it is answered from there
+        connect(&answerer, &QTimer::timeout, &answerer, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                    asked = box->text();
+                    box->button(QMessageBox::Yes)->click(); // keep it
+                }
+            }
+        });
+        answerer.start(50);
+        QSignalSpy finished(&window.exchanges(), &ExchangeController::exchangeFinished);
+        window.exchanges().mnu_Send_Click();
+        QVERIFY(finished.wait(30000));
+        QVERIFY(asked.contains(u"возникла ошибка №63"_s));
+        QCOMPARE(Outbox(ctx.db).unsentCount(MessageRef::Kind::Post), 1);
+    }
+
+    void progressIsShownAndCancelLeavesTheRestWaiting() {
+        Fixture f(20, u"5"_s);
+        f.server.setFault(standin::Fault::Delay, -1, 300);
+        RunProgress* progress = f.exchanges().runProgress();
+        QVERIFY(progress->isHidden());
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.exchanges().mnu_Get_Click();
+        QVERIFY(progress->isVisible());
+        QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client — получение…"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(progress->bar()->value(), 5, 20000);
+        QCOMPARE(progress->bar()->text(), u"5 из 20"_s);
+        QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
+        QVERIFY(finished.wait(30000));
+        QVERIFY(progress->isHidden());
+        QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client"_s);
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 10); // the batch in flight too
+        QVERIFY(f.mainForm->statusList()->currentText().endsWith(RunControl::CancelledText));
+        QCOMPARE(f.pane().NewInTree(), 10); // the tree shows them
+    }
+
+    void theWindowWritesTheStoreWhileARunWritesIt() {
+        Fixture f;
+        f.server.setFault(standin::Fault::Delay, -1, 30);
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.exchanges().mnu_Get_Click();
+        int actions = 0;
+        for (; finished.isEmpty(); ++actions) {
+            f.pane().mnu_SetAllRead_Click(); // through the window's own connection
+            QTest::qWait(10);
+        }
+        QVERIFY(actions > 3);
+        QCOMPARE(f.ctx->log.failureCount(), 0); // neither side found the store locked
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 20);
+    }
+
+    void closingDuringARunEndsIt() {
+        // With a deadline of hours, only closing can end the run: were it
+        // waited for, this test would not end at all.
+        Fixture f(3);
+        f.writePost(f.ctx->db, u"Не дождётся"_s);
+        f.ctx->exchangeTimeout = std::chrono::hours(5);
+        f.server.setFault(standin::Fault::Silent);
+        f.exchanges().mnu_Send_Click();
+        QTest::qWait(200);
+        f.mainForm.reset();
+        QCOMPARE(Outbox(f.ctx->db).unsentCount(MessageRef::Kind::Post), 1);
+    }
+
+    void theIconBlinksWhileTheTreeHoldsNewItemsAndIdleTicksTouchNothing() {
+        Fixture f;
+        f.ticks(3);
+        QVERIFY(!f.tray->showsFriendsIcon());
+        QVERIFY(f.run(&ExchangeController::mnu_Get_Click));
+        QVERIFY(f.pane().NewInTree() > 0);
+        QList<bool> shown;
+        for (int i = 0; i < 3; ++i) {
+            f.ticks(1);
+            shown.append(f.tray->showsFriendsIcon());
+        }
+        QCOMPARE(shown, QList<bool>({true, false, true}));
+        f.pane().mnu_SetAllRead_Click();
+        QVERIFY(f.waitForTree());
+        f.ticks(2); // back to the program's icon, and it stays
+        QVERIFY(!f.tray->showsFriendsIcon());
+
+        const qsizetype lines = f.ctx->log.lines().size();
+        const qsizetype requests = f.server.received().size();
+        f.ctx->db.close(); // any use of the store would now fail and be logged
+        f.ticks(1000);
+        QCOMPARE(f.ctx->log.lines().size(), lines);
+        QCOMPARE(f.server.received().size(), requests);
+    }
+
+    void aCheckRunsAtItsIntervalAndEndsSending() {
+        Fixture f(3);
+        f.checksEvery(u"1"_s);
+        f.ctx->options.check_post = f.ctx->options.check_comment = false;
+        f.ctx->options.check_privat = f.ctx->options.check_friends = false;
+        f.writePost(f.ctx->db, u"Автоматом"_s);
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.ticks(59);
+        QVERIFY(!finished.wait(200));
+        QVERIFY(f.server.received().isEmpty());
+        f.ticks(1);
+        QVERIFY(finished.wait(30000));
+        QVERIFY(f.logged(kChecking));
+        QVERIFY(f.ctx->log.currentText().endsWith(u"Операция завершена"_s));
+        QCOMPARE(Outbox(f.ctx->db).unsentCount(MessageRef::Kind::Post), 0);
+        QCOMPARE(f.exchanges().autoCheck().AutoCheckSeconds(), 0);
+    }
+
+    void aCheckWaitsForARunningReceive() {
+        Fixture f(3);
+        f.checksEvery(u"1"_s);
+        f.ticks(59);
+        f.server.setFault(standin::Fault::Delay, 1, 700);
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.exchanges().mnu_Get_Click();
+        f.ticks(5); // due, but the receive runs: no second run, not even a refusal
+        QVERIFY(!f.logged(kBusy) && !f.logged(kChecking));
+        QVERIFY(finished.wait(30000));
+        f.ticks(1); // the next tick starts it
+        QVERIFY(finished.wait(30000));
+        QVERIFY(f.logged(kChecking));
+    }
+
+    void theCheckSettingsHoldTheClock() {
+        Fixture f(3);
+        f.exchanges().Timer->start();
+        f.ticks(30);
+        f.exchanges().mnu_update_Click();
+        QVERIFY(!f.exchanges().Timer->isActive()); // no ticks while it is open
+        auto* form = f.mainForm->findChild<SetUpdForm*>();
+        QVERIFY(form && form->isVisible());
+        form->CheckUpd->setChecked(true);
+        form->timeText->setText(u"0"_s);
+        form->Command1_Click();
+        QVERIFY(f.prompts.messages.last().text.startsWith(
+            u"Интервал проверки - целое число минут от 1 до 1440"_s));
+        form->timeText->setText(u"5"_s);
+        form->Command1_Click();
+        QVERIFY(!form->isVisible());
+        QVERIFY(f.exchanges().Timer->isActive());
+        QCOMPARE(f.exchanges().autoCheck().AutoCheckSeconds(), 0); // a full interval from now
+        QCOMPARE(f.userStore.value(u"options/time_update"_s).toString(), u"5"_s);
+
+        f.exchanges().mnu_update_Click();
+        form->CheckUpd->setChecked(false);
+        form->reject(); // closed without saving: the changes go, the clock goes on
+        QVERIFY(f.exchanges().Timer->isActive());
+        QVERIFY(f.ctx->options.check_update);
+    }
+
+    void aCheckThatFindsSomethingNotifiesWhileHidden() {
+        FakeNotifications service;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY2(bus.isConnected(), "run under dbus-run-session");
+        QVERIFY(bus.registerObject(u"/org/freedesktop/Notifications"_s, &service,
+                                   QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(u"org.freedesktop.Notifications"_s));
+
+        Fixture f(10);
+        f.checksEvery(u"1"_s);
+        f.mainForm->hide(); // in the notification area
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.ticks(60);
+        QVERIFY(finished.wait(30000));
+        QTRY_COMPARE(service.bodies.size(), 1);
+        QVERIFY2(QRegularExpression(u"^Kordenet: новых постов [1-9]\\d*, комментариев \\d+, "
+                                    u"личных \\d+$"_s)
+                     .match(service.bodies.first())
+                     .hasMatch(),
+                 qPrintable(service.bodies.first()));
+
+        // Its click opens the window on the first new item.
+        const QString firstNew = f.model().keyOf(f.model().firstNew());
+        QVERIFY(!firstNew.isEmpty());
+        bus.send(QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
+                                            u"org.freedesktop.Notifications"_s, u"ActionInvoked"_s)
+                 << 1u << u"default"_s);
+        QTRY_VERIFY(f.mainForm->isVisible());
+        QCOMPARE(f.pane().selectedKey(), firstNew);
+
+        // Off in the settings: the next finding stays quiet.
+        f.ctx->options.show_notifications = false;
+        f.mainForm->hide();
+        f.data.addPost(f.data.buddies.first(), u"Ещё"_s, u"Новое"_s,
+                       standin::StandinData::now().addSecs(60));
+        f.ticks(60);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(service.bodies.size(), 1);
+        bus.unregisterService(u"org.freedesktop.Notifications"_s);
+        bus.unregisterObject(u"/org/freedesktop/Notifications"_s);
+    }
+
+    void theTrayGetCommandStartsAReceiveAndHides() {
+        Fixture f(3);
+        QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
+        f.tray->muntr_Get_Click();
+        QVERIFY(!f.mainForm->isVisible());
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 3);
+    }
+};
+
+QTEST_MAIN(ExchangesTest)
+#include "tst_exchanges.moc"

@@ -1,0 +1,283 @@
+// The program's windows around the tree: the start, the notification-area
+// icon and the exit sequence, the settings window and the message view.
+#include "AddForm.h"
+#include "CommForm.h"
+#include "Dialog.h"
+#include "ExitSequence.h"
+#include "GuiFixture.h"
+#include "MessageView.h"
+#include "RelForm.h"
+#include "SetMesForm.h"
+#include "SetUpdForm.h"
+#include "SettingsForm.h"
+#include "SmileForm.h"
+#include "app/Constants.h"
+#include "render/Renderer.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+using namespace orv;
+
+namespace {
+
+const QString kSettingsFirst = u"Перед использованием программы, настройте её."_s;
+
+// Records the names of the windows that are asked to close, in order.
+class CloseRecorder : public QObject {
+public:
+    CloseRecorder() { qApp->installEventFilter(this); }
+    ~CloseRecorder() override { qApp->removeEventFilter(this); }
+    QStringList closed;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow()) {
+            closed.append(watched->objectName());
+        }
+        return false;
+    }
+};
+
+struct Fixture : test::GuiFixture {
+    explicit Fixture(const QString& user = u"me"_s) {
+        if (!user.isEmpty()) {
+            configure(user);
+        }
+    }
+};
+
+} // namespace
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aFirstStartAsksForTheSettingsEvenFromTheNotificationArea_data() {
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("shown") << false;
+        QTest::newRow("in the notification area") << true;
+    }
+    void aFirstStartAsksForTheSettingsEvenFromTheNotificationArea() {
+        QFETCH(bool, hidden);
+        test::AssumedNotificationArea tray(true);
+        Fixture f{QString()};
+        f.userStore.setValue(u"options/StartMinimized"_s, hidden ? u"1"_s : u"0"_s);
+        bool settingsShownFirst = false;
+        f.prompts.onInform = [&] {
+            settingsShownFirst =
+                f.mainForm->settingsForm() && f.mainForm->settingsForm()->isVisible();
+        };
+        MainForm& form = f.start();
+        QCOMPARE(form.isVisible(), !hidden);
+        QVERIFY(settingsShownFirst && form.settingsForm()->isVisible());
+        QCOMPARE(f.prompts.messages.size(), 1);
+        QCOMPARE(f.prompts.messages[0].text, kSettingsFirst);
+        QVERIFY(f.exchanges().Timer->isActive());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void aHiddenStartNeedsANotificationArea() {
+        {
+            Fixture f; // offscreen: nothing could bring a hidden window back
+            f.create().setStartHidden(true);
+            f.mainForm->Form_Load();
+            QVERIFY(f.mainForm->isVisible());
+        }
+        test::AssumedNotificationArea tray(true);
+        Fixture f;
+        f.create().setStartHidden(true);
+        f.mainForm->Form_Load();
+        QVERIFY(f.waitForTree());
+        QVERIFY(!f.mainForm->isVisible());
+        QCOMPARE(f.mainForm->windowTitle(), u"me - ORV v.0.7.31c (главная форма)"_s);
+        QVERIFY(f.shows(u"key-me"_s));
+        f.mainForm->bringForward();
+        QVERIFY(f.mainForm->isVisible());
+    }
+
+    void anUnreadableDatabaseLeavesAUsableWindow() {
+        Fixture f{QString()};
+        f.dir.write(u"database.mdb"_s, QByteArray(8192, '\x01'));
+        MainForm& form = f.start();
+        QVERIFY(form.isVisible());
+        QVERIFY(f.ctx->log.currentText().contains(u"  MainForm.Load: "_s));
+        QCOMPARE(f.dir.read(u"database.mdb"_s), QByteArray(8192, '\x01'));
+        form.mnu_Setting_Click(); // the commands fail in their own traps
+        QVERIFY(f.ctx->log.currentText().contains(u"  SettingsForm.Load: "_s));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void theWindowComesBackAsItWasLeft() {
+        Fixture f;
+        f.start().resize(900, 610);
+        f.select(u"FriendPostsRoot"_s);
+        f.mainForm->close(); // hidden in the notification area, or ended
+        f.mainForm.reset();
+        f.tray.reset();
+        f.start(); // the next start
+        QCOMPARE(f.mainForm->size(), QSize(900, 610));
+        QCOMPARE(f.pane().selectedKey(), u"FriendPostsRoot"_s);
+        f.action(u"mnu_About"_s)->trigger();
+        QVERIFY(f.prompts.messages.last().text.contains(QDir::toNativeSeparators(f.dir.path())));
+    }
+
+    void theStatusListKeepsTheLatestLines() {
+        Fixture f;
+        f.start();
+        for (int i = 0; i < MainForm::MaxStatusLines + 50; ++i) {
+            f.ctx->log.LogStatus(u"Строка "_s + QString::number(i));
+        }
+        QComboBox* status = f.mainForm->statusList();
+        QCOMPARE(status->count(), MainForm::MaxStatusLines);
+        QVERIFY(status->currentText().endsWith(u"Строка "_s +
+                                               QString::number(MainForm::MaxStatusLines + 49)));
+    }
+
+    void theIconTogglesTheMainWindow() {
+        Fixture f;
+        MainForm& form = f.start();
+        f.tray->iconActivated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(!form.isVisible());
+        f.tray->iconActivated(QSystemTrayIcon::Trigger); // a click leaves a hidden window hidden
+        QVERIFY(!form.isVisible());
+        f.tray->iconActivated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(form.isVisible());
+        form.hide();
+        f.tray->mnutr_open_Click();
+        QVERIFY(form.isVisible());
+    }
+
+    void theExitClosesTheOwnedWindowsInOrder() {
+        Fixture f;
+        MainForm& form = f.start();
+        form.mnu_NewPost_Click();
+        QPointer<AddForm> editor = form.editor();
+        emit editor->smileysRequested();
+        form.mnu_setcom_Click();
+        QPointer<Dialog> dialog = new Dialog(u"Отчёт"_s, u"текст"_s, &form); // as prompts make it
+        dialog->show();
+        form.mnu_Friends_Click();
+        form.mnu_Setting_Click();
+        f.exchanges().mnu_update_Click();
+        form.mnu_setMes_Click();
+        QList<QPointer<QWidget>> windows = {editor.get(), dialog.get(), &form};
+        for (const char* name :
+             {"SmileForm", "CommForm", "RelForm", "SettingsForm", "SetUpdForm", "SetMesForm"}) {
+            windows.append(form.findChild<QWidget*>(QString::fromLatin1(name)));
+            QVERIFY2(windows.last() && windows.last()->isVisible(), name);
+        }
+        QWidget stranger; // a window of the same name that the main window does not own stays
+        stranger.setObjectName(u"RelForm"_s);
+        stranger.show();
+
+        CloseRecorder recorder;
+        QSignalSpy exited(f.tray.get(), &TrayForm::exited);
+        f.tray->mnutr_popup()->findChild<QAction*>(u"mnutr_exit"_s)->trigger();
+        QCOMPARE(recorder.closed, QStringList({u"AddForm"_s, u"CommForm"_s, u"Dialog"_s,
+                                               u"MainForm"_s, u"RelForm"_s, u"SettingsForm"_s,
+                                               u"SmileForm"_s, u"SetUpdForm"_s, u"SetMesForm"_s}));
+        for (const QPointer<QWidget>& window : windows) {
+            QVERIFY(!window || !window->isVisible());
+        }
+        QVERIFY(stranger.isVisible());
+        QVERIFY(form.exitSequence().isExiting());
+        QVERIFY(!f.tray->icon()->isVisible());
+        QCOMPARE(exited.count(), 1);
+    }
+
+    void theExitSkipsClosedWindowsAndGoesOnPastAKeptEditor() {
+        Fixture f;
+        MainForm& form = f.start();
+        form.mnu_Setting_Click();
+        form.settingsForm()->close();
+        form.mnu_setMes_Click();
+        form.findChild<SetMesForm*>()->hide(); // a dialog closed by the user is only hidden
+        form.hide();                           // the main window sits in the notification area
+        form.mnu_NewPost_Click();
+        QPointer<AddForm> editor = form.editor();
+        editor->Form_Activate();
+        editor->HeadText->setText(u"Черновик"_s);
+
+        CloseRecorder recorder;
+        QSignalSpy exited(f.tray.get(), &TrayForm::exited);
+        f.prompts.answers = {false}; // the editor is not closed without saving
+        f.action(u"mnu_Exit"_s)->trigger();
+        QVERIFY(exited.wait(5000));
+        QCOMPARE(f.prompts.questions, QStringList({VersionTag + u"|Закрыть без сохранения?"_s}));
+        QCOMPARE(recorder.closed, QStringList({u"AddForm"_s, u"MainForm"_s}));
+        QVERIFY(editor && editor->isVisible()); // it keeps its text; the program ends all the same
+    }
+
+    void closingHidesTheWindowUntilTheExitBegins() {
+        test::AssumedNotificationArea tray(true);
+        Fixture f;
+        MainForm& form = f.start();
+        QSignalSpy exited(f.tray.get(), &TrayForm::exited);
+        QVERIFY(!form.close()); // refused: the window lives on, reached through the icon
+        QVERIFY(!form.isVisible());
+        form.show();
+        form.exitSequence().beginExit();
+        QVERIFY(form.close());
+        QCoreApplication::processEvents();
+        QCOMPARE(exited.count(), 0); // closing is part of the exit, not its start
+    }
+
+    void theSettingsWindowSavesEveryRowAndExitDropsTheRest() {
+        Fixture f;
+        f.start().mnu_Setting_Click();
+        QPointer<SettingsForm> form = f.mainForm->settingsForm();
+        QCOMPARE(form->TxtValue->text(), u"me"_s); // the first row, the user name
+        form->TxtValue->selectAll();
+        QTest::keyClicks(form->TxtValue, u"Petya"_s);
+        form->ButSave->click();
+        QCOMPARE(f.rows(u"SELECT iniValue FROM iniSettings WHERE iniVariable = 'UserName'"_s),
+                 QStringList{u"Petya"_s});
+        QCOMPARE(f.mainForm->windowTitle(), u"Petya - ORV v.0.7.31c (главная форма)"_s);
+        QTest::keyClicks(form->TxtValue, u"x"_s); // not saved
+        form->ButExit->click();
+        QTRY_VERIFY(!form);
+        QVERIFY(f.waitForTree());
+        QVERIFY(f.shows(u"key-Petya"_s));
+        QCOMPARE(f.ctx->settings.UserName, u"Petya"_s);
+    }
+
+    void theViewShowsPagesAndWebLinksLeaveIt() {
+        Fixture f;
+        f.start();
+        f.sql(u"INSERT INTO Posts (ThisID, PostID, JournalID, uName, Header, Message, Messagedate, "
+              u"Sent) VALUES (1, '1001', '71', 'anna', '&laquo;Мастер&raquo;', "
+              u"'[user=lisa_m] [QUOTE]Никогда[/QUOTE] [url=http://kordenet.ru/books]книги[/url]', "
+              u"'2006-03-05 14:07:00', 1)"_s);
+        QVERIFY(f.reloadTree());
+        f.select(u"friendpostkey-1001-1"_s);
+        MessageView* view = f.mainForm->browser();
+        QVERIFY2(view->toPlainText().contains(u"«Мастер»"_s), qPrintable(view->toPlainText()));
+        QVERIFY(view->toPlainText().contains(u"Цитата:"_s));
+        QVERIFY(
+            !view->loadResource(QTextDocument::ImageResource, QUrl(u"..\\img\\new_person.bmp"_s))
+                 .value<QImage>()
+                 .isNull());
+        QList<QUrl> opened;
+        view->setExternalOpener([&](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
+        const QString before = view->toHtml();
+        view->Browser_BeforeNavigate2(QUrl(u"http://kordenet.ru/books"_s));
+        QCOMPARE(opened, QList<QUrl>{QUrl(u"http://kordenet.ru/books"_s)});
+        QCOMPARE(view->toHtml(), before);
+        view->Browser_BeforeNavigate2(QUrl(u"about:blank"_s));
+        QVERIFY(view->toPlainText().isEmpty());
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "tst_windows.moc"
