@@ -5,7 +5,9 @@
 #include "TestFolder.h"
 #include "app/OrvError.h"
 #include "app/StatusLog.h"
+#include "app/WorkingFolder.h"
 #include "composer/Composer.h"
+#include "composer/SmileyPage.h"
 #include "store/Database.h"
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
@@ -144,6 +146,21 @@ private slots:
         QCOMPARE(stored->header, u"Исправлено"_s);
         QVERIFY(stored->privatePost && stored->noComment && stored->subscribe && !stored->sent);
         QVERIFY(log.lines().isEmpty());
+    }
+
+    // The smiley picker's page, from the catalogue in ID order: each row's line
+    // and an empty line after it; codes and addresses stay one attribute each.
+    void smileyPageFromTheCatalogue() {
+        Store s;
+        const WorkingFolder folder = s.dir.folder();
+        folder.ensureTmpFolder();
+        QVERIFY(!SmileyPage::write(folder, s.db)); // nothing to show: nothing written
+        s.db.execute(u"INSERT INTO Smiles (ID, Smile, SmileURL) VALUES "
+                     u"(5, '<3', 'heart.gif'), (2, 'Ёж', 'http://kordenet.ru/smiles/ёж.gif'), "
+                     u"(1, ':-)', 'http://kordenet.ru/smiles/1.gif'), "
+                     u"(3, ':''(', 'http://x/cry.gif?a=1&b=2'), (9, '\U0001F642', 'smile.gif')"_s);
+        QVERIFY(SmileyPage::write(folder, s.db));
+        QCOMPARE(s.dir.read(u"tmp/smile.htm"_s), test::dataBytes(u"composer/smile.htm"_s));
     }
 };
 
