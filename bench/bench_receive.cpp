@@ -166,15 +166,13 @@ void endToEnd(int posts) {
     const QStringList postIds = ids(u"SELECT PostID FROM Posts"_s);
     const QStringList commentIds = ids(u"SELECT CommentID FROM Comments"_s);
     orv::Transport transport(ctx.session());
-    const QString path = ctx.folder.PostFilePath();
     const double transfer = seconds([&] {
         for (const auto& [list, type, batch] :
              {std::tuple(postIds, orv::FetchStack::Posts, 10),
               std::tuple(commentIds, orv::FetchStack::Comments, 25)}) {
             for (qsizetype start = 0; start < list.size(); start += batch) {
-                orv::TextFiles::WriteTextFile(
-                    path, orv::Fetcher::BuildIDquery(ctx.settings, list.mid(start, batch), type));
-                transport.InetExchange(path);
+                transport.exchange(
+                    orv::Fetcher::BuildIDquery(ctx.settings, list.mid(start, batch), type));
             }
         }
     });

@@ -41,16 +41,14 @@ struct Command {
     std::function<int(orv::AppContext&, const QStringList&, QTextStream&)> run;
 };
 
-// Prints the tree one node a line: indent by depth, key, text, icon index.
+// Prints the tree one node a line, each under its parent: indent by depth,
+// key, text, icon index.
 int printTree(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
     const orv::TreeSnapshot tree = orv::TreeBuilder(ctx.settings, &ctx.db).build();
-    std::vector<int> depth(tree.nodes.size(), 0);
-    for (size_t i = 0; i < tree.nodes.size(); ++i) {
-        const orv::TreeNode& node = tree.nodes[i];
-        depth[i] = node.parent < 0 ? 0 : depth[size_t(node.parent)] + 1;
-        out << QString(depth[i] * 2, u' ') << tree.key(node) << u'\t' << tree.text(node) << u'\t'
-            << node.icon << u'\n';
-    }
+    tree.walk([&](int node, int depth) {
+        out << QString(depth * 2, u' ') << tree.key(node) << u'\t' << tree.text(node) << u'\t'
+            << tree.nodes[size_t(node)].icon << u'\n';
+    });
     return kRan;
 }
 
@@ -91,7 +89,7 @@ int setSetting(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
 
 // Writes the page a click on the node shows, and prints its path.
 int writePage(orv::AppContext& ctx, const QStringList& args, QTextStream& out) {
-    orv::Renderer renderer(ctx);
+    orv::Renderer renderer(ctx.session());
     orv::PageBuilder pages = renderer.pageBuilder();
     orv::PageRows rows(ctx.db);
     const auto result = orv::NodePage(rows, pages).show(args[0]);
@@ -170,7 +168,7 @@ int stackPost(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
 // A body in the service's markup on standard input, its HTML on standard output.
 int render(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
     QTextStream in(stdin);
-    out << orv::Renderer(ctx).WordProcessor(in.readAll());
+    out << orv::Renderer(ctx.session()).WordProcessor(in.readAll());
     return kRan;
 }
 

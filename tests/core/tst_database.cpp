@@ -1,10 +1,11 @@
+#include "StoreCheck.h"
+#include "TestData.h"
 #include "TestFolder.h"
 #include "app/OrvError.h"
 #include "app/StatusLog.h"
 #include "app/TextFiles.h"
 #include "app/WorkingFolder.h"
 #include "store/Database.h"
-#include "store/FetchStack.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,79 +14,57 @@
 
 using namespace Qt::StringLiterals;
 using namespace orv;
-
-namespace {
-
-QVariant scalar(Database& db, const QString& sql) {
-    QSqlQuery q = db.prepare(sql);
-    Database::exec(q);
-    return q.next() ? q.value(0) : QVariant();
-}
-
-QStringList columnsOf(Database& db, const QString& table) {
-    QSqlQuery q = db.prepare(u"SELECT name FROM pragma_table_info(?)"_s);
-    q.addBindValue(table);
-    Database::exec(q);
-    QStringList names;
-    while (q.next()) {
-        names.append(q.value(0).toString());
-    }
-    return names;
-}
-
-} // namespace
+using test::rows;
 
 class DatabaseTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void missingFileIsCreatedWithFullSchema() {
-        test::TestFolder dir;
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
-        QVERIFY(db.isOpen());
-        const QFileInfo file(db.path());
-        QCOMPARE(file.permissions() &
+    // A missing file is created private, of the current schema, and hands out
+    // local identifiers that never repeat.
+    void missingFileIsCreatedPrivateAndCurrent() {
+        test::StoreFolder f;
+        QCOMPARE(QFileInfo(f.db.path()).permissions() &
                      (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
                  QFile::Permissions());
-        QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), Database::SchemaVersion);
-        QCOMPARE(scalar(db, u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
-
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM iniSettings"_s).toInt(), 22);
-        QCOMPARE(scalar(db, u"SELECT iniValue FROM iniSettings WHERE iniVariable = 'ServiceURL'"_s)
-                     .toString(),
-                 u"https://kordenet.ru"_s);
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM iniSettings WHERE iniVariable = 'UserName' "
-                            u"AND iniValue = ''"_s)
-                     .toInt(),
-                 1);
+        QCOMPARE(rows(f.db, u"PRAGMA user_version"_s),
+                 QStringList{QString::number(Database::SchemaVersion)});
+        QCOMPARE(rows(f.db, u"PRAGMA journal_mode"_s), QStringList{u"wal"_s});
+        f.db.execute(u"INSERT INTO Posts (PostID) VALUES ('a'), ('b')"_s);
+        f.db.execute(u"DELETE FROM Posts WHERE ThisID = 2"_s);
+        f.db.execute(u"INSERT INTO Posts (PostID) VALUES ('c')"_s);
+        QCOMPARE(rows(f.db, u"SELECT max(ThisID) FROM Posts"_s), QStringList{u"3"_s});
     }
 
-    void reopeningKeepsDataAndAddsNoRows() {
+    // A store left by this or an older version opens with its rows, brought up
+    // to date step by step; a newer one is refused and left alone.
+    void upgrades_data() {
+        test::addRows(u"store/upgrades.tsv"_s, {"before", "check", "expected"});
+    }
+
+    void upgrades() {
+        const auto [before, check, expected] = test::cells({"before", "check", "expected"});
         test::TestFolder dir;
         {
             Database db(dir.file(u"database.mdb"_s));
             db.open();
-            db.execute(u"INSERT INTO Posts (PostID, uName) VALUES ('1', 'me')"_s);
+            for (const QString& statement : before.split(u"; "_s)) {
+                db.execute(statement);
+            }
         }
         Database db(dir.file(u"database.mdb"_s));
+        if (expected.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(OrvError, db.open());
+            return;
+        }
         db.open();
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM Posts"_s).toInt(), 1);
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM iniSettings"_s).toInt(), 22);
+        QCOMPARE(rows(db, check), QStringList{expected});
+        QCOMPARE(rows(db, u"SELECT count(*) FROM iniSettings"_s), QStringList{u"22"_s});
+        QCOMPARE(rows(db, u"PRAGMA user_version"_s),
+                 QStringList{QString::number(Database::SchemaVersion)});
     }
 
-    void localIdentifiersNeverRepeat() {
-        test::TestFolder dir;
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
-        db.execute(u"INSERT INTO Posts (PostID) VALUES ('a')"_s);
-        db.execute(u"INSERT INTO Posts (PostID) VALUES ('b')"_s);
-        db.execute(u"DELETE FROM Posts WHERE ThisID = 2"_s);
-        db.execute(u"INSERT INTO Posts (PostID) VALUES ('c')"_s);
-        QCOMPARE(scalar(db, u"SELECT max(ThisID) FROM Posts"_s).toInt(), 3);
-    }
-
-    void unreadableFileFailsWithEngineText() {
+    void unreadableFileFailsWithEngineTextAndStays() {
         test::TestFolder dir;
         dir.write(u"database.mdb"_s, QByteArray(4096, 'x'));
         Database db(dir.file(u"database.mdb"_s));
@@ -96,82 +75,27 @@ private slots:
             QVERIFY2(e.text().contains(u"not a database"_s), qPrintable(e.text()));
         }
         QVERIFY(!db.isOpen());
-        QCOMPARE(dir.read(u"database.mdb"_s), QByteArray(4096, 'x')); // left as it was
+        QCOMPARE(dir.read(u"database.mdb"_s), QByteArray(4096, 'x'));
         QVERIFY_THROWS_EXCEPTION(OrvError, db.execute(u"SELECT 1"_s));
     }
 
-    void newerSchemaIsRefused() {
-        test::TestFolder dir;
-        {
-            Database db(dir.file(u"database.mdb"_s));
-            db.open();
-            db.execute(u"PRAGMA user_version = 99"_s);
-        }
-        Database db(dir.file(u"database.mdb"_s));
-        QVERIFY_THROWS_EXCEPTION(OrvError, db.open());
-    }
-
-    void existingTablesWithoutVersionAreKept() {
-        // A copy made before versions were marked: the three-column address book stays.
-        test::TestFolder dir;
-        {
-            Database db(dir.file(u"database.mdb"_s));
-            db.open();
-            db.execute(u"DROP TABLE AddressBook"_s);
-            db.execute(u"CREATE TABLE AddressBook (Nick TEXT, Status TEXT, New INTEGER)"_s);
-            db.execute(u"PRAGMA user_version = 0"_s);
-        }
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
-        QCOMPARE(columnsOf(db, u"AddressBook"_s).size(), 3);
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM iniSettings"_s).toInt(), 22);
-        QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), Database::SchemaVersion);
-    }
-
-    void olderVersionIsBroughtUpToDate() {
-        test::TestFolder dir;
-        {
-            Database db(dir.file(u"database.mdb"_s));
-            db.open();
-            db.execute(u"DROP INDEX tmp_MessagesToGet_ID"_s);
-            db.execute(u"DROP INDEX AddressBook_Nick"_s);
-            db.execute(u"INSERT INTO Smiles (Smile) VALUES (':)')"_s);
-            db.execute(u"PRAGMA user_version = 1"_s);
-        }
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
-        QCOMPARE(scalar(db, u"PRAGMA user_version"_s).toInt(), Database::SchemaVersion);
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM sqlite_master WHERE name = "
-                            u"'AddressBook_Nick'"_s)
-                     .toInt(),
-                 1);
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM sqlite_master WHERE name = "
-                            u"'tmp_MessagesToGet_ID'"_s)
-                     .toInt(),
-                 1);
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM Smiles"_s).toInt(), 1);
-    }
-
     void reconnectShowsWrittenRowsAndLogsFailures() {
-        test::TestFolder dir;
+        test::StoreFolder f;
+        test::TestFolder& dir = f.dir;
+        Database& db = f.db;
         StatusLog log(dir.file(u"log.txt"_s));
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
         db.execute(u"INSERT INTO Smiles (Smile) VALUES (':)')"_s);
         db.ReConnect(log);
-        QVERIFY(db.isOpen());
-        QCOMPARE(scalar(db, u"SELECT Smile FROM Smiles"_s).toString(), u":)"_s);
+        QCOMPARE(rows(db, u"SELECT Smile FROM Smiles"_s), QStringList{u":)"_s});
+        Database other(dir.file(u"database.mdb"_s)); // a second connection sees it too
+        other.open();
+        QCOMPARE(rows(other, u"SELECT count(*) FROM Smiles"_s), QStringList{u"1"_s});
         QVERIFY(log.lines().isEmpty());
 
-        // A second connection sees what the first wrote.
-        Database other(dir.file(u"database.mdb"_s));
-        other.open();
-        QCOMPARE(scalar(other, u"SELECT count(*) FROM Smiles"_s).toInt(), 1);
-
         db.close();
+        other.close();
         QFile::remove(db.path() + u"-wal"_s);
         QFile::remove(db.path() + u"-shm"_s);
-        other.close();
         dir.write(u"database.mdb"_s, QByteArray(4096, 'x'));
         db.ReConnect(log);
         QCOMPARE(log.lines().size(), 1);
@@ -179,26 +103,42 @@ private slots:
         QVERIFY(!db.isOpen());
     }
 
-    void transactionKeepsOrRollsBackOnFailure() {
-        test::TestFolder dir;
-        Database db(dir.file(u"database.mdb"_s));
-        db.open();
-        try {
-            Database::Transaction t(db);
-            db.execute(u"INSERT INTO Smiles (Smile) VALUES ('a')"_s);
-            db.execute(u"INSERT INTO NoSuchTable VALUES (1)"_s);
-            t.commit();
-        } catch (const OrvError&) {
+    // By default what was stored before a failure stays; a transaction that
+    // rolls back, a failed COMMIT or an inner one left open undo only their own.
+    void transactionsKeepOrUndo() {
+        test::StoreFolder f;
+        Database& db = f.db;
+        for (const auto onFailure : {Database::Transaction::OnFailure::KeepStored,
+                                     Database::Transaction::OnFailure::RollBack}) {
+            try {
+                Database::Transaction t(db, onFailure);
+                db.execute(u"INSERT INTO Smiles (Smile) VALUES ('a')"_s);
+                db.execute(u"INSERT INTO NoSuchTable VALUES (1)"_s);
+                t.commit();
+            } catch (const OrvError&) {
+            }
         }
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM Smiles"_s).toInt(), 1);
-        try {
+        QCOMPARE(rows(db, u"SELECT count(*) FROM Smiles"_s), QStringList{u"1"_s});
+
+        db.execute(u"PRAGMA foreign_keys = ON"_s);
+        db.execute(u"CREATE TABLE parent (id INTEGER PRIMARY KEY)"_s);
+        db.execute(u"CREATE TABLE child (parent INTEGER REFERENCES parent (id) "
+                   u"DEFERRABLE INITIALLY DEFERRED)"_s);
+        {
             Database::Transaction t(db, Database::Transaction::OnFailure::RollBack);
-            db.execute(u"INSERT INTO Smiles (Smile) VALUES ('b')"_s);
-            db.execute(u"INSERT INTO NoSuchTable VALUES (1)"_s);
-            t.commit();
-        } catch (const OrvError&) {
+            db.execute(u"INSERT INTO child VALUES (7)"_s);
+            QVERIFY_THROWS_EXCEPTION(OrvError, t.commit()); // the check fails at COMMIT
         }
-        QCOMPARE(scalar(db, u"SELECT count(*) FROM Smiles"_s).toInt(), 1);
+        QCOMPARE(rows(db, u"SELECT count(*) FROM child"_s), QStringList{u"0"_s});
+
+        Database::Transaction outer(db, Database::Transaction::OnFailure::RollBack);
+        db.execute(u"INSERT INTO parent VALUES (1)"_s);
+        {
+            Database::Transaction inner(db, Database::Transaction::OnFailure::RollBack);
+            db.execute(u"INSERT INTO parent VALUES (2)"_s);
+        } // left without commit
+        outer.commit();
+        QCOMPARE(rows(db, u"SELECT id FROM parent"_s), QStringList{u"1"_s});
     }
 
     void secretsArePrivateWhateverTheUmask() {

@@ -1,3 +1,4 @@
+#include "TestData.h"
 #include "app/StatusLog.h"
 #include "composer/NowPlaying.h"
 
@@ -7,7 +8,9 @@
 #include <QThread>
 #include <QVariantMap>
 #include <QtTest>
+#include <list>
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -50,13 +53,10 @@ public:
         QVERIFY(m_bus.registerObject(u"/org/mpris/MediaPlayer2"_s, m_player.get(),
                                      QDBusConnection::ExportAllProperties));
         QVERIFY(m_bus.registerService(m_serviceName));
-        m_registered = true;
     }
 
     ~PlayerOnBus() {
-        if (m_registered) {
-            m_bus.unregisterService(m_serviceName);
-        }
+        m_bus.unregisterService(m_serviceName);
         m_bus.unregisterObject(u"/org/mpris/MediaPlayer2"_s);
         m_thread.quit();
         m_thread.wait();
@@ -69,7 +69,6 @@ private:
     QDBusConnection m_bus;
     QThread m_thread;
     std::unique_ptr<FakePlayer> m_player;
-    bool m_registered = false;
 };
 
 QVariantMap track(const QVariant& artist, const QString& title) {
@@ -100,93 +99,47 @@ private slots:
                  "no session bus: run under dbus-run-session");
     }
 
-    void cleanedTitle_data() {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<QString>("cleaned");
-        const QChar nul(u'\0');
-        QTest::newRow("playlist number")
-            << u"12. Artist - Song - Winamp"_s + nul << u"Artist - Song"_s;
-        QTest::newRow("year taken for a number") << u"1999 Song - Winamp"_s + nul << u"Song"_s;
-        QTest::newRow("without the NUL the end stays")
-            << u"Artist - Song - Winamp"_s << u"Artist - Song - Winamp"_s;
-        QTest::newRow("every occurrence")
-            << u"A - Winamp"_s + nul + u"B - Winamp"_s + nul << u"AB"_s;
-        QTest::newRow("letter case matters")
-            << u"Song - winamp"_s + nul << u"Song - winamp"_s + nul;
-        QTest::newRow("points and digits") << u"..3.14 Pi"_s << u"Pi"_s;
-        QTest::newRow("a blank stops the drop") << u" 12. Song "_s << u"12. Song"_s;
-        QTest::newRow("digits inside stay") << u"Radio 1 - News 24"_s << u"Radio 1 - News 24"_s;
-        QTest::newRow("a sign stops the drop") << u"-12. Song"_s << u"-12. Song"_s;
-        QTest::newRow("digits only") << u"2024."_s << QString();
-        QTest::newRow("empty") << QString() << QString();
-        QTest::newRow("Cyrillic") << u"3. Кино - Группа крови - Winamp"_s + nul
-                                  << u"Кино - Группа крови"_s;
-        QTest::newRow("non-ASCII digit stays") << u"١٢ Song"_s << u"١٢ Song"_s;
-    }
+    void cleanedTitle_data() { test::addRows(u"composer/titles.tsv"_s, {"raw", "cleaned"}); }
 
     void cleanedTitle() {
-        QFETCH(QString, raw);
-        QFETCH(QString, cleaned);
+        const auto [raw, cleaned] = test::cells({"raw", "cleaned"});
         QCOMPARE(NowPlaying::cleanedTitle(raw), cleaned);
     }
 
-    void noPlayerGivesEmptySilently() {
+    // One player's track (or none, or only another service on the bus), and
+    // the title it gives, cleaned as a window title was.
+    void onePlayer_data() {
+        test::addRows(u"composer/players.tsv"_s, {"player", "artist", "title", "shown"});
+    }
+
+    void onePlayer() {
+        const auto [player, artist, title, shown] =
+            test::cells({"player", "artist", "title", "shown"});
         Log l;
         QVERIFY(QDBusConnection::sessionBus().registerService(u"org.example.NotAPlayer"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), QString());
+        std::optional<PlayerOnBus> onBus;
+        if (player == u"yes"_s) {
+            const QVariant artists =
+                artist == u"none"_s ? QVariant()
+                : artist.startsWith(u'[')
+                    ? QVariant(artist.mid(1, artist.size() - 2).split(u", "_s, Qt::SkipEmptyParts))
+                    : QVariant(artist);
+            onBus.emplace(u"vlc"_s, track(artists, title.isEmpty() ? QString() : title));
+        }
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), shown);
         QDBusConnection::sessionBus().unregisterService(u"org.example.NotAPlayer"_s);
         QCOMPARE(l.log.lines(), QStringList());
-    }
-
-    void playerWithoutTrackGivesEmptySilently() {
-        Log l;
-        PlayerOnBus stopped(u"stopped"_s, {});
-        PlayerOnBus artistOnly(u"artistonly"_s, track(QStringList{u"Кино"_s}, QString()));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), QString());
-        QCOMPARE(l.log.lines(), QStringList());
-    }
-
-    void artistsAndTitle() {
-        Log l;
-        PlayerOnBus player(
-            u"vlc"_s, track(QStringList{u"Кино"_s, u"Виктор Цой"_s}, u"Звезда по имени Солнце"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Кино, Виктор Цой - Звезда по имени Солнце"_s);
-        QCOMPARE(l.log.lines(), QStringList());
-    }
-
-    void titleAlone() {
-        Log l;
-        PlayerOnBus player(u"vlc"_s, track(QVariant(), u"Без исполнителя"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Без исполнителя"_s);
-        PlayerOnBus noArtists(u"aaa"_s, track(QStringList{}, u"Пустой список"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Пустой список"_s);
-    }
-
-    void artistSentAsOneString() {
-        Log l;
-        PlayerOnBus player(u"odd"_s, track(u"Аквариум"_s, u"Город золотой"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Аквариум - Город золотой"_s);
-    }
-
-    // The clean-up applies to the whole text, as it did to the window title.
-    void titleIsCleaned() {
-        Log l;
-        PlayerOnBus player(u"vlc"_s, track(QVariant(), u"07. Track - Winamp"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Track - Winamp"_s);
-        PlayerOnBus numbered(u"aaa"_s, track(QStringList{u"2Pac"_s}, u" Changes "_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Pac -  Changes"_s);
     }
 
     void firstPlayerWithATrackByName() {
         Log l;
         // Registered out of name order, as players start in any order.
-        PlayerOnBus vlc(u"vlc"_s, track(QVariant(), u"VLC"_s));
-        PlayerOnBus spotify(u"spotify"_s, track(QVariant(), u"Spotify"_s));
-        PlayerOnBus mpv(u"mpv"_s, track(QVariant(), u"mpv"_s));
-        PlayerOnBus idle(u"audacious"_s, track(QVariant(), QString()));
-        PlayerOnBus clementine(u"clementine"_s, track(QVariant(), u"Clementine"_s));
-        PlayerOnBus rhythmbox(u"rhythmbox"_s, track(QVariant(), u"Rhythmbox"_s));
-        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"Clementine"_s);
+        std::list<PlayerOnBus> players;
+        for (const QString& name :
+             {u"vlc"_s, u"spotify"_s, u"mpv"_s, u"audacious"_s, u"clementine"_s, u"rhythmbox"_s}) {
+            players.emplace_back(name, track({}, name == u"audacious"_s ? QString() : name));
+        }
+        QCOMPARE(NowPlaying::get_WinAMP(l.log), u"clementine"_s);
         QCOMPARE(l.log.lines(), QStringList());
     }
 

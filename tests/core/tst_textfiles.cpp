@@ -1,3 +1,4 @@
+#include "TestData.h"
 #include "TestFolder.h"
 #include "app/Cp1251.h"
 #include "app/OrvError.h"
@@ -35,55 +36,37 @@ private slots:
         QVERIFY(Cp1251::canEncode(U'ж'));
     }
 
-    void writeTextFileAddsLineEndInCodePage() {
+    // Scratch files: Windows-1251 with a final CR LF; errors are thrown for
+    // the caller's trap, except where a missing file is fine.
+    void scratchFiles() {
         test::TestFolder dir(test::TestFolder::Icons::None);
         TextFiles::WriteTextFile(dir.file(u"x.txt"_s), u"x"_s);
-        QCOMPARE(dir.read(u"x.txt"_s), QByteArray("x\r\n"));
         QCOMPARE(TextFiles::ReadWholeFile(dir.file(u"x.txt"_s)), u"x\r\n"_s);
-
         TextFiles::WriteTextFile(dir.file(u"x.txt"_s), u"Привет 😀"_s);
         QCOMPARE(dir.read(u"x.txt"_s), QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2 ?\r\n"));
-    }
-
-    void fileErrorsThrowForTheCallersTrap() {
-        test::TestFolder dir(test::TestFolder::Icons::None);
         QVERIFY_THROWS_EXCEPTION(OrvError, TextFiles::ReadWholeFile(dir.file(u"none"_s)));
-        QVERIFY_THROWS_EXCEPTION(OrvError, TextFiles::ReadFirstField(dir.file(u"none"_s)));
         QVERIFY_THROWS_EXCEPTION(OrvError,
                                  TextFiles::WriteTextFile(dir.file(u"no/such/x"_s), u"x"_s));
         dir.write(u"empty"_s, {});
         QCOMPARE(TextFiles::ReadWholeFile(dir.file(u"empty"_s)), QString());
-    }
-
-    void deleteIfExistsIgnoresMissingFiles() {
-        test::TestFolder dir(test::TestFolder::Icons::None);
-        dir.write(u"f"_s, "1");
-        TextFiles::DeleteIfExists(dir.file(u"f"_s));
-        QVERIFY(!QFile::exists(dir.file(u"f"_s)));
-        TextFiles::DeleteIfExists(dir.file(u"f"_s));
+        TextFiles::DeleteIfExists(dir.file(u"x.txt"_s));
+        QVERIFY(!QFile::exists(dir.file(u"x.txt"_s)));
+        TextFiles::DeleteIfExists(dir.file(u"x.txt"_s));
         TextFiles::DeleteIfExists(dir.file(u"missing/folder/f"_s));
+
+        const WorkingFolder folder(dir.path() + u"/"_s);
+        QCOMPARE(folder.AppFolder(), dir.path()); // without the trailing slash
+        folder.ensureTmpFolder();
+        folder.ensureTmpFolder(); // an existing folder is fine
+        QVERIFY(QFileInfo(folder.tmpFolder()).isDir());
+        QVERIFY_THROWS_EXCEPTION(OrvError, WorkingFolder(u"/proc/orv-no-such"_s).ensureTmpFolder());
     }
 
-    void readFirstField_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("comma") << QByteArray("abc,def") << u"abc"_s;
-        QTest::newRow("declaration line")
-            << QByteArray("<?xml version='1.0'?>\r\n<a>\r\n</a>") << u"<?xml version='1.0'?>"_s;
-        QTest::newRow("line feed only") << QByteArray("first\nsecond") << u"first"_s;
-        QTest::newRow("leading blanks") << QByteArray("   abc") << u"abc"_s;
-        QTest::newRow("quoted keeps comma") << QByteArray("\"a,b\",c") << u"a,b"_s;
-        QTest::newRow("unclosed quote") << QByteArray("\"abc") << u"abc"_s;
-        QTest::newRow("code page") << QByteArray("\xC0\xE0,x") << u"Аа"_s;
-        QTest::newRow("empty") << QByteArray() << QString();
-    }
+    void firstField_data() { test::addRows(u"app/first-field.tsv"_s, {"text", "field"}); }
 
-    void readFirstField() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, field);
-        test::TestFolder dir(test::TestFolder::Icons::None);
-        dir.write(u"f"_s, bytes);
-        QCOMPARE(TextFiles::ReadFirstField(dir.file(u"f"_s)), field);
+    void firstField() {
+        const auto [text, field] = test::cells({"text", "field"});
+        QCOMPARE(TextFiles::firstField(text), field);
     }
 
     void statusLineIsTimeStampedAndLogged() {
@@ -100,30 +83,10 @@ private slots:
         QCOMPARE(added.count(), 2);
         QCOMPARE(added.first().first().toString(), first);
         QCOMPARE(dir.read(u"log.txt"_s), (first + u"\r\n14:03:09  второе\r\n"_s).toUtf8());
-    }
 
-    void statusLineSurvivesAnUnwritableLog() {
-        test::TestFolder dir(test::TestFolder::Icons::None);
-        StatusLog log(dir.file(u"missing-folder/log.txt"_s));
-        log.LogStatus(u"строка"_s);
-        QCOMPARE(log.lines().size(), 1);
-        QVERIFY(log.currentText().endsWith(u"  строка"_s));
-    }
-
-    void workingFolderNamesAndCreatesTmp() {
-        test::TestFolder dir(test::TestFolder::Icons::None);
-        const WorkingFolder folder(dir.path() + u"/"_s);
-        QCOMPARE(folder.AppFolder(), dir.path());
-        QCOMPARE(folder.PostFilePath(), dir.path() + u"/tmp/post.tmp"_s);
-        QCOMPARE(folder.databasePath(), dir.path() + u"/database.mdb"_s);
-        folder.ensureTmpFolder();
-        const QFileInfo tmp(folder.tmpFolder());
-        QVERIFY(tmp.isDir());
-        QCOMPARE(tmp.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-        folder.ensureTmpFolder(); // an existing folder is fine
-
-        const WorkingFolder readOnly(u"/proc/orv-no-such"_s);
-        QVERIFY_THROWS_EXCEPTION(OrvError, readOnly.ensureTmpFolder());
+        StatusLog lost(dir.file(u"missing-folder/log.txt"_s)); // the line survives
+        lost.LogStatus(u"строка"_s);
+        QCOMPARE(lost.lines().size(), 1);
     }
 };
 

@@ -1,11 +1,19 @@
 // Storing received items: each call is one transaction that stores its items
 // and marks their fetch-stack rows together, or undoes both.
+#include "StoreCheck.h"
+#include "TestData.h"
 #include "TestFolder.h"
 #include "app/OrvError.h"
+#include "app/StatusLog.h"
+#include "app/WorkingFolder.h"
+#include "composer/Composer.h"
+#include "composer/SmileyPage.h"
 #include "store/Database.h"
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
+#include "store/Settings.h"
 #include "store/StoredDate.h"
+#include "tree/NodeKey.h"
 
 #include <QtTest>
 #include <ctime>
@@ -15,40 +23,9 @@ using namespace orv;
 
 namespace {
 
-struct Store {
-    test::TestFolder dir{test::TestFolder::Icons::None};
-    Database db{dir.file(u"database.mdb"_s)};
+struct Store : test::StoreFolder {
     FetchStack stack{db};
-
-    Store() { db.open(); }
-
-    QVariantList column(const QString& sql) {
-        QSqlQuery q = db.prepare(sql);
-        Database::exec(q);
-        QVariantList values;
-        while (q.next()) {
-            values.append(q.value(0));
-        }
-        return values;
-    }
-    // "ID:ErrCode" of every stack row of the kind, in stacking order.
-    QVariantList stackRows(const QString& type) {
-        return column(u"SELECT ID || ':' || coalesce(ErrCode, '') FROM tmp_MessagesToGet WHERE "
-                      u"Type = '"_s +
-                      type + u"' ORDER BY rowid"_s);
-    }
 };
-
-ReceivedPost post(const QString& id, const QString& journal = u"71"_s,
-                  const QString& date = u"05.03.2006 14:07:00"_s,
-                  const QString& text = u"Текст"_s) {
-    return {text, u"Заголовок"_s, date, u"snegir"_s, id, journal};
-}
-
-ReceivedComment comment(const QString& id, const QString& date = u"05.03.2006 15:00:00"_s,
-                        const QString& text = u"Ну да"_s) {
-    return {text, QString(), date, u"Ёжик"_s, u"1001"_s, id, u"71"_s};
-}
 
 } // namespace
 
@@ -56,119 +33,75 @@ class StoringTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void postsAreStoredAndTheirRowsMarkedTogether() {
-        Store s;
-        s.stack.add({u"1001"_s, u"1002"_s, u"1003"_s}, FetchStack::Posts);
-        s.stack.add({u"1001"_s}, FetchStack::Comments); // the same number, another kind
-        const StoreReport report = ReceivedMessages(s.db).savePosts(
-            {post(u"1001"_s), post(u"1002"_s, QString()), post(u"1001"_s)});
-        QCOMPARE(report.stored, 2); // the second 1001 overwrote the first
-        QVERIFY(report.failed.empty());
-        QCOMPARE(s.column(u"SELECT PostID || New || Sent || Deleted || ' ' || Messagedate "
-                          u"FROM Posts"_s),
-                 QVariantList({u"1001110 2006-03-05 14:07:00"_s}));
-        // 1002 has no diary and is left out, yet received; 1003 did not come.
-        QCOMPARE(s.stackRows(FetchStack::Posts),
-                 QVariantList({u"1001:welldone"_s, u"1002:welldone"_s, u"1003:"_s}));
-        QCOMPARE(s.stackRows(FetchStack::Comments), QVariantList({u"1001:"_s}));
+    // Items stored into a store holding some rows and fetch-stack rows: what
+    // the call reports, the rows of the kind and the stack afterwards.
+    void receivedItems_data() {
+        test::addRows(u"storing/cases.tsv"_s, {"before", "stacked", "kind", "name"});
     }
 
-    void knownPostIsOverwrittenAndUnreadAgain() {
+    void receivedItems() {
+        const auto [before, stacked, kind, name] =
+            test::cells({"before", "stacked", "kind", "name"});
         Store s;
-        s.db.execute(u"INSERT INTO Posts (PostID, JournalID, Message, New, Sent, Deleted) "
-                     u"VALUES ('1001', '71', 'old', 0, 0, 0), ('1002', '71', 'gone', 0, 1, 1)"_s);
-        ReceivedMessages(s.db).savePosts(
-            {post(u"1001"_s, u"71"_s, u"05.03.2006 14:07:00"_s, u"new"_s), post(u"1002"_s)});
-        QCOMPARE(s.column(u"SELECT Message || New || Sent FROM Posts WHERE PostID = '1001'"_s),
-                 QVariantList({u"new10"_s}));
-        // A deleted row is not matched: the post comes back as a row of its own.
-        QCOMPARE(s.column(u"SELECT Deleted FROM Posts WHERE PostID = '1002' ORDER BY ThisID"_s),
-                 QVariantList({1, 0}));
+        for (const QString& statement : before.split(u"; "_s, Qt::SkipEmptyParts)) {
+            s.db.execute(statement);
+        }
+        for (const QString& row : stacked.split(u' ', Qt::SkipEmptyParts)) {
+            s.stack.add({row.section(u':', 1)}, row.section(u':', 0, 0));
+        }
+        std::vector<QStringList> items;
+        for (const QString& line : test::dataLines(u"storing/"_s + name + u".items"_s)) {
+            items.push_back(line.split(u'\t'));
+        }
+        ReceivedMessages store(s.db);
+        StoreReport report;
+        QString table;
+        if (kind == u"posts"_s) {
+            std::vector<ReceivedPost> posts;
+            for (const QStringList& i : items) {
+                posts.push_back({i[0], i[1], i[2], i[3], i[4], i[5]});
+            }
+            report = store.savePosts(posts);
+            table = u"PostID, Message, Messagedate, New, Sent, Deleted FROM Posts"_s;
+        } else if (kind == u"comments"_s) {
+            std::vector<ReceivedComment> comments;
+            for (const QStringList& i : items) {
+                comments.push_back({i[0], i[1], i[2], i[3], i[4], i[5], i[6]});
+            }
+            report = store.saveComments(comments);
+            table = u"CommentID, Message, Messagedate, New, Sent FROM Comments"_s;
+        } else {
+            std::vector<ReceivedPrivate> messages;
+            for (const QStringList& i : items) {
+                messages.push_back({i[0], i[1], i[2]});
+            }
+            report = store.savePrivates(messages);
+            table = u"uName, Message, Messagedate, New FROM PrivateMessages"_s;
+        }
+        QStringList got = {u"stored "_s + QString::number(report.stored)};
+        for (const auto& [item, error] : report.failed) {
+            got.append(u"failed "_s + item + u": "_s + error);
+        }
+        got += test::rows(s.db, u"SELECT "_s + table + u" ORDER BY rowid"_s);
+        got +=
+            test::rows(s.db, u"SELECT Type, ID, ErrCode FROM tmp_MessagesToGet ORDER BY rowid"_s);
+        QCOMPARE(got, test::dataLines(u"storing/"_s + name + u".txt"_s));
     }
 
-    void itemThatCannotBeStoredIsSetAsideAndTheRestStored() {
-        Store s;
-        s.stack.add({u"1"_s, u"2"_s, u"3"_s, u"4"_s}, FetchStack::Posts);
-        const StoreReport report =
-            ReceivedMessages(s.db).savePosts({post(u"1"_s), post(u"2"_s, u"71"_s, u"вчера"_s),
-                                              post(u"3"_s, u"71"_s, QString()), post(u"4"_s)});
-        QCOMPARE(report.stored, 2);
-        QCOMPARE(report.failed.size(), size_t(2));
-        QCOMPARE(report.failed[0], std::pair(u"2"_s, u"Несоответствие типа"_s));
-        QCOMPARE(s.column(u"SELECT PostID FROM Posts ORDER BY PostID"_s),
-                 QVariantList({u"1"_s, u"4"_s}));
-        QCOMPARE(s.stackRows(FetchStack::Posts),
-                 QVariantList({u"1:welldone"_s, u"2:error"_s, u"3:error"_s, u"4:welldone"_s}));
-        QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList());
-    }
+    // A service date is a wall-clock text and stays as it came, also where
+    // the local clocks jumped: 31.03.2024 02:30 does not exist in Berlin.
+    void serviceDates_data() { test::addRows(u"storing/dates.tsv"_s, {"text", "stored"}); }
 
-    void failingStoreUndoesTheBatchAndItsMarks() {
-        Store s;
-        s.stack.add({u"1"_s, u"2"_s}, FetchStack::Comments);
-        s.db.execute(u"CREATE TRIGGER full_disk BEFORE INSERT ON Comments WHEN NEW.CommentID = '2' "
-                     u"BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"_s);
-        QVERIFY_THROWS_EXCEPTION(
-            OrvError, ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)}));
-        QCOMPARE(s.column(u"SELECT count(*) FROM Comments"_s), QVariantList({0}));
-        QCOMPARE(s.stack.waiting(FetchStack::Comments), QStringList({u"1"_s, u"2"_s}));
-
-        s.db.execute(u"DROP TRIGGER full_disk"_s); // the next run stores them
-        ReceivedMessages(s.db).saveComments({comment(u"1"_s), comment(u"2"_s)});
-        QCOMPARE(s.column(u"SELECT count(*) FROM Comments"_s), QVariantList({2}));
-        QVERIFY(s.stack.waiting(FetchStack::Comments).isEmpty());
-    }
-
-    void commentsFollowTheirRules() {
-        Store s;
-        s.stack.add({u"5"_s, u"6"_s, u"7"_s}, FetchStack::Comments);
-        s.db.execute(u"INSERT INTO Comments (CommentID, Message, New, Sent) "
-                     u"VALUES ('7', 'old', 0, 0)"_s);
-        const StoreReport report = ReceivedMessages(s.db).saveComments(
-            {comment(u"5"_s), comment(u"6"_s, ReceivedMessages::NoDate),
-             comment(u"7"_s, u"05.03.2006 16:00:00"_s, u"refreshed"_s)});
-        QCOMPARE(report.stored, 2);
-        QCOMPARE(s.column(u"SELECT CommentID FROM Comments ORDER BY CommentID"_s),
-                 QVariantList({u"5"_s, u"7"_s}));
-        QCOMPARE(s.column(u"SELECT Message || New || Sent FROM Comments WHERE CommentID = '7'"_s),
-                 QVariantList({u"refreshed01"_s})); // read stays read, and is sent now
-        QVERIFY(s.stack.waiting(FetchStack::Comments).isEmpty()); // the 1970 one too
-    }
-
-    void privateMessagesAreKnownByTextDateAndSender() {
-        Store s;
-        const auto message = [](const QString& text, const QString& date) {
-            return ReceivedPrivate{text, date, u"marta"_s};
-        };
-        ReceivedMessages(s.db).savePrivates({message(u"Привет"_s, u"01.02.2006 10:00:00"_s),
-                                             message(u"Привет"_s, u"01.02.2006 11:00:00"_s),
-                                             message(u"старое"_s, ReceivedMessages::NoDate),
-                                             message(u"без даты"_s, QString())});
-        QCOMPARE(s.column(u"SELECT count(*) FROM PrivateMessages"_s), QVariantList({2}));
-        s.db.execute(u"UPDATE PrivateMessages SET New = 0"_s);
-        ReceivedMessages(s.db).savePrivates({message(u"Привет"_s, u"01.02.2006 10:00:00"_s)});
-        QCOMPARE(s.column(u"SELECT count(*) || sum(New) FROM PrivateMessages"_s),
-                 QVariantList({u"21"_s}));
-    }
-
-    void serviceDatesIgnoreTheTimeZone() {
-        // 31.03.2024 02:30 does not exist in Berlin: clocks jumped from 2:00 to
-        // 3:00. A service date is a wall-clock text and stays as it came.
-        const QByteArray zone = qgetenv("TZ");
+    void serviceDates() {
+        const auto [text, stored] = test::cells({"text", "stored"});
         qputenv("TZ", "Europe/Berlin");
         ::tzset();
-        const QString stored = StoredDate::fromServiceText(u"31.03.2024 02:30:00"_s);
-        const QString shown = StoredDate::toServiceText(stored);
-        const QString short_ = StoredDate::fromServiceText(u"5.3.2006 9:07:00"_s);
-        if (zone.isNull()) {
-            qunsetenv("TZ");
-        } else {
-            qputenv("TZ", zone);
+        if (stored.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(OrvError, StoredDate::fromServiceText(text));
+            return;
         }
-        ::tzset();
-        QCOMPARE(stored, u"2024-03-31 02:30:00"_s);
-        QCOMPARE(shown, u"31.03.2024 02:30:00"_s);
-        QCOMPARE(short_, u"2006-03-05 09:07:00"_s);
-        QVERIFY_THROWS_EXCEPTION(OrvError, StoredDate::fromServiceText(u"31.02.2024 02:30:00"_s));
+        QCOMPARE(StoredDate::fromServiceText(text), stored);
+        QCOMPARE(StoredDate::fromServiceText(StoredDate::toServiceText(stored)), stored);
     }
 
     void stackHoldsEachWaitingItemOnce() {
@@ -182,36 +115,52 @@ private slots:
         QCOMPARE(s.stack.waitingCount(FetchStack::Posts), 2);
 
         s.stack.deleteFinished(); // at start-up: what waits, stays
-        QCOMPARE(s.stackRows(FetchStack::Posts), QVariantList({u"3:"_s, u"1:"_s}));
+        QCOMPARE(test::rows(s.db, u"SELECT ID, ErrCode FROM tmp_MessagesToGet ORDER BY rowid"_s),
+                 QStringList({u"3|"_s, u"1|"_s}));
     }
 
-    void failedCommitLeavesNothingHalfDone() {
+    // A post written offline keeps its options through an edit: the editor
+    // shows them as stored and saves them back, with the new title and text.
+    void editedPostKeepsItsOptions() {
         Store s;
-        s.db.execute(u"PRAGMA foreign_keys = ON"_s);
-        s.db.execute(u"CREATE TABLE parent (id INTEGER PRIMARY KEY)"_s);
-        s.db.execute(u"CREATE TABLE child (parent INTEGER REFERENCES parent (id) "
-                     u"DEFERRABLE INITIALLY DEFERRED)"_s);
-        {
-            Database::Transaction transaction(s.db, Database::Transaction::OnFailure::RollBack);
-            s.db.execute(u"INSERT INTO child VALUES (7)"_s);
-            QVERIFY_THROWS_EXCEPTION(OrvError, transaction.commit()); // the check fails at COMMIT
-        }
-        QCOMPARE(s.column(u"SELECT count(*) FROM child"_s), QVariantList({0}));
-        Database::Transaction next(s.db); // the connection is free again
-        s.db.execute(u"INSERT INTO parent VALUES (7)"_s);
-        next.commit();
+        Outbox outbox(s.db);
+        StatusLog log(s.dir.file(u"log.txt"_s));
+        Settings settings;
+        settings.UserName = u"me"_s;
+        Draft draft;
+        draft.header = u"Черновик"_s;
+        draft.closed = draft.noComment = draft.subscribe = true;
+        QCOMPARE(Composer::save(outbox, settings, Options(), draft), std::nullopt);
+        const QString key = NodeKey::post(u"tmp1"_s, 1);
+        const auto shown = Composer::DefineEditPostDetails(outbox, settings, log, key);
+        QVERIFY(shown && shown->privatePost && shown->noComment && shown->subscribe);
+
+        Draft edit;
+        edit.messageType = u"EditMessage-"_s + key;
+        edit.header = u"Исправлено"_s;
+        edit.closed = shown->privatePost;
+        edit.noComment = shown->noComment;
+        edit.subscribe = shown->subscribe;
+        QCOMPARE(Composer::save(outbox, settings, Options(), edit), std::nullopt);
+        const auto stored = outbox.find(MessageRef::Kind::Post, 1);
+        QCOMPARE(stored->header, u"Исправлено"_s);
+        QVERIFY(stored->privatePost && stored->noComment && stored->subscribe && !stored->sent);
+        QVERIFY(log.lines().isEmpty());
     }
 
-    void nestedTransactionUndoesOnlyItself() {
+    // The smiley picker's page, from the catalogue in ID order: each row's line
+    // and an empty line after it; codes and addresses stay one attribute each.
+    void smileyPageFromTheCatalogue() {
         Store s;
-        Database::Transaction outer(s.db, Database::Transaction::OnFailure::RollBack);
-        s.stack.add({u"1"_s}, FetchStack::Posts);
-        {
-            Database::Transaction inner(s.db, Database::Transaction::OnFailure::RollBack);
-            s.stack.add({u"2"_s}, FetchStack::Posts);
-        } // left without commit
-        outer.commit();
-        QCOMPARE(s.stack.waiting(FetchStack::Posts), QStringList({u"1"_s}));
+        const WorkingFolder folder = s.dir.folder();
+        folder.ensureTmpFolder();
+        QVERIFY(!SmileyPage::write(folder, s.db)); // nothing to show: nothing written
+        s.db.execute(u"INSERT INTO Smiles (ID, Smile, SmileURL) VALUES "
+                     u"(5, '<3', 'heart.gif'), (2, 'Ёж', 'http://kordenet.ru/smiles/ёж.gif'), "
+                     u"(1, ':-)', 'http://kordenet.ru/smiles/1.gif'), "
+                     u"(3, ':''(', 'http://x/cry.gif?a=1&b=2'), (9, '\U0001F642', 'smile.gif')"_s);
+        QVERIFY(SmileyPage::write(folder, s.db));
+        QCOMPARE(s.dir.read(u"tmp/smile.htm"_s), test::dataBytes(u"composer/smile.htm"_s));
     }
 };
 

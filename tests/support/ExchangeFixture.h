@@ -4,7 +4,6 @@
 #include "ScriptedPrompts.h"
 #include "StandinServer.h"
 #include "TestFolder.h"
-#include "app/TextFiles.h"
 #include "store/SettingsStore.h"
 
 #include <QSettings>
@@ -35,12 +34,6 @@ struct ExchangeFixture {
         ctx.settings.ServiceURL = server.url();
         ctx.settings.MaxPost = QStringLiteral("50");
         ctx.exchangeTimeout = std::chrono::seconds(5);
-    }
-
-    // Writes the document where every request goes.
-    QString writeRequest(const QString& document) {
-        TextFiles::WriteTextFile(ctx.folder.PostFilePath(), document);
-        return ctx.folder.PostFilePath();
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StandinData.h"
+#include "TestFolder.h"
 #include "store/Database.h"
 
 #include <QSqlQuery>
@@ -9,6 +10,22 @@
 #include <algorithm>
 
 namespace orv::test {
+
+// A working folder with an open store of the current schema.
+struct StoreFolder {
+    TestFolder dir{TestFolder::Icons::None};
+    Database db{dir.file(QStringLiteral("database.mdb"))};
+    StoreFolder() { db.open(); }
+
+    // Runs the statement with the values bound in order.
+    void exec(const QString& sql, const QVariantList& values = {}) {
+        QSqlQuery q = db.prepare(sql);
+        for (const QVariant& value : values) {
+            q.addBindValue(value);
+        }
+        Database::exec(q);
+    }
+};
 
 // Every row the query gives, its columns joined with "|".
 inline QStringList rows(Database& db, const QString& sql) {
@@ -29,67 +46,53 @@ inline QStringList rows(Database& db, const QString& sql) {
 // comment exactly once, the friends and readers lists, no private message
 // twice, and an intact database file. Empty when nothing differs.
 inline QString storeDifference(Database& db, const standin::StandinData& data) {
-    const auto column = [&](const QString& sql) {
-        QSqlQuery q = db.prepare(sql);
-        Database::exec(q);
-        QStringList values;
-        while (q.next()) {
-            values.append(q.value(0).toString());
-        }
-        values.sort();
-        return values;
-    };
+    using namespace Qt::StringLiterals;
     const auto sorted = [](QStringList list) {
         list.sort();
         return list;
     };
-    QStringList posts, comments, relations;
+    QStringList posts, comments, relations, differences;
     for (const auto& p : data.posts) {
         posts.append(QString::number(p.id));
     }
     for (const auto& c : data.comments) {
         comments.append(QString::number(c.id));
     }
-    for (const QString& b : data.buddies) {
-        relations.append(b + QStringLiteral("/BUDDY"));
+    for (const auto& [names, status] :
+         {std::pair(data.buddies, u"/BUDDY"_s), std::pair(data.readers, u"/READER"_s)}) {
+        for (const QString& name : names) {
+            relations.append(name + status);
+        }
     }
-    for (const QString& r : data.readers) {
-        relations.append(r + QStringLiteral("/READER"));
-    }
-    QStringList differences;
-    const auto compare = [&](const QString& what, const QStringList& stored,
-                             const QStringList& expected) {
-        if (stored == sorted(expected)) {
+    const auto compare = [&](const QString& what, const QString& sql, QStringList expected) {
+        QStringList missing = sorted(expected), extra = sorted(rows(db, sql));
+        if (extra == missing) {
             return;
         }
-        QStringList missing = sorted(expected), extra = stored;
-        for (const QString& s : stored) {
+        for (const QString& s : rows(db, sql)) {
             missing.removeOne(s);
         }
         for (const QString& e : expected) {
             extra.removeOne(e);
         }
-        differences.append(what + QStringLiteral(": missing ") + QString::number(missing.size()) +
-                           QStringLiteral(" (") + missing.mid(0, 5).join(u' ') +
-                           QStringLiteral("), extra or twice ") + QString::number(extra.size()) +
-                           QStringLiteral(" (") + extra.mid(0, 5).join(u' ') + u')');
+        differences.append(what + u": missing "_s + QString::number(missing.size()) + u" ("_s +
+                           missing.mid(0, 5).join(u' ') + u"), extra or twice "_s +
+                           QString::number(extra.size()) + u" ("_s + extra.mid(0, 5).join(u' ') +
+                           u')');
     };
-    compare(QStringLiteral("posts"),
-            column(QStringLiteral("SELECT PostID FROM Posts WHERE Deleted = 0")), posts);
-    compare(QStringLiteral("comments"),
-            column(QStringLiteral("SELECT CommentID FROM Comments WHERE Deleted = 0")), comments);
-    compare(QStringLiteral("relations"),
-            column(QStringLiteral("SELECT Nick || '/' || Status FROM AddressBook")), relations);
+    compare(u"posts"_s, u"SELECT PostID FROM Posts WHERE Deleted = 0"_s, posts);
+    compare(u"comments"_s, u"SELECT CommentID FROM Comments WHERE Deleted = 0"_s, comments);
+    compare(u"relations"_s, u"SELECT Nick || '/' || Status FROM AddressBook"_s, relations);
     const QStringList privates =
-        column(QStringLiteral("SELECT uName || Messagedate || Message FROM PrivateMessages"));
+        sorted(rows(db, u"SELECT uName || Messagedate || Message FROM PrivateMessages"_s));
     if (std::adjacent_find(privates.begin(), privates.end()) != privates.end()) {
-        differences.append(QStringLiteral("a private message twice"));
+        differences.append(u"a private message twice"_s);
     }
-    const QStringList integrity = column(QStringLiteral("PRAGMA integrity_check"));
-    if (integrity != QStringList{QStringLiteral("ok")}) {
-        differences.append(QStringLiteral("integrity: ") + integrity.join(u' '));
+    if (const QStringList integrity = rows(db, u"PRAGMA integrity_check"_s);
+        integrity != QStringList{u"ok"_s}) {
+        differences.append(u"integrity: "_s + integrity.join(u' '));
     }
-    return differences.join(QStringLiteral("; "));
+    return differences.join(u"; "_s);
 }
 
 } // namespace orv::test

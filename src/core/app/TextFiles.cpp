@@ -40,10 +40,6 @@ QString ReadWholeFile(const QString& path) {
     return Cp1251::decode(readAll(path));
 }
 
-QString ReadFirstField(const QString& path) {
-    return firstField(ReadWholeFile(path));
-}
-
 QString firstField(const QString& text) {
     qsizetype start = 0;
     while (start < text.size() && (text[start] == u' ' || text[start] == u'\t')) {

@@ -18,8 +18,6 @@ QString ReadWholeFile(const QString& path);
 
 // The first field by the rules of sequential field input: blanks skipped, a
 // quoted field runs to the next quote, any other to the first comma, CR or LF.
-QString ReadFirstField(const QString& path);
-// The same for a text already in memory.
 QString firstField(const QString& text);
 
 // Appends the line and CR LF to a UTF-8 text file, creating it when absent.

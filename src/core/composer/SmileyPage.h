@@ -18,14 +18,14 @@ QString path(const WorkingFolder& folder);
 
 // The page's text, its lines joined with CR LF (the file's last CR LF is the
 // writer's). Every row line is followed by an empty line. In a code or an
-// address, ', &, < and > and the characters Windows-1251 lacks are written as
+// address, &, ', ", < and > and the characters Windows-1251 lacks are written as
 // character references, so that each stays one attribute and reads back as it
 // was; any other code is written as it stands.
 QString text(const std::vector<Smiley>& smileys);
 
-// An attribute value of the page as a web browser reads it: the character
-// references the writer uses (and &quot; and &apos;) become their characters;
-// any other text, a lone "&" included, stays as it is.
+// An attribute value of the page read back: numeric references and the five
+// XML entities become their characters; any other text, a lone "&" or an HTML
+// name such as "&nbsp;" included, stays as it is.
 QString attributeText(const QString& value);
 
 // Writes the page anew from the catalogue in ID order, in Windows-1251. An

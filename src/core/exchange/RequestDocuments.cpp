@@ -1,5 +1,6 @@
 #include "RequestDocuments.h"
 
+#include "app/Escaping.h"
 #include "store/Settings.h"
 
 using namespace Qt::StringLiterals;
@@ -7,30 +8,7 @@ using namespace Qt::StringLiterals;
 namespace orv::RequestDocuments {
 
 QString xmlEscape(const QString& value) {
-    QString escaped;
-    escaped.reserve(value.size());
-    for (const QChar c : value) {
-        switch (c.unicode()) {
-        case u'&':
-            escaped += u"&amp;"_s;
-            break;
-        case u'<':
-            escaped += u"&lt;"_s;
-            break;
-        case u'>':
-            escaped += u"&gt;"_s;
-            break;
-        case u'\'':
-            escaped += u"&apos;"_s;
-            break;
-        case u'"':
-            escaped += u"&quot;"_s;
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
+    return Escaping::xml(value);
 }
 
 QString envelope(const Settings& settings, const QStringList& queryLines,
@@ -38,15 +16,15 @@ QString envelope(const Settings& settings, const QStringList& queryLines,
     QStringList lines;
     lines.reserve(queryLines.size() + 3);
     lines.append(u"<?xml version='1.0' encoding='"_s + declaredEncoding + u"'?>"_s);
-    lines.append(u"<QUERYS username='"_s + xmlEscape(settings.UserName) + u"' password='"_s +
-                 xmlEscape(settings.Password) + u"' mainid='1'>"_s);
+    lines.append(u"<QUERYS username='"_s + Escaping::xml(settings.UserName) + u"' password='"_s +
+                 Escaping::xml(settings.Password) + u"' mainid='1'>"_s);
     lines.append(queryLines);
     lines.append(u"</QUERYS>"_s);
     return lines.join(u"\r\n"_s);
 }
 
 QString element(const QString& name, const QString& value) {
-    return u'<' + name + u'>' + xmlEscape(value) + u"</"_s + name + u'>';
+    return u'<' + name + u'>' + Escaping::xml(value) + u"</"_s + name + u'>';
 }
 
 QString getRel(const Settings& settings) {

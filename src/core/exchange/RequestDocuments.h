@@ -12,7 +12,7 @@ struct Settings;
 // into the document is XML-escaped.
 namespace RequestDocuments {
 
-// Escapes &, <, >, ' and " so that a value cannot break the document.
+// Escaping::xml under its former name, for callers not yet moved to it.
 QString xmlEscape(const QString& value);
 
 // A whole document: the declaration, the QUERYS line, the given lines, the end.

@@ -137,14 +137,6 @@ QString Transport::exchange(const QString& document) {
     return written ? send(path, Cp1251::decode(Cp1251::encode(document)) + u"\r\n"_s) : QString();
 }
 
-QString Transport::InetExchange(const QString& requestPath) {
-    m_lastDelivery = Delivery::NotSent;
-    QString text;
-    const bool read = runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s,
-                                 [&] { text = TextFiles::ReadWholeFile(requestPath); });
-    return read ? send(requestPath, text) : QString();
-}
-
 QString Transport::send(const QString& requestPath, const QString& text) {
     if (!isWellFormed(text)) {
         m_ctx.log.LogFailure(kRefused);

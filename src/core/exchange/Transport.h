@@ -42,9 +42,6 @@ public:
     void stopRun() { m_stopped = true; }
     bool stopped() const { return m_stopped; }
 
-    // The same for a document already stored in a file.
-    QString InetExchange(const QString& requestPath);
-
     // Every request goes out at most once, on a connection of its own, and
     // ends at the session's deadline whatever the service does meanwhile.
     static QString endpoint(const Settings& settings);

@@ -1,6 +1,7 @@
 #include "Markup.h"
 
 #include "app/Cp1251.h"
+#include "app/Escaping.h"
 
 #include <QHash>
 #include <algorithm>
@@ -239,7 +240,7 @@ QString Text2Entities(QString text) {
             // Outside the code page, or a control character no XML document
             // may hold: a numeric reference, escaped like a name put in before
             // the ampersand's turn.
-            out += u"&amp;#"_s + QString::number(cp) + u';';
+            out += Escaping::xml(Escaping::numericReference(cp));
         }
     }
     return out;

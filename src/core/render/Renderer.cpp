@@ -3,24 +3,29 @@
 #include "AppContext.h"
 #include "Markup.h"
 #include "app/ErrorTrap.h"
+#include "app/WorkingFolder.h"
+#include "store/Settings.h"
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
 
+Renderer::Renderer(const Session& session)
+    : m_session(session)
+    , m_catalogue(session.db) {}
+
 Renderer::Renderer(AppContext& ctx)
-    : m_ctx(ctx)
-    , m_catalogue(ctx.db) {}
+    : Renderer(ctx.session()) {}
 
 QString Renderer::WordProcessor(const QString& text) {
     QString html;
-    runTrapped(m_ctx.log, u"Mod_Misc.WordProcessor: "_s,
+    runTrapped(m_session.log, u"Mod_Misc.WordProcessor: "_s,
                [&] { html = Markup::WordProcessor(text, m_catalogue.smileys()); });
     return html;
 }
 
 PageBuilder Renderer::pageBuilder() {
-    return PageBuilder(m_ctx.folder.outPagePath(), m_ctx.settings.serviceAddress(),
+    return PageBuilder(m_session.folder.outPagePath(), m_session.settings.serviceAddress(),
                        [this](const QString& body) { return WordProcessor(body); });
 }
 

@@ -2,15 +2,20 @@
 
 #include "PageBuilder.h"
 #include "SmileCatalogue.h"
+#include "app/Session.h"
 
 namespace orv {
 
 struct AppContext;
 
 // Turns stored bodies into HTML with the stored smiley catalogue, and writes
-// the view's page with it.
+// the view's page with it. Works with the session's database, status log,
+// working folder and settings (read when a page is made, so a changed service
+// address shows on the next page).
 class Renderer {
 public:
+    explicit Renderer(const Session& session);
+    // The window still builds it from its context.
     explicit Renderer(AppContext& ctx);
 
     // A failure is logged as "Mod_Misc.WordProcessor: " and gives "".
@@ -22,7 +27,7 @@ public:
     void smileysChanged() { m_catalogue.invalidate(); }
 
 private:
-    AppContext& m_ctx;
+    const Session m_session; // a copy: it only holds references
     SmileCatalogue m_catalogue;
 };
 

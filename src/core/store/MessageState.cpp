@@ -24,17 +24,6 @@ bool MessageState::isSent(const MessageRef& message) {
     return q.next() ? q.value(0).toInt() != 0 : true;
 }
 
-std::optional<qint64> MessageState::postThisId(const QString& postId) {
-    QSqlQuery q =
-        m_db.prepare(u"SELECT ThisID FROM Posts WHERE PostID = ? ORDER BY ThisID LIMIT 1"_s);
-    q.addBindValue(postId);
-    Database::exec(q);
-    if (!q.next()) {
-        return std::nullopt;
-    }
-    return q.value(0).toLongLong();
-}
-
 std::optional<MessageState::Flags> MessageState::markRead(const MessageRef& message) {
     const auto [table, column] = messageTable(message.kind);
     QSqlQuery update =

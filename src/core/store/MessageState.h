@@ -22,8 +22,6 @@ public:
     // Whether the message was sent; true when it is no longer stored. A
     // comment is found by its service identifier.
     bool isSent(const MessageRef& message);
-    // The local ThisID of the first post with the service identifier.
-    std::optional<qint64> postThisId(const QString& postId);
 
     // Marks the message read and returns its flags afterwards; nothing when
     // no row has its local identifier.

@@ -1,7 +1,7 @@
 #include "SearchIndex.h"
 
 #include "Database.h"
-#include "app/HtmlEntities.h"
+#include "app/Escaping.h"
 #include "app/OrvError.h"
 
 #include <QRegularExpression>
@@ -58,7 +58,7 @@ QString SearchIndex::plain(const QString& text) {
     out.replace(tags, u" "_s);
     out.replace(userTag, u" \\1 "_s);
     out.replace(brackets, u" "_s);
-    out = foldedYo(HtmlEntities::decode(out));
+    out = foldedYo(Escaping::decode(out));
     return out.replace(blanks, u" "_s).trimmed();
 }
 

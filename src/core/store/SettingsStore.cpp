@@ -114,10 +114,13 @@ QString storedForm(const Settings& settings, const KeyBinding& binding) {
     return QString::number(settings.*binding.number);
 }
 
-void updateValue(Database& db, qint64 rowid, const QString& value) {
-    QSqlQuery update = db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE rowid = ?"_s);
-    update.addBindValue(value.isNull() ? QString(u""_s) : value); // never NULL
-    update.addBindValue(rowid);
+// Gives the rows the condition picks the value; an unset text is stored as
+// an empty one, never as NULL.
+void updateValue(Database& db, const QString& condition, const QVariant& picked,
+                 const QString& value) {
+    QSqlQuery update = db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE "_s + condition);
+    update.addBindValue(value.isNull() ? QString(u""_s) : value);
+    update.addBindValue(picked);
     Database::exec(update);
 }
 
@@ -146,43 +149,13 @@ void SettingsStore::ReadINI(Settings& settings) {
     });
 }
 
-void SettingsStore::WriteINI(const Settings& settings) {
-    runTrapped(m_log, u"Mod_DB.WriteINI: "_s, [&] {
-        QSqlQuery rows =
-            m_db.prepare(u"SELECT rowid, iniVariable FROM iniSettings ORDER BY rowid"_s);
-        Database::exec(rows);
-        std::vector<std::pair<qint64, const KeyBinding*>> targets;
-        bool any = false;
-        while (rows.next()) {
-            any = true;
-            const KeyBinding* binding = bindingFor(rows.value(1).toString());
-            if (binding && binding->writtenBack) {
-                targets.emplace_back(rows.value(0).toLongLong(), binding);
-            }
-        }
-        rows.finish();
-        if (!any) {
-            throw OrvError(kNoCurrentRecord);
-        }
-        Database::Transaction transaction(m_db);
-        for (const auto& [rowid, binding] : targets) {
-            updateValue(m_db, rowid, storedForm(settings, *binding));
-        }
-        transaction.commit();
-    });
-}
-
 void SettingsStore::writeOne(const Settings& settings, const QString& key) {
     runTrapped(m_log, u"Mod_DB.WriteINI: "_s, [&] {
         const KeyBinding* binding = bindingFor(key);
         if (!binding || !binding->writtenBack) {
             return;
         }
-        QSqlQuery update =
-            m_db.prepare(u"UPDATE iniSettings SET iniValue = ? WHERE iniVariable = ?"_s);
-        update.addBindValue(storedForm(settings, *binding));
-        update.addBindValue(key);
-        Database::exec(update);
+        updateValue(m_db, u"iniVariable = ?"_s, key, storedForm(settings, *binding));
     });
 }
 
@@ -209,7 +182,7 @@ void SettingsStore::saveEditorValues(const QStringList& values) {
     Database::Transaction transaction(m_db);
     const auto count = std::min<qsizetype>(values.size(), qsizetype(rowids.size()));
     for (qsizetype i = 0; i < count; ++i) {
-        updateValue(m_db, rowids[size_t(i)], values[i]);
+        updateValue(m_db, u"rowid = ?"_s, rowids[size_t(i)], values[i]);
     }
     transaction.commit();
 }

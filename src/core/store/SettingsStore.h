@@ -28,14 +28,9 @@ public:
     // read before it keep their new values.
     void ReadINI(Settings& settings);
 
-    // Stores every written-back setting into its row (CommentsInTree is never
-    // written, no row is added). A failure ends the writing there
-    // ("Mod_DB.WriteINI: "); rows stored before it stay stored.
-    void WriteINI(const Settings& settings);
-
     // Stores one setting into its rows only, so that a run on another
     // connection never writes back settings the user changed meanwhile.
-    // A failure is reported as WriteINI's.
+    // A failure is logged with "Mod_DB.WriteINI: ".
     void writeOne(const Settings& settings, const QString& key);
 
     // The rows in display order. Throws OrvError.

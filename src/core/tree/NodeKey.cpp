@@ -36,10 +36,6 @@ QString NodeKey::diary(const QString& owner) {
     return Diary + u'-' + owner;
 }
 
-bool NodeKey::isDiary(QStringView key) {
-    return key.size() > Diary.size() && key.startsWith(Diary) && key[Diary.size()] == u'-';
-}
-
 QString NodeKey::serviceId() const {
     const qsizetype first = m_key.indexOf(u'-');
     const qsizetype last = m_key.lastIndexOf(u'-');

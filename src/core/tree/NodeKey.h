@@ -24,8 +24,6 @@ public:
     static QString diary(const QString& owner);
     // The key of the node that shows the stored message.
     static QString of(const MessageRef& message);
-    // Whether the key is a diary's ("key-" + owner), without parsing it.
-    static bool isDiary(QStringView key);
 
     const QString& kind() const { return m_kind; }
     // The service identifier of a post or comment: everything between the

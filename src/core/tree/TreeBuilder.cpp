@@ -1,7 +1,7 @@
 #include "TreeBuilder.h"
 
 #include "TextHash.h"
-#include "app/HtmlEntities.h"
+#include "app/Escaping.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
 
@@ -145,7 +145,7 @@ QString TreeBuilder::postCaption(const QString& header) {
         return u"Без заголовка"_s;
     }
     // Decoding stops one character past the cut: that tells whether to cut.
-    QString caption = HtmlEntities::decode(header, CaptionLength + 1);
+    QString caption = Escaping::decode(header, Escaping::Names::Html, CaptionLength + 1);
     if (caption.size() > CaptionLength) {
         // A character made of two UTF-16 units is kept whole or left out.
         const bool splitsPair = caption.at(CaptionLength - 1).isHighSurrogate();

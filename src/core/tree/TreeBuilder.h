@@ -25,7 +25,7 @@ public:
     TreeSnapshot build() const;
 
     // The caption of a post: "Без заголовка" for an empty or one-blank
-    // header, else the header with every HTML entity decoded (HtmlEntities),
+    // header, else the header with every HTML entity decoded (Escaping::decode),
     // then cut to 28 characters and "...".
     static QString postCaption(const QString& header);
     static constexpr qsizetype CaptionLength = 28;

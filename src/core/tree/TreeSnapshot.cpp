@@ -138,6 +138,26 @@ void TreeSnapshot::expandKeys(const QSet<QString>& keys) {
     }
 }
 
+void TreeSnapshot::walk(const std::function<void(int node, int depth)>& visit) const {
+    const TreeShape unsealed = isSealed() ? TreeShape() : TreeShape(nodes);
+    const TreeShape& shape = isSealed() ? m_shape : unsealed;
+    // Branches still to visit, the next one last.
+    std::vector<std::pair<int, int>> pending;
+    const auto push = [&](int parent, int depth) {
+        const auto children = shape.children(parent);
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            pending.emplace_back(*child, depth);
+        }
+    };
+    push(-1, 0);
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        visit(node, depth);
+        push(node, depth + 1);
+    }
+}
+
 void TreeSnapshot::seal() {
     m_pool.squeeze();
     nodes.shrink_to_fit();

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringView>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -33,6 +34,10 @@ public:
     int indexOfKey(const QString& key) const;
     // Expands the nodes whose key is one of these. One pass over the nodes.
     void expandKeys(const QSet<QString>& keys);
+    // Visits the nodes in the tree's order, each with its depth (0 at the top
+    // level): a node, then the whole branch of each of its children in turn.
+    // Nodes taken out with remove() are not visited.
+    void walk(const std::function<void(int node, int depth)>& visit) const;
 
     // Building. Puts a text in the pool (the pieces one after another) and
     // gives where it stands, for TreeNode::keyAt and textAt.

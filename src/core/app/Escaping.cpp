@@ -1,11 +1,15 @@
-#include "HtmlEntities.h"
+#include "Escaping.h"
 
+#include <QList>
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <span>
 #include <string_view>
 
-namespace orv {
+using namespace Qt::StringLiterals;
+
+namespace orv::Escaping {
 namespace {
 
 struct Named {
@@ -75,12 +79,45 @@ static_assert(std::is_sorted(std::begin(kNamed), std::end(kNamed), byName));
 
 constexpr qsizetype kLongestName = 8; // "thetasym"
 
+// XML's predefined entities; HTML reads the first four in any case.
+constexpr Named kMarkup[] = {
+    {"amp", u'&'}, {"lt", u'<'}, {"gt", u'>'}, {"quot", u'"'}, {"apos", u'\''}};
+
 // What browsers show for the references 128 to 159: Windows-1252.
 constexpr std::array<char16_t, 32> kWindows1252 = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
+
+// A character and what it is written as; characters not listed stay.
+struct Replacement {
+    char16_t character;
+    QStringView text;
+};
+
+constexpr Replacement kXml[] = {
+    {u'&', u"&amp;"}, {u'<', u"&lt;"}, {u'>', u"&gt;"}, {u'\'', u"&apos;"}, {u'"', u"&quot;"}};
+constexpr Replacement kHtmlAttribute[] = {
+    {u'&', u"&amp;"}, {u'<', u"&lt;"}, {u'>', u"&gt;"}, {u'\'', u"&#39;"}, {u'"', u"&quot;"}};
+
+template <size_t N>
+QString replaced(QStringView text, const Replacement (&table)[N], bool (*fits)(char32_t)) {
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const char32_t c : text.toUcs4()) {
+        const auto* found = std::find_if(std::begin(table), std::end(table),
+                                         [c](const Replacement& r) { return r.character == c; });
+        if (found != std::end(table)) {
+            out += found->text;
+        } else if (fits && !fits(c)) {
+            out += numericReference(c);
+        } else {
+            out += QString::fromUcs4(&c, 1);
+        }
+    }
+    return out;
+}
 
 bool isAsciiLetterOrDigit(QChar c) {
     const char16_t u = c.unicode();
@@ -111,7 +148,7 @@ struct Reference {
     qsizetype length = 0;
 };
 
-Reference numericReference(QStringView text) {
+Reference numericAt(QStringView text, Names names) {
     const bool hex = text.size() > 2 && (text[2] == u'x' || text[2] == u'X');
     qsizetype i = hex ? 3 : 2;
     const qsizetype firstDigit = i;
@@ -125,13 +162,13 @@ Reference numericReference(QStringView text) {
     if (i == firstDigit || i >= text.size() || text[i] != u';' || !isCharacter(code)) {
         return {};
     }
-    if (code >= 0x80 && code <= 0x9F) {
+    if (names == Names::Html && code >= 0x80 && code <= 0x9F) {
         code = kWindows1252[code - 0x80];
     }
     return {code, i + 1};
 }
 
-Reference namedReference(QStringView text) {
+Reference namedAt(QStringView text, Names names) {
     qsizetype i = 1;
     while (i < text.size() && i <= kLongestName && isAsciiLetterOrDigit(text[i])) {
         ++i;
@@ -139,15 +176,15 @@ Reference namedReference(QStringView text) {
     if (i == 1 || i >= text.size() || text[i] != u';') {
         return {};
     }
-    const char32_t code = HtmlEntities::named(text.sliced(1, i - 1));
+    const char32_t code = named(text.sliced(1, i - 1), names);
     return code ? Reference{code, i + 1} : Reference{};
 }
 
-Reference referenceAt(QStringView text) {
+Reference referenceAt(QStringView text, Names names) {
     if (text.size() < 3) {
         return {};
     }
-    return text[1] == u'#' ? numericReference(text) : namedReference(text);
+    return text[1] == u'#' ? numericAt(text, names) : namedAt(text, names);
 }
 
 void appendCode(QString& out, char32_t code) {
@@ -161,7 +198,19 @@ void appendCode(QString& out, char32_t code) {
 
 } // namespace
 
-char32_t HtmlEntities::named(QStringView name) {
+QString xml(QStringView text) {
+    return replaced(text, kXml, nullptr);
+}
+
+QString htmlAttribute(QStringView text, bool (*fits)(char32_t)) {
+    return replaced(text, kHtmlAttribute, fits);
+}
+
+QString numericReference(char32_t code) {
+    return u"&#"_s + QString::number(quint32(code)) + u';';
+}
+
+char32_t named(QStringView name, Names names) {
     if (name.isEmpty() || name.size() > kLongestName) {
         return 0;
     }
@@ -173,23 +222,25 @@ char32_t HtmlEntities::named(QStringView name) {
         buffer[size_t(i)] = char(name[i].unicode());
     }
     const std::string_view key(buffer.data(), size_t(name.size()));
-    const auto found =
-        std::lower_bound(std::begin(kNamed), std::end(kNamed), Named{key, 0}, byName);
-    if (found != std::end(kNamed) && found->name == key) {
-        return found->code;
+    if (names == Names::Html) {
+        const auto found =
+            std::lower_bound(std::begin(kNamed), std::end(kNamed), Named{key, 0}, byName);
+        if (found != std::end(kNamed) && found->name == key) {
+            return found->code;
+        }
     }
-    // The markup escapes are read in any case: "&QUOT;" and "&Amp;" too.
-    for (const Named& escape :
-         {Named{"quot", u'"'}, Named{"amp", u'&'}, Named{"lt", u'<'}, Named{"gt", u'>'}}) {
+    // HTML reads the markup escapes in any case too: "&QUOT;" and "&Amp;".
+    const Qt::CaseSensitivity cs = names == Names::Html ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    for (const Named& escape : std::span(kMarkup).first(names == Names::Html ? 4 : 5)) {
         if (QLatin1StringView(escape.name.data(), qsizetype(escape.name.size()))
-                .compare(name, Qt::CaseInsensitive) == 0) {
+                .compare(name, cs) == 0) {
             return escape.code;
         }
     }
     return 0;
 }
 
-QString HtmlEntities::decode(const QString& text, qsizetype limit) {
+QString decode(const QString& text, Names names, qsizetype limit) {
     qsizetype amp = text.indexOf(u'&');
     if (amp < 0) {
         return text;
@@ -204,7 +255,7 @@ QString HtmlEntities::decode(const QString& text, qsizetype limit) {
         if (room() <= 0) {
             return out;
         }
-        const Reference reference = referenceAt(all.sliced(amp));
+        const Reference reference = referenceAt(all.sliced(amp), names);
         if (reference.code) {
             appendCode(out, reference.code);
             from = amp + reference.length;
@@ -220,4 +271,4 @@ QString HtmlEntities::decode(const QString& text, qsizetype limit) {
     return out;
 }
 
-} // namespace orv
+} // namespace orv::Escaping
