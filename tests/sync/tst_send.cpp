@@ -4,6 +4,7 @@
 #include "exchange/SendQueries.h"
 #include "render/Markup.h"
 #include "store/Outbox.h"
+#include "sync/AutoCheck.h"
 #include "sync/ReceiveRun.h"
 #include "sync/SendRun.h"
 #include "tree/TreeBuilder.h"
@@ -338,17 +339,18 @@ private slots:
         Fixture f;
         f.ctx.db.execute(u"INSERT INTO Posts (PostID, uName, Sent) VALUES ('"_s +
                          QString::number(f.data.posts[0].id) + u"', 'хозяйка', 1)"_s);
-        const qint64 comment = f.comment(u"Повтор"_s);
-        f.server.service().reject(u"comment-"_s + QString::number(comment), u"63"_s);
+        const qint64 comment = f.comment(u"Закрыто"_s);
+        f.server.service().reject(u"comment-"_s + QString::number(comment), u"6"_s);
         f.prompts.answers = {true}; // Да: keep it for editing
         const QStringList before = f.outgoingRows();
         f.send();
         QCOMPARE(f.prompts.questions,
                  QStringList{u"|При отправке комментария от 05.03.2006 9:07:00 в дневник юзера "
-                             u"хозяйка возникла ошибка №63 (Защита от флуда (только что было "
-                             u"добавлено такое же сообщение))\r\n'Да' - оставить коммент для "
+                             u"хозяйка возникла ошибка №6 (Нет прав для добавления "
+                             u"комментария)\r\n'Да' - оставить коммент для "
                              u"дальнейшего редактирования\r\n'Нет' - удалить коммент"_s});
         QCOMPARE(f.outgoingRows(), before);
+        QCOMPARE(f.ctx.log.failureCount(), 0);
         QVERIFY(
             f.messages().contains(u"Не отправлено: постов - 0, комментариев - 1, приватов - 0"_s));
 
@@ -374,6 +376,8 @@ private slots:
         QVERIFY(f.prompts.questions[1].startsWith(
             u"|При отправке поста от 05.03.2006 9:07:00 возникла ошибка №31 (Неверное имя"_s));
         QCOMPARE(f.outbox.unsentCount(Kind::Post), 1);
+        // A repeat the service refused is kept in doubt: it holds that text.
+        QCOMPARE(f.inDoubt().size(), 1);
         QCOMPARE(f.column(u"SELECT count(*) FROM PrivateMessages"_s), QStringList{u"0"_s});
         QCOMPARE(f.storedOnService(u"Одно и то же"_s), 1);
     }
@@ -429,6 +433,7 @@ private slots:
         f.privateTo(f.data.buddies.first(), texts[4]);
 
         // Two answers are lost; the next runs send the rest, nothing twice.
+        f.server.service().floodProtection = false; // a repeat would be stored
         f.server.setFault(standin::Fault(fault), 2, 0, skip);
         for (int run = 0; run < 3; ++run) {
             f.send();
@@ -479,6 +484,12 @@ private slots:
             return shown;
         };
         QCOMPARE(icons(), (QList<int>{IconInDoubt, IconInDoubt}));
+        Options sendOnly;
+        sendOnly.check_post = sendOnly.check_comment = sendOnly.check_privat =
+            sendOnly.check_friends = false;
+        AutoCheck::run(f.ctx.session(), sendOnly); // nobody may be there: nothing asked
+        QVERIFY(f.prompts.questions.isEmpty());
+        QCOMPARE(f.inDoubt().size(), 2);
         f.prompts.answers = {true, false};
         f.send();
         QCOMPARE(f.prompts.questions[0],

@@ -281,6 +281,11 @@ void StandinServer::handleControl(QTcpSocket* socket, const ReceivedRequest& req
         respond(socket, 200, "ok", "text/plain");
         return;
     }
+    if (query.hasQueryItem(u"flood"_s)) {
+        m_service.floodProtection = query.queryItemValue(u"flood"_s) != u"off"_s;
+        respond(socket, 200, "ok", "text/plain");
+        return;
+    }
     if (query.hasQueryItem(u"reject"_s)) {
         m_service.reject(query.queryItemValue(u"reject"_s), query.queryItemValue(u"code"_s));
         respond(socket, 200, "ok", "text/plain");

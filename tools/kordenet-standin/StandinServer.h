@@ -44,6 +44,7 @@ enum class Fault {
 // Kordenet service, in Windows-1251, and keeps every request it received.
 // POST /control with "fault=NAME[&count=N][&delay=MS][&skip=N]" switches faults;
 // "reject=QID&code=N" makes the query with that QID fail with the code;
+// "flood=off" stores repeated messages instead of refusing them (63);
 // "add-smiley=CODE&url=URL" and "add-comment=POSTID&text=TEXT" add data.
 class StandinServer : public QObject {
     Q_OBJECT

@@ -44,6 +44,9 @@ public:
     void reject(const QString& qid, const QString& code);
 
     QList<RequestDocument> documents; // every document understood, in order
+    // Refuse a message stored in the last minute (63). Off, every repeat is
+    // stored: what a test needs to see a message published twice.
+    bool floodProtection = true;
 
 private:
     QString result(const Query& query);

@@ -30,12 +30,8 @@ bool makeFolder(const QString& path) {
     if (parent == absolute || !makeFolder(parent)) {
         return false;
     }
-    // Made first and narrowed at once: nothing is written into it before.
-    if (!QDir().mkdir(absolute) && !QFileInfo(absolute).isDir()) {
-        return false;
-    }
-    QFile::setPermissions(absolute, kFolder);
-    return true;
+    // Made with its mode: never open to others, not even for a moment.
+    return QDir().mkdir(absolute, kFolder) || QFileInfo(absolute).isDir();
 }
 
 void restrict(const QString& path) {

@@ -16,7 +16,7 @@ using Kind = MessageRef::Kind;
 using RequestDocuments::element;
 
 QString opening(const OutgoingMessage& m, const QString& type) {
-    return u"<query QID='"_s + qidOf(m) + u"' TYPE='"_s + type + u"'>"_s;
+    return u"<query QID='"_s + qidOf(m.kind, m.key) + u"' TYPE='"_s + type + u"'>"_s;
 }
 
 // Titles and bodies go as entities, which already keep the document sound.
@@ -69,11 +69,11 @@ QStringList privateLines(const OutgoingMessage& m) {
 
 } // namespace
 
-QString qidOf(const OutgoingMessage& message) {
-    const QString word = message.kind == Kind::Post      ? u"post-"_s
-                         : message.kind == Kind::Comment ? u"comment-"_s
-                                                         : u"privat-"_s;
-    return word + QString::number(message.key);
+QString qidOf(Kind kind, qint64 key) {
+    const QString word = kind == Kind::Post      ? u"post-"_s
+                         : kind == Kind::Comment ? u"comment-"_s
+                                                 : u"privat-"_s;
+    return word + QString::number(key);
 }
 
 QString queryElement(const OutgoingMessage& message) {

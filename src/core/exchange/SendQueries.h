@@ -23,7 +23,7 @@ QString BuildSendPostQuery(const Settings& settings, const std::vector<OutgoingM
 
 // The QID that names the message in a request and in its answer: "post-",
 // "comment-" or "privat-" and the local key.
-QString qidOf(const OutgoingMessage& message);
+QString qidOf(MessageRef::Kind kind, qint64 key);
 
 // One message's query element, with its final empty line.
 QString queryElement(const OutgoingMessage& message);

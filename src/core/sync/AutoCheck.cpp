@@ -66,7 +66,8 @@ CheckReport AutoCheck::run(const Session& session, const Options& options) {
     });
     // Whatever else the receives did, what waits in the outbox goes out.
     if (report.refusal.isEmpty()) {
-        SendRun(session).run();
+        // Nobody may be there to answer: what is in doubt waits for the user.
+        SendRun(session, SendRun::InDoubt::Keep).run();
     }
     return report;
 }

@@ -177,10 +177,10 @@ void Fetcher::store(const QString& stackType, const QStringList& asked, const QS
 void Fetcher::noteMisses(const QStringList& asked, const QString& stackType) {
     runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s, [&] {
         for (const QString& id : FetchStack(m_session.db).noteMisses(asked, stackType)) {
-            m_session.log.LogFailure(u"Mod_Qrys.GetMessagesFromStack: сервер "_s +
-                                     QString::number(FetchStack::MaxMisses) +
-                                     u" раза не вернул сообщение "_s + id +
-                                     u", оно больше не запрашивается"_s);
+            m_session.log.LogFailure(
+                u"Mod_Qrys.GetMessagesFromStack: сервер не вернул сообщение "_s + id +
+                u" ни в одном из "_s + QString::number(FetchStack::MaxMisses) +
+                u" последних ответов, оно больше не запрашивается"_s);
         }
     });
 }

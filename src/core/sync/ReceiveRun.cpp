@@ -150,8 +150,6 @@ void ReceiveRun::GetPrivat() {
         if (!document || m_fetcher.refused(*document, u"MainForm.GetPrivat: "_s, NoPrivatesCode)) {
             return;
         }
-        m_session.log.LogStatus(u"Загрузка приватов..."_s);
-        TextFiles::WriteTextFile(path, answer);
         // The service has marked them read: they are kept before anything
         // else can fail. An answer that says there are none holds nothing.
         std::optional<qint64> kept;
@@ -160,6 +158,9 @@ void ReceiveRun::GetPrivat() {
                 kept = KeptAnswers(m_session.db).keep(KeptAnswers::Privates, answer);
             });
         }
+        m_session.log.LogStatus(u"Загрузка приватов..."_s);
+        runTrapped(m_session.log, u"MainForm.GetPrivat: "_s,
+                   [&] { TextFiles::WriteTextFile(path, answer); }); // a trace only
         storePrivates(*document, kept);
         TextFiles::DeleteIfExists(path);
     });

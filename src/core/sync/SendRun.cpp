@@ -61,8 +61,9 @@ QString rejectedQuestion(const SendResult& result, const OutgoingMessage& row) {
 
 } // namespace
 
-SendRun::SendRun(const Session& session)
+SendRun::SendRun(const Session& session, InDoubt inDoubt)
     : m_session(session)
+    , m_inDoubt(inDoubt)
     , m_transport(session)
     , m_outbox(session.db) {}
 
@@ -129,12 +130,14 @@ std::vector<qint64> SendRun::keysToSend(Kind kind) {
     for (const OutgoingMessage& row : m_outbox.inDoubt(kind)) {
         // Unanswered (orv-cli without --answer, the program closing): it
         // waits, since the service may hold it already.
-        const bool again = m_session.prompts.askYesNoOr(
-            QString(),
-            u"Сообщение «"_s + shortTitle(row) +
-                u"» могло быть уже опубликовано: ответ сервера на него не получен. Отправить "
-                u"его ещё раз?"_s,
-            false);
+        const bool again =
+            m_inDoubt == InDoubt::Ask &&
+            m_session.prompts.askYesNoOr(
+                QString(),
+                u"Сообщение «"_s + shortTitle(row) +
+                    u"» могло быть уже опубликовано: ответ сервера на него не получен. Отправить "
+                    u"его ещё раз?"_s,
+                false);
         if (!again) {
             std::erase(keys, row.key);
             --m_messagesTotal;
@@ -174,8 +177,12 @@ void SendRun::sendBatch(const std::vector<OutgoingMessage>& batch) {
     }
     const Kind kind = batch.front().kind;
     std::vector<qint64> keys;
+    std::vector<qint64> fresh; // not in doubt before this batch
     for (const OutgoingMessage& row : batch) {
         keys.push_back(row.key);
+        if (!row.inDoubt()) {
+            fresh.push_back(row.key);
+        }
     }
     // Marked before anything leaves: whatever happens next, the rows are
     // never sent again without the user's word.
@@ -183,24 +190,22 @@ void SendRun::sendBatch(const std::vector<OutgoingMessage>& batch) {
     const QString answer =
         m_transport.exchange(SendQueries::BuildSendPostQuery(m_session.settings, batch));
     if (m_transport.lastDelivery() == Transport::Delivery::NotSent) {
-        m_outbox.takeBack(kind, keys);
+        m_outbox.takeBack(kind, fresh); // an earlier doubt stays
     }
     // The answer, whatever it is, stays in the request file as a trace.
     runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s,
                [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
-    MakeMessagesSent(answer, batch);
-    qsizetype unsettled = 0;
-    for (const OutgoingMessage& row : m_outbox.find(kind, keys)) {
-        unsettled += row.inDoubt() ? 1 : 0;
-    }
-    if (unsettled > 0) {
+    const qsizetype lost = qsizetype(batch.size()) - MakeMessagesSent(answer, batch);
+    if (lost > 0 && m_transport.lastDelivery() != Transport::Delivery::NotSent) {
         m_session.log.LogFailure(u"Ответ сервера о сообщениях не получен (сообщений - "_s +
-                                 QString::number(unsettled) +
+                                 QString::number(lost) +
                                  u"); без вашего согласия они не будут отправлены ещё раз"_s);
     }
 }
 
-void SendRun::MakeMessagesSent(const QString& answer, const std::vector<OutgoingMessage>& batch) {
+qsizetype SendRun::MakeMessagesSent(const QString& answer,
+                                    const std::vector<OutgoingMessage>& batch) {
+    qsizetype answered = 0;
     runTrapped(m_session.log, kPrefix, [&] {
         // A warning printed in front of the declaration does not hide the
         // results behind it: those messages are published.
@@ -222,18 +227,20 @@ void SendRun::MakeMessagesSent(const QString& answer, const std::vector<Outgoing
                 Fetcher::quoted(TextFiles::firstField(xml)) + u" ..."_s);
             return;
         }
-        applyResults(DecodeSendResults(*document), batch);
+        answered = applyResults(DecodeSendResults(*document), batch);
     });
+    return answered;
 }
 
-void SendRun::applyResults(const std::vector<SendResult>& results,
-                           const std::vector<OutgoingMessage>& batch) {
+qsizetype SendRun::applyResults(const std::vector<SendResult>& results,
+                                const std::vector<OutgoingMessage>& batch) {
     // Only what this batch asked for is answered here; anything else in the
     // answer would mark a message the service never saw.
     QSet<QString> waiting;
     for (const OutgoingMessage& row : batch) {
-        waiting.insert(SendQueries::qidOf(row));
+        waiting.insert(SendQueries::qidOf(row.kind, row.key));
     }
+    QSet<QString> answered;
     // What the service accepted is stored before any question is asked: a
     // run cut short while the user thinks must not publish it again.
     std::vector<SendOutcome> accepted;
@@ -241,14 +248,17 @@ void SendRun::applyResults(const std::vector<SendResult>& results,
     for (const SendResult& result : results) {
         if (!result.problem.isEmpty()) {
             logFailure(result.problem);
+        } else if (answered.contains(result.qid)) {
+            logFailure(u"повторный результат для сообщения: "_s + result.qid);
         } else if (!waiting.remove(result.qid)) {
             logFailure(u"результат для сообщения не из этого пакета: "_s + result.qid);
-        } else if (result.accepted()) {
-            if (auto outcome = acceptance(result)) {
+        } else {
+            answered.insert(result.qid);
+            if (!result.accepted()) {
+                rejected.push_back(&result);
+            } else if (auto outcome = acceptance(result)) {
                 accepted.push_back(std::move(*outcome));
             }
-        } else {
-            rejected.push_back(&result);
         }
     }
     logRefused(m_outbox.apply(accepted));
@@ -259,6 +269,7 @@ void SendRun::applyResults(const std::vector<SendResult>& results,
         }
     }
     logRefused(m_outbox.apply(decisions));
+    return answered.size();
 }
 
 std::optional<SendOutcome> SendRun::acceptance(const SendResult& result) {
@@ -269,8 +280,8 @@ std::optional<SendOutcome> SendRun::acceptance(const SendResult& result) {
         return std::nullopt; // not a message of the outbox
     }
     if (*kind != Kind::Private && result.items.empty()) {
-        // Without its identifiers the message cannot be marked: it stays
-        // unsent, and the user should know why it goes out again.
+        // Without its identifiers the message cannot be marked: it stays in
+        // doubt until a receive brings the published copy.
         logFailure(u"сервер принял сообщение "_s + result.qid + u" без ITEM"_s);
         return std::nullopt;
     }
@@ -291,17 +302,21 @@ std::optional<SendOutcome> SendRun::rejection(const SendResult& result) {
         logFailure(u"нет неотправленного сообщения "_s + result.qid + u" в базе"_s);
         return std::nullopt;
     }
-    const auto action =
-        keepRejected(result, *row) ? SendOutcome::Action::Keep : SendOutcome::Action::Delete;
-    return SendOutcome{*kind, key, action, {}};
+    if (!keepRejected(result, *row)) {
+        return SendOutcome{*kind, key, SendOutcome::Action::Delete, {}};
+    }
+    // "Already there": the service holds this text, most likely from an
+    // answer that was lost, so the kept row stays in doubt for a receive to
+    // settle. Otherwise it is an ordinary unsent row again.
+    if (result.error == u"63"_s || result.error == u"1616"_s) {
+        return std::nullopt;
+    }
+    return SendOutcome{*kind, key, SendOutcome::Action::Keep, {}};
 }
 
 void SendRun::logRefused(const std::vector<std::pair<SendOutcome, QString>>& refused) {
     for (const auto& [outcome, error] : refused) {
-        const QString word = outcome.kind == Kind::Post      ? u"post-"_s
-                             : outcome.kind == Kind::Comment ? u"comment-"_s
-                                                             : u"privat-"_s;
-        logFailure(error + u" ("_s + word + QString::number(outcome.key) + u')');
+        logFailure(error + u" ("_s + SendQueries::qidOf(outcome.kind, outcome.key) + u')');
     }
 }
 
@@ -312,14 +327,18 @@ bool SendRun::keepRejected(const SendResult& result, const OutgoingMessage& row)
 
 QString SendRun::shortTitle(const OutgoingMessage& message) {
     constexpr qsizetype kLength = 40;
-    QString text = message.header.trimmed();
+    // The title, or the first words of the text; markup left out.
+    static const QRegularExpression tags(u"<[^>]*>"_s);
+    QString text = QString(message.header).replace(tags, u" "_s).simplified();
     if (text.isEmpty()) {
-        // The first words of the text, its markup left out.
-        static const QRegularExpression tags(u"<[^>]*>"_s);
         text = QString(message.message).replace(tags, u" "_s).simplified();
     }
     text = HtmlEntities::decode(text);
-    return text.size() > kLength ? text.left(kLength).trimmed() + u'…' : text;
+    if (text.size() <= kLength) {
+        return text;
+    }
+    const qsizetype cut = text.at(kLength - 1).isHighSurrogate() ? kLength - 1 : kLength;
+    return text.left(cut).trimmed() + u'…';
 }
 
 void SendRun::logFailure(const QString& text) {

@@ -21,7 +21,11 @@ namespace orv {
 // sending it again.
 class SendRun {
 public:
-    explicit SendRun(const Session& session);
+    // Whether a message in doubt may be offered for sending again: an
+    // automatic check leaves such messages to the user's own send.
+    enum class InDoubt { Ask, Keep };
+
+    explicit SendRun(const Session& session, InDoubt inDoubt = InDoubt::Ask);
 
     // "Отправляю сообщения...", everything unsent, then what is still
     // waiting and "Операция завершена" ("Операция прервана" when cancelled).
@@ -32,7 +36,8 @@ public:
     // Applies the answer to the batch it answers: accepted rows become sent
     // with the service's identifiers, the user decides on each rejected one,
     // and a result naming a message outside the batch changes nothing.
-    void MakeMessagesSent(const QString& answer, const std::vector<OutgoingMessage>& batch);
+    // Returns how many messages of the batch the answer spoke of.
+    qsizetype MakeMessagesSent(const QString& answer, const std::vector<OutgoingMessage>& batch);
 
     // A send batch size: a whole number above 0, or OrvError.
     static int batchSize(const QString& setting);
@@ -49,8 +54,8 @@ private:
     // says it may go out again.
     std::vector<qint64> keysToSend(MessageRef::Kind kind);
     void sendBatch(const std::vector<OutgoingMessage>& batch);
-    void applyResults(const std::vector<SendResult>& results,
-                      const std::vector<OutgoingMessage>& batch);
+    qsizetype applyResults(const std::vector<SendResult>& results,
+                           const std::vector<OutgoingMessage>& batch);
     // What becomes of the row a result names, or nothing (logged where the
     // user should know) for a result that changes nothing.
     std::optional<SendOutcome> acceptance(const SendResult& result);
@@ -62,6 +67,7 @@ private:
     QString waitingLine();
 
     Session m_session;
+    const InDoubt m_inDoubt;
     Transport m_transport;
     Outbox m_outbox;
     // Messages of the run sent so far, of all found unsent at its start.
