@@ -121,35 +121,6 @@ private slots:
         QCOMPARE(f.server.received().size(), 1);
     }
 
-    void badListAnswersLoseNothing_data() {
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<QString>("line"); // how the status line after the first begins
-        const QString broken = u"MainForm.GetPost: Получен нарушенный XML-файл"_s;
-        QTest::newRow("HTTP 500 page") << int(standin::Fault::Http500) << broken;
-        QTest::newRow("garbage") << int(standin::Fault::Garbage) << broken;
-        QTest::newRow("truncated XML") << int(standin::Fault::Truncated) << broken;
-        QTest::newRow("service error page")
-            << int(standin::Fault::ErrorPage)
-            << u"Сервер вернул ошибку: <html><body>Выводим xml с ошибкой</body></html>"_s;
-    }
-
-    void badListAnswersLoseNothing() {
-        QFETCH(int, fault);
-        QFETCH(QString, line);
-        Fixture f;
-        f.storeSomething();
-        f.server.setFault(standin::Fault(fault), 1);
-        ReceiveRun run(f.ctx.session());
-        run.GetPost();
-        const QStringList messages = f.messages();
-        QCOMPARE(messages.size(), 2); // the plain-http warning, then the failure
-        QVERIFY2(messages[1].startsWith(line), qPrintable(messages[1]));
-        QCOMPARE(f.ctx.log.failureCount(), 1); // reported as a failure, not as nothing new
-        QCOMPARE(f.count(u"Posts"_s), 1);
-        QCOMPARE(f.server.received().size(), 1);
-        QVERIFY(f.ctx.settings.CheckTime_Posts.isEmpty());
-    }
-
     void noConnectionEndsTheRunAtOnce() {
         Fixture f;
         f.storeSomething();
