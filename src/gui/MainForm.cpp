@@ -55,7 +55,7 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     : QMainWindow(parent)
     , m_ctx(ctx)
     , m_tray(tray)
-    , m_renderer(std::make_unique<Renderer>(ctx)) {
+    , m_renderer(std::make_unique<Renderer>(ctx.session())) {
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"ORV главная форма"_s);
     Browser = new MessageView(m_ctx.log, this);

@@ -7,7 +7,7 @@
 #include "TreeSwapper.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
-#include "app/HtmlEntities.h"
+#include "app/Escaping.h"
 #include "app/OrvError.h"
 #include "app/UserPrompts.h"
 #include "render/NodePage.h"
@@ -54,7 +54,7 @@ QString hitHtml(const SearchHit& hit) {
                       hit.author.toHtmlEscaped() + u" · "_s +
                       StoredDate::toRussianText(hit.date).toHtmlEscaped() + u"</span>"_s;
     if (!hit.title.trimmed().isEmpty()) {
-        heading += u" <i>"_s + HtmlEntities::decode(hit.title).toHtmlEscaped() + u"</i>"_s;
+        heading += u" <i>"_s + Escaping::decode(hit.title).toHtmlEscaped() + u"</i>"_s;
     }
     return heading + u"<br>"_s + snippet;
 }

@@ -7,10 +7,6 @@ using namespace Qt::StringLiterals;
 
 namespace orv::RequestDocuments {
 
-QString xmlEscape(const QString& value) {
-    return Escaping::xml(value);
-}
-
 QString envelope(const Settings& settings, const QStringList& queryLines,
                  const QString& declaredEncoding) {
     QStringList lines;

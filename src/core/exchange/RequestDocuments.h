@@ -12,9 +12,6 @@ struct Settings;
 // into the document is XML-escaped.
 namespace RequestDocuments {
 
-// Escaping::xml under its former name, for callers not yet moved to it.
-QString xmlEscape(const QString& value);
-
 // A whole document: the declaration, the QUERYS line, the given lines, the end.
 QString envelope(const Settings& settings, const QStringList& queryLines,
                  const QString& declaredEncoding = QStringLiteral("utf-8"));

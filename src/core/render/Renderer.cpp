@@ -1,6 +1,5 @@
 #include "Renderer.h"
 
-#include "AppContext.h"
 #include "Markup.h"
 #include "app/ErrorTrap.h"
 #include "app/WorkingFolder.h"
@@ -13,9 +12,6 @@ namespace orv {
 Renderer::Renderer(const Session& session)
     : m_session(session)
     , m_catalogue(session.db) {}
-
-Renderer::Renderer(AppContext& ctx)
-    : Renderer(ctx.session()) {}
 
 QString Renderer::WordProcessor(const QString& text) {
     QString html;

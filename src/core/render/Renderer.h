@@ -6,8 +6,6 @@
 
 namespace orv {
 
-struct AppContext;
-
 // Turns stored bodies into HTML with the stored smiley catalogue, and writes
 // the view's page with it. Works with the session's database, status log,
 // working folder and settings (read when a page is made, so a changed service
@@ -15,8 +13,6 @@ struct AppContext;
 class Renderer {
 public:
     explicit Renderer(const Session& session);
-    // The window still builds it from its context.
-    explicit Renderer(AppContext& ctx);
 
     // A failure is logged as "Mod_Misc.WordProcessor: " and gives "".
     QString WordProcessor(const QString& text);

@@ -5,7 +5,7 @@
 #include "KeptAnswers.h"
 #include "SearchIndex.h"
 #include "StoredDate.h"
-#include "app/HtmlEntities.h"
+#include "app/Escaping.h"
 #include "app/OrvError.h"
 
 #include <QVariant>
@@ -88,7 +88,7 @@ private:
     // The service keeps what went out with its entities decoded once, and its
     // XML reading drops carriage returns: compare the texts as characters.
     static QString comparable(const QString& text) {
-        return HtmlEntities::decode(text).remove(u'\r').trimmed();
+        return Escaping::decode(text).remove(u'\r').trimmed();
     }
 
     const QString m_ownName;

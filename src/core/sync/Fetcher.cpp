@@ -1,6 +1,7 @@
 #include "Fetcher.h"
 
 #include "app/ErrorTrap.h"
+#include "app/Escaping.h"
 #include "app/OrvError.h"
 #include "app/TextFiles.h"
 #include "app/WorkingFolder.h"
@@ -59,8 +60,8 @@ bool Fetcher::refused(const ResultDocument& document, const QString& prefix, con
 QString Fetcher::BuildIDquery(const Settings& settings, const QStringList& ids,
                               const QString& stackType) {
     const QString type = stackType == FetchStack::Posts ? u"19"_s : u"17"_s;
-    QStringList lines = {u"<query QID='"_s + RequestDocuments::xmlEscape(stackType) +
-                         u"' TYPE='"_s + type + u"'>"_s};
+    QStringList lines = {u"<query QID='"_s + Escaping::xml(stackType) + u"' TYPE='"_s + type +
+                         u"'>"_s};
     for (const QString& id : ids) {
         if (!id.isEmpty()) {
             lines.append(RequestDocuments::element(u"id"_s, id));

@@ -2,7 +2,7 @@
 
 #include "Fetcher.h"
 #include "app/ErrorTrap.h"
-#include "app/HtmlEntities.h"
+#include "app/Escaping.h"
 #include "app/OrvError.h"
 #include "app/StatusLog.h"
 #include "app/TextFiles.h"
@@ -333,7 +333,7 @@ QString SendRun::shortTitle(const OutgoingMessage& message) {
     if (text.isEmpty()) {
         text = QString(message.message).replace(tags, u" "_s).simplified();
     }
-    text = HtmlEntities::decode(text);
+    text = Escaping::decode(text);
     if (text.size() <= kLength) {
         return text;
     }
