@@ -510,13 +510,16 @@ private slots:
         f.ctx.settings.ServiceURL = u"http://127.0.0.1:"_s + QString::number(closed.serverPort());
         closed.close();
         f.ctx.settings.PostsToSendPerOneSession = u"3"_s;
-        for (int i = 0; i < 7; ++i) {
+        const qint64 doubted = f.post(u"Под сомнением"_s); // in the first batch
+        f.outbox.handOver(Kind::Post, {doubted});
+        for (int i = 0; i < 6; ++i) {
             f.post(u"Пост"_s, QString::number(i));
         }
         f.comment(u"Коммент"_s);
+        f.prompts.answers = {true}; // sent again: it does not leave either
         const QStringList before = f.outgoingRows();
         f.send();
-        QCOMPARE(f.outgoingRows(), before);     // nothing marked: it never left
+        QCOMPARE(f.outgoingRows(), before);     // nothing marked, the doubt kept
         QCOMPARE(f.prompts.messages.size(), 1); // the connection box, once
         QCOMPARE(f.server.received().size(), 0);
         QCOMPARE(f.messages().mid(f.messages().size() - 2),
