@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -112,6 +113,24 @@ private slots:
             f.mainForm->mnu_EditPost_Click();
             QVERIFY2(!f.editor() || !f.editor()->isVisible(), qPrintable(node));
         }
+    }
+
+    void theMusicBoxKeepsWhatTheUserTyped() {
+        Fixture f;
+        f.mainForm->mnu_NewPost_Click();
+        AddForm* editor = f.editor();
+        QString playing = u"Artist - Song"_s;
+        editor->nowPlaying = [&playing] { return playing; };
+        editor->Form_Activate(); // the opening asks the player
+        QCOMPARE(editor->Text_music->text(), u"Artist - Song"_s);
+        playing = u"Другая"_s;
+        for (const QString& typed : {u"Своё"_s, QString()}) {
+            editor->Text_music->setText(typed);
+            editor->Form_Activate(); // back from a dialog
+            QCOMPARE(editor->Text_music->text(), typed);
+        }
+        editor->butMusic->click();
+        QCOMPARE(editor->Text_music->text(), u"Другая"_s);
     }
 
     void aPrivateMessageNeedsItsAddressee() {
