@@ -480,6 +480,13 @@ void AddForm::editMessage(const QString& nodeKey) {
     m_editedKey = nodeKey;
 }
 
+void AddForm::takeStoredBody(const QString& body) {
+    m_stored = Composer::splitCaptions(body, captions ? captions() : m_ctx.options);
+    txtSrcCode->setPlainText(m_stored.text);
+    Text_music->setText(m_stored.music);
+    Text_nast->setText(m_stored.mood);
+}
+
 Draft AddForm::draft() const {
     Draft d;
     if (m_editedKey) {
@@ -518,7 +525,7 @@ void AddForm::ButSave_Click() {
         m_ctx.prompts.inform(VersionTag, problem, UserPrompts::Icon::Warning);
         return;
     }
-    const Options used = captions ? captions() : m_ctx.options;
+    const Options used = Composer::placedAsFound(captions ? captions() : m_ctx.options, m_stored);
     std::optional<QString> failure;
     const bool written = runTrapped(m_ctx.log, u"AddFormButSave_Click: "_s, [&] {
         Outbox outbox(m_ctx.db);

@@ -81,6 +81,9 @@ public:
     void writeNewPost();
     void writeComment();
     void editMessage(const QString& nodeKey);
+    // Shows a stored body: its caption lines go back into the mood and music
+    // boxes, the signature goes, and the save puts each line where it was.
+    void takeStoredBody(const QString& body);
     bool writesComment() const { return m_comment; }
     const std::optional<QString>& editedKey() const { return m_editedKey; }
 
@@ -139,7 +142,8 @@ private:
 
     AppContext& m_ctx;
     bool m_hold = true;
-    bool m_playerAsked = false; // once an opening: later activations keep the box
+    bool m_playerAsked = false;   // once an opening: later activations keep the box
+    Composer::SplitBody m_stored; // the caption lines found in the body edited
     int m_currentTab = 1;
     bool m_copying = false; // the views are being copied into each other
     bool m_saved = false;
