@@ -100,6 +100,7 @@ void AddForm::buildWidgets() {
     Text_nast->setObjectName(u"Text_nast"_s);
     Text_music = new QLineEdit(this);
     Text_music->setObjectName(u"Text_music"_s);
+    butMusic = toolButton(this, u"butMusic"_s, u"обновить"_s, u"Взять название из плеера"_s);
     LabParentPostID = new QLabel(this);
     LabParentPostID->setObjectName(u"LabParentPostID"_s);
     LabParentPostID->hide();
@@ -151,6 +152,7 @@ void AddForm::buildWidgets() {
     lines->addSpacing(12);
     lines->addWidget(Label1);
     lines->addWidget(Text_music, 1);
+    lines->addWidget(butMusic);
     fields->addRow(lines);
 
     auto* buttons = new QHBoxLayout;
@@ -169,6 +171,7 @@ void AddForm::buildWidgets() {
     connect(Check1, &QCheckBox::toggled, AdresatBox, &QWidget::setEnabled);
     connect(TabStrip, &QTabBar::tabBarClicked, this,
             [this](int index) { TabStrip_Click(index + 1); });
+    connect(butMusic, &QToolButton::clicked, this, &AddForm::takePlayerTitle);
     connect(ButSave, &QPushButton::clicked, this, &AddForm::ButSave_Click);
     connect(ButExit, &QPushButton::clicked, this, &QWidget::close);
     // Tab moves between the fields, as everywhere else in the window.
@@ -262,11 +265,22 @@ void AddForm::Form_Load() {
 
 void AddForm::Form_Activate() {
     setWindowTitle(VersionTag + u" :: редактирование сообщения"_s);
-    if (nowPlaying) {
-        Text_music->setText(nowPlaying());
+    // Coming back from a dialog keeps what the user typed into the music box.
+    if (!m_playerAsked) {
+        m_playerAsked = true;
+        if (Text_music->text().isEmpty()) {
+            takePlayerTitle();
+        }
     }
     if (m_hold) {
         TabStrip_Click(2);
+    }
+}
+
+void AddForm::takePlayerTitle() {
+    const QString title = nowPlaying ? nowPlaying() : QString();
+    if (!title.isEmpty()) {
+        Text_music->setText(title);
     }
 }
 
@@ -466,6 +480,13 @@ void AddForm::editMessage(const QString& nodeKey) {
     m_editedKey = nodeKey;
 }
 
+void AddForm::takeStoredBody(const QString& body) {
+    m_stored = Composer::splitCaptions(body, captions ? captions() : m_ctx.options);
+    txtSrcCode->setPlainText(m_stored.text);
+    Text_music->setText(m_stored.music);
+    Text_nast->setText(m_stored.mood);
+}
+
 Draft AddForm::draft() const {
     Draft d;
     if (m_editedKey) {
@@ -504,7 +525,7 @@ void AddForm::ButSave_Click() {
         m_ctx.prompts.inform(VersionTag, problem, UserPrompts::Icon::Warning);
         return;
     }
-    const Options used = captions ? captions() : m_ctx.options;
+    const Options used = Composer::placedAsFound(captions ? captions() : m_ctx.options, m_stored);
     std::optional<QString> failure;
     const bool written = runTrapped(m_ctx.log, u"AddFormButSave_Click: "_s, [&] {
         Outbox outbox(m_ctx.db);

@@ -36,7 +36,8 @@ public:
     AddForm(AppContext& ctx, QWidget* mainWindow);
     ~AddForm() override;
 
-    // The text of the music box on activation: the player's current title.
+    // The player's current title, for the music box: asked at the first
+    // activation when the box is empty, and by its "обновить" button.
     std::function<QString()> nowPlaying;
     // The caption settings a save uses: those of the captions window as they
     // stand; the stored options when unset.
@@ -45,6 +46,9 @@ public:
     std::function<std::optional<QColor>(const QColor&)> chooseColour;
 
     void Form_Activate();
+    // Puts the player's title into the music box; a player with no title
+    // leaves the box as it is.
+    void takePlayerTitle();
     void TabStrip_Click(int tab); // 1: source, 2: result
     int currentTab() const { return m_currentTab; }
     bool holdFlag() const { return m_hold; }
@@ -77,6 +81,9 @@ public:
     void writeNewPost();
     void writeComment();
     void editMessage(const QString& nodeKey);
+    // Shows a stored body: its caption lines go back into the mood and music
+    // boxes, the signature goes, and the save puts each line where it was.
+    void takeStoredBody(const QString& body);
     bool writesComment() const { return m_comment; }
     const std::optional<QString>& editedKey() const { return m_editedKey; }
 
@@ -89,6 +96,7 @@ public:
     QCheckBox* ChBox_Subscribe;
     QLineEdit* Text_nast;
     QLineEdit* Text_music;
+    QToolButton* butMusic;
     QLabel* LabParentPostID;
     QTabBar* TabStrip;
     QTextEdit* BodyText;
@@ -134,6 +142,8 @@ private:
 
     AppContext& m_ctx;
     bool m_hold = true;
+    bool m_playerAsked = false;   // once an opening: later activations keep the box
+    Composer::SplitBody m_stored; // the caption lines found in the body edited
     int m_currentTab = 1;
     bool m_copying = false; // the views are being copied into each other
     bool m_saved = false;

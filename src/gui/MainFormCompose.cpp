@@ -7,7 +7,6 @@
 #include "SetMesForm.h"
 #include "SmileForm.h"
 #include "TreePane.h"
-#include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "composer/NowPlaying.h"
 #include "store/AddressBook.h"
@@ -82,8 +81,8 @@ void MainForm::mnu_EditPost_Click() {
         editor->ChBox_ParseURL->setChecked(details->parseUrl);
         editor->ChBox_Subscribe->setChecked(details->subscribe);
         editor->HeadText->setText(details->header);
-        // The signature goes on again at the save.
-        editor->txtSrcCode->setPlainText(QString(details->message).remove(PostSignature));
+        // The caption lines and the signature go on again at the save.
+        editor->takeStoredBody(details->message);
         editor->LabParentPostID->setText(details->postId);
         const QString addressee =
             details->userName == m_ctx.settings.UserName ? QString() : details->userName;

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -25,6 +26,11 @@ using namespace orv;
 namespace {
 
 const QString kSignature = PostSignature;
+
+QString captionLine(const QString& caption, const QString& text) {
+    return u"<div style='font-size: 8pt; color: Red; font-style: italic;'>"_s + caption + u' ' +
+           text + u"</div>"_s;
+}
 
 struct Fixture : test::GuiFixture {
     Fixture() {
@@ -88,19 +94,29 @@ private slots:
 
     void editingRewritesTheUnsentMessageOfTheNode() {
         Fixture f;
-        f.newPost(u"Тело"_s)->ButSave_Click();
+        AddForm* written = f.newPost(u"Тело"_s);
+        written->Text_music->setText(u"Song"_s);
+        written->Text_nast->setText(u"Весело"_s);
+        written->ButSave_Click(); // both lines above the text
+        const QString body = f.rows(u"SELECT Message FROM Posts WHERE Sent = 0"_s)[0];
+        QCOMPARE(body, captionLine(u"В колонках:"_s, u"Song"_s) +
+                           captionLine(u"Настроение:"_s, u"Весело"_s) + u"<br>Тело"_s + kSignature);
         const QString key = f.rows(u"SELECT ThisID FROM Posts WHERE Sent = 0"_s)[0];
+        f.ctx->options.OptMusUp = false; // the edit keeps the lines where they were
+        f.ctx->options.OptMusDown = true;
         f.select(f.ownKey(key));
         f.mainForm->mnu_EditPost_Click();
         AddForm* editor = f.editor();
         QVERIFY(editor);
         QCOMPARE(editor->editedKey(), std::optional(f.ownKey(key)));
-        QCOMPARE(editor->txtSrcCode->toPlainText(), u"Тело"_s); // without the signature
+        QCOMPARE(editor->txtSrcCode->toPlainText(), u"Тело"_s); // without lines and signature
+        editor->nowPlaying = [] { return u"Плеер"_s; };
         editor->Form_Activate();
+        QCOMPARE(editor->Text_music->text() + u'|' + editor->Text_nast->text(), u"Song|Весело"_s);
         editor->HeadText->setText(u"Заголовок"_s);
         editor->ButSave_Click();
         QCOMPARE(f.rows(u"SELECT Header, Message FROM Posts WHERE Sent = 0"_s),
-                 QStringList{u"Заголовок|Тело"_s + kSignature}); // one row, the signature once
+                 QStringList{u"Заголовок|"_s + body}); // one row, each line once
 
         // Someone else's, sent or not, is not edited.
         OutgoingMessage foreign;
@@ -112,6 +128,86 @@ private slots:
             f.mainForm->mnu_EditPost_Click();
             QVERIFY2(!f.editor() || !f.editor()->isVisible(), qPrintable(node));
         }
+    }
+
+    void theMusicBoxKeepsWhatTheUserTyped() {
+        Fixture f;
+        f.mainForm->mnu_NewPost_Click();
+        AddForm* editor = f.editor();
+        QString playing = u"Artist - Song"_s;
+        editor->nowPlaying = [&playing] { return playing; };
+        editor->Form_Activate(); // the opening asks the player
+        QCOMPARE(editor->Text_music->text(), u"Artist - Song"_s);
+        playing = u"Другая"_s;
+        for (const QString& typed : {u"Своё"_s, QString()}) {
+            editor->Text_music->setText(typed);
+            editor->Form_Activate(); // back from a dialog
+            QCOMPARE(editor->Text_music->text(), typed);
+        }
+        editor->butMusic->click();
+        QCOMPARE(editor->Text_music->text(), u"Другая"_s);
+    }
+
+    void captionLinesComeBackOnce_data() {
+        QTest::addColumn<int>("places"); // music above, below, mood above, below
+        QTest::addColumn<QString>("music");
+        QTest::addColumn<QString>("mood");
+        for (int places = 0; places < 16; ++places) {
+            for (int filled = 0; filled < 4; ++filled) {
+                QTest::addRow("places %d, filled %d", places, filled)
+                    << places << (filled & 1 ? u"Song"_s : QString())
+                    << (filled & 2 ? u"Весело"_s : QString());
+            }
+        }
+    }
+    void captionLinesComeBackOnce() {
+        QFETCH(int, places);
+        QFETCH(QString, music);
+        QFETCH(QString, mood);
+        Options captions;
+        captions.OptMusUp = places & 1;
+        captions.OptMusDown = places & 2;
+        captions.OptNastUp = places & 4;
+        captions.OptNastDown = places & 8;
+        Draft draft;
+        draft.body = u"<br>В колонках: Song"_s + captionLine(u"Настроение:"_s, u"x"_s) + u"<br>"_s;
+        draft.music = music;
+        draft.mood = mood;
+        const QString body = Composer::composeBody(draft, captions);
+        Options now = captions; // the places found count, not those set now
+        now.OptMusUp = !now.OptMusUp;
+        now.OptMusDown = !now.OptMusDown;
+        now.OptNastUp = !now.OptNastUp;
+        now.OptNastDown = !now.OptNastDown;
+        const Composer::SplitBody split = Composer::splitCaptions(body, now);
+        QCOMPARE(split.text, draft.body);
+        QCOMPARE(split.music, places & 3 ? music : QString());
+        QCOMPARE(split.mood, places & 12 ? mood : QString());
+        Draft again = draft;
+        again.body = split.text;
+        again.music = split.music;
+        again.mood = split.mood;
+        QCOMPARE(Composer::composeBody(again, Composer::placedAsFound(now, split)), body);
+    }
+
+    void bodiesWithoutCaptionLinesStayWhole_data() {
+        QTest::addColumn<QString>("body");
+        const QString music = captionLine(u"В колонках:"_s, u"Song"_s);
+        QTest::newRow("plain") << u"Текст<br>дальше"_s;
+        QTest::newRow("caption in the text") << u"В колонках: Song<br>Настроение: x"_s;
+        QTest::newRow("line in the middle") << u"до"_s + music + u"<br>после"_s;
+        QTest::newRow("line above without <br>") << music + u"текст"_s;
+        QTest::newRow("line below, more after") << u"т"_s + music + u"<div>.</div>"_s;
+        QTest::newRow("another caption") << captionLine(u"Слушаю:"_s, u"Song"_s) + u"<br>т"_s;
+        QTest::newRow("empty line") << captionLine(u"В колонках:"_s, QString()) + u"<br>т"_s;
+        QTest::newRow("unclosed line") << u"т"_s + music.chopped(6);
+    }
+    void bodiesWithoutCaptionLinesStayWhole() {
+        QFETCH(QString, body);
+        const Composer::SplitBody split = Composer::splitCaptions(body + kSignature, Options());
+        QCOMPARE(split.text, body);
+        QVERIFY(split.music.isEmpty() && split.mood.isEmpty());
+        QVERIFY(!split.musicPlace && !split.moodPlace);
     }
 
     void aPrivateMessageNeedsItsAddressee() {

@@ -20,12 +20,60 @@ using Kind = MessageRef::Kind;
 
 const QString kEditPrefix = u"EditMessage-"_s;
 
+const QString kLineStart = u"<div style='font-size: 8pt; color: "_s;
+const QString kLineStyleEnd = u"; font-style: italic;'>"_s;
+const QString kLineEnd = u"</div>"_s;
+const QString kUnderAbove = u"<br>"_s;
+
 QString captionLine(const QString& text, const QString& colour, const QString& caption) {
     if (text.isEmpty()) {
         return {};
     }
-    return u"<div style='font-size: 8pt; color: "_s + colour + u"; font-style: italic;'>"_s +
-           caption + u' ' + text + u"</div>"_s;
+    return kLineStart + colour + kLineStyleEnd + caption + u' ' + text + kLineEnd;
+}
+
+// The text of a caption line of the given caption that starts at `from`, and
+// the position after it; nothing when no such line starts there.
+std::optional<std::pair<QString, qsizetype>> lineAt(const QString& body, qsizetype from,
+                                                    const QString& caption) {
+    if (!QStringView(body).mid(from).startsWith(kLineStart)) {
+        return std::nullopt;
+    }
+    const qsizetype colourEnd = body.indexOf(kLineStyleEnd, from + kLineStart.size());
+    const qsizetype contentStart = colourEnd + kLineStyleEnd.size();
+    if (colourEnd < 0 || QStringView(body)
+                             .mid(from + kLineStart.size(), colourEnd - from - kLineStart.size())
+                             .contains(u'\'')) {
+        return std::nullopt;
+    }
+    const QString prefix = caption + u' ';
+    const qsizetype end = body.indexOf(kLineEnd, contentStart);
+    if (end < 0 || !QStringView(body).mid(contentStart, end - contentStart).startsWith(prefix)) {
+        return std::nullopt;
+    }
+    const QString text = body.mid(contentStart + prefix.size(), end - contentStart - prefix.size());
+    if (text.isEmpty()) {
+        return std::nullopt; // an empty field writes no line
+    }
+    return std::pair(text, end + kLineEnd.size());
+}
+
+// The start of the caption line of the given caption that ends the body, and
+// its text; nothing when the body does not end with one.
+std::optional<std::pair<QString, qsizetype>> lineEnding(const QString& body,
+                                                        const QString& caption) {
+    if (!body.endsWith(kLineEnd)) {
+        return std::nullopt;
+    }
+    const qsizetype start = body.lastIndexOf(kLineStart);
+    if (start < 0) {
+        return std::nullopt;
+    }
+    const auto line = lineAt(body, start, caption);
+    if (!line || line->second != body.size()) {
+        return std::nullopt;
+    }
+    return std::pair(line->first, start);
 }
 
 // A new post or comment without a title goes with one blank.
@@ -118,6 +166,67 @@ QString composeBody(const Draft& draft, const Options& captions) {
         body += mood;
     }
     return body + PostSignature;
+}
+
+SplitBody splitCaptions(const QString& body, const Options& captions) {
+    SplitBody split;
+    QString text = QString(body).remove(PostSignature);
+
+    // Above the text: the music line, then the mood line, then "<br>".
+    qsizetype pos = 0;
+    const auto musicAbove = lineAt(text, pos, captions.text_music);
+    if (musicAbove) {
+        pos = musicAbove->second;
+    }
+    const auto moodAbove = lineAt(text, pos, captions.text_nastroy);
+    if (moodAbove) {
+        pos = moodAbove->second;
+    }
+    const bool above =
+        (musicAbove || moodAbove) && QStringView(text).mid(pos).startsWith(kUnderAbove);
+    if (above) {
+        text.remove(0, pos + kUnderAbove.size());
+        if (musicAbove) {
+            split.music = musicAbove->first;
+            split.musicPlace = CaptionPlace{true, false};
+        }
+        if (moodAbove) {
+            split.mood = moodAbove->first;
+            split.moodPlace = CaptionPlace{true, false};
+        }
+    }
+
+    // Below the text: the music line, then the mood line, last of all.
+    if (const auto mood = lineEnding(text, captions.text_nastroy)) {
+        text.truncate(mood->second);
+        if (!split.moodPlace) {
+            split.mood = mood->first;
+            split.moodPlace = CaptionPlace{};
+        }
+        split.moodPlace->below = true;
+    }
+    if (const auto music = lineEnding(text, captions.text_music)) {
+        text.truncate(music->second);
+        if (!split.musicPlace) {
+            split.music = music->first;
+            split.musicPlace = CaptionPlace{};
+        }
+        split.musicPlace->below = true;
+    }
+    split.text = text;
+    return split;
+}
+
+Options placedAsFound(Options captions, const SplitBody& found) {
+    if (found.musicPlace) {
+        captions.OptMusUp = found.musicPlace->above;
+        captions.OptMusDown = found.musicPlace->below;
+    }
+    if (found.moodPlace) {
+        captions.OptNastUp = found.moodPlace->above;
+        captions.OptNastDown = found.moodPlace->below;
+    }
+    return captions;
 }
 
 QString localSendTime(const Settings& settings) {

@@ -49,6 +49,32 @@ namespace Composer {
 // them, "<br>" under whatever stands above the text, and the signature last.
 QString composeBody(const Draft& draft, const Options& captions);
 
+// Where a caption line stood in a stored body: above the text, below it, or both.
+struct CaptionPlace {
+    bool above = false;
+    bool below = false;
+};
+
+// A stored body taken apart again for the editor.
+struct SplitBody {
+    QString text; // the editor's HTML, without caption lines and signature
+    QString music;
+    QString mood;
+    std::optional<CaptionPlace> musicPlace; // none when no music line was found
+    std::optional<CaptionPlace> moodPlace;
+};
+
+// The reverse of composeBody: takes the signature off, then the music and mood
+// lines from the beginning (only when "<br>" follows them) and from the end of
+// the body, in the order composeBody writes them. A line is known by its
+// caption text in the given captions; its colour may have changed since. A
+// look-alike anywhere else in the text stays where it is.
+SplitBody splitCaptions(const QString& body, const Options& captions);
+
+// The captions with the places of the lines the split found; a caption whose
+// line was not found keeps its places.
+Options placedAsFound(Options captions, const SplitBody& found);
+
 // Now, minus the TimeOffset setting in whole hours, as stored. Throws
 // OrvError when the setting is no number.
 QString localSendTime(const Settings& settings);
