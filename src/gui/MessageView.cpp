@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPixmap>
+#include <QScrollBar>
 
 using namespace Qt::StringLiterals;
 
@@ -59,10 +60,23 @@ void MessageView::showPage(const QString& path) {
         throw OrvError(u"Файл не найден: "_s + path);
     }
     document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/'));
-    setHtml(adaptedForView(Cp1251::decode(file.readAll())));
+    m_shownPage = Cp1251::decode(file.readAll());
+    setHtml(adaptedForView(m_shownPage));
+}
+
+void MessageView::refreshPage(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || Cp1251::decode(file.readAll()) == m_shownPage) {
+        return;
+    }
+    file.close();
+    const int place = verticalScrollBar()->value();
+    showPage(path);
+    verticalScrollBar()->setValue(place);
 }
 
 void MessageView::showBlank() {
+    m_shownPage.clear();
     clear();
 }
 

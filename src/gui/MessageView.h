@@ -21,6 +21,10 @@ public:
     // Shows a page written in Windows-1251; its relative links and pictures
     // resolve against the page's folder.
     void showPage(const QString& path);
+    // Shows the page again when the file now holds another page than the one
+    // shown, keeping the place the reader scrolled to; nothing when it holds
+    // the same.
+    void refreshPage(const QString& path);
     // about:blank
     void showBlank();
 
@@ -37,6 +41,8 @@ public:
     void Browser_BeforeNavigate2(const QUrl& url);
 
 private:
+    // The page text as the file held it when it was shown.
+    QString m_shownPage;
     StatusLog& m_log;
     ExternalOpener m_openExternally;
 };

@@ -204,6 +204,7 @@ void TreePane::showTree(const std::shared_ptr<TreeSnapshot>& snapshot) {
     const int reselected = m_treeSwapper->swapIn(std::move(*snapshot));
     if (reselected >= 0) {
         m_treeModel->setSelectedIcon(reselected, IconSelected);
+        refreshShownPage(m_treeModel->indexOfNode(reselected));
     } else {
         Tree->setCurrentIndex(m_treeModel->indexOfNode(MyDiaryRoot));
     }
@@ -222,6 +223,20 @@ void TreePane::Tree_NodeClick(const QModelIndex& index) {
         return;
     }
     runTrapped(m_ctx.log, u"MainForm.Tree_NodeClick: "_s, [&] { showNode(index); });
+}
+
+void TreePane::refreshShownPage(const QModelIndex& index) {
+    // The store changed under the page (an edit, a send, a receive): the page
+    // follows the row, and reading it does not count as opening it.
+    try {
+        PageBuilder pages = m_renderer.pageBuilder();
+        PageRows rows(m_ctx.db);
+        if (NodePage(rows, pages).show(m_treeModel->keyOf(index)).shown == NodePage::Shown::Page) {
+            m_browser.refreshPage(m_ctx.folder.outPagePath());
+        }
+    } catch (const OrvError&) {
+        // Gone meanwhile: the view keeps what it shows until the next click.
+    }
 }
 
 void TreePane::showNode(const QModelIndex& index) {

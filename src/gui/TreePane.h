@@ -114,6 +114,8 @@ private:
     void buildSearchHits();
     void buildCommands();
     void showTree(const std::shared_ptr<TreeSnapshot>& snapshot);
+    // Writes the selected node's page again and shows it when it changed.
+    void refreshShownPage(const QModelIndex& index);
     void showNode(const QModelIndex& index);
     void MakeNodeRead(int node, const MessageRef& message);
     void enableForNode(const QString& key);

@@ -1,6 +1,7 @@
 #include "TreeSwapper.h"
 
 #include "TreeModel.h"
+#include "tree/NodeKey.h"
 
 #include <QTreeView>
 
@@ -30,7 +31,10 @@ int TreeSwapper::swapIn(TreeSnapshot snapshot) {
             m_view.expand(m_model.indexOfNode(int(i)));
         }
     }
-    const int reselected = selected.isEmpty() ? -1 : m_model.snapshot().indexOfKey(selected);
+    int reselected = selected.isEmpty() ? -1 : m_model.snapshot().indexOfKey(selected);
+    if (reselected < 0 && !selected.isEmpty()) {
+        reselected = nodeOfSameRow(selected);
+    }
     if (reselected >= 0) {
         m_view.setCurrentIndex(m_model.indexOfNode(reselected));
     }
@@ -38,6 +42,23 @@ int TreeSwapper::swapIn(TreeSnapshot snapshot) {
         m_view.scrollTo(top, QAbstractItemView::PositionAtTop);
     }
     return reselected;
+}
+
+int TreeSwapper::nodeOfSameRow(const QString& key) const {
+    const NodeKey wanted(key);
+    if (!wanted.message()) {
+        return -1; // a diary or a fixed node has no row of its own
+    }
+    const TreeSnapshot& tree = m_model.snapshot();
+    for (size_t i = 0; i < tree.nodes.size(); ++i) {
+        if (tree.nodes[i].kind != NodeKind::Fixed && tree.nodes[i].kind != NodeKind::Diary) {
+            const NodeKey candidate(tree.key(tree.nodes[i]));
+            if (candidate.kind() == wanted.kind() && candidate.localId() == wanted.localId()) {
+                return int(i);
+            }
+        }
+    }
+    return -1;
 }
 
 } // namespace orv

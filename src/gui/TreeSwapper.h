@@ -25,10 +25,15 @@ public:
 
     // Shows the snapshot with its expanded nodes expanded; returns the node
     // that takes the selected key, or -1 when the key is gone (nothing is
-    // current then). The view's signals about the change come as they come.
+    // current then). A message whose service identifier changed (an unsent
+    // one the service published) is found again by its local one. The view's
+    // signals about the change come as they come.
     int swapIn(TreeSnapshot snapshot);
 
 private:
+    // The node of the same kind and local identifier as the key, or -1.
+    int nodeOfSameRow(const QString& key) const;
+
     QTreeView& m_view;
     TreeModel& m_model;
     QSet<QString> m_expanded;

@@ -4,6 +4,7 @@
 // that private bus.
 #include "GuiFixture.h"
 #include "GuiPrompts.h"
+#include "MessageView.h"
 #include "RunProgress.h"
 #include "SetUpdForm.h"
 #include "app/RunControl.h"
@@ -101,6 +102,9 @@ private slots:
         Fixture f(3);
         const qint64 key = f.writePost(f.ctx->db, u"Из окна"_s);
         QVERIFY(f.reloadTree());
+        const QString unsent =
+            u"friendpostkey-tmp"_s + QString::number(key) + u'-' + QString::number(key);
+        f.select(unsent); // its page is shown
         f.server.setFault(standin::Fault::Delay, 1, 300);
         QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
         f.action(u"tb_send"_s)->trigger();
@@ -110,8 +114,12 @@ private slots:
         QVERIFY(f.logged(kBusy));
         QVERIFY(finished.wait(30000));
         QCOMPARE(Outbox(f.ctx->db).unsentCount(MessageRef::Kind::Post), 0);
-        QVERIFY(f.shows(u"friendpostkey-"_s + QString::number(f.data.posts.back().id) + u'-' +
-                        QString::number(key)));
+        const QString published = u"friendpostkey-"_s + QString::number(f.data.posts.back().id) +
+                                  u'-' + QString::number(key);
+        QVERIFY(f.shows(published));
+        // The message stays selected and its page follows the store.
+        QCOMPARE(f.model().keyOf(f.pane().tree()->currentIndex()), published);
+        QVERIFY(f.mainForm->browser()->toHtml().contains(QString::number(f.data.posts.back().id)));
     }
 
     void questionsOfARunAreRealBoxesWhileTheWindowIsHidden() {
