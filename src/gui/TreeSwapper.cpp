@@ -49,13 +49,16 @@ int TreeSwapper::nodeOfSameRow(const QString& key) const {
     if (!wanted.message()) {
         return -1; // a diary or a fixed node has no row of its own
     }
+    // Only nodes of the same kind are read: a lost selection in a large tree
+    // must not make every node's key.
+    const NodeKind kind = wanted.kind() == NodeKey::Post      ? NodeKind::Post
+                          : wanted.kind() == NodeKey::Comment ? NodeKind::Comment
+                                                              : NodeKind::Private;
+    const QString localId = wanted.localId();
     const TreeSnapshot& tree = m_model.snapshot();
     for (size_t i = 0; i < tree.nodes.size(); ++i) {
-        if (tree.nodes[i].kind != NodeKind::Fixed && tree.nodes[i].kind != NodeKind::Diary) {
-            const NodeKey candidate(tree.key(tree.nodes[i]));
-            if (candidate.kind() == wanted.kind() && candidate.localId() == wanted.localId()) {
-                return int(i);
-            }
+        if (tree.nodes[i].kind == kind && NodeKey(tree.key(tree.nodes[i])).localId() == localId) {
+            return int(i);
         }
     }
     return -1;
