@@ -248,7 +248,10 @@ void MainForm::Form_Load() {
         DeleteOldRecords();
         FetchStack(m_ctx.db).deleteFinished(); // waiting items are fetched by the next run
         setMainCaption();
-        m_treePane->reloadTreeThen([this] { selectLastNode(); });
+        m_treePane->reloadTreeThen([this] {
+            selectLastNode();
+            offerLeftDraft();
+        });
         m_ctx.log.LogStatus(u"Программа запущена"_s);
         if (m_ctx.settings.UserName.isEmpty()) {
             mnu_Setting_Click();

@@ -61,6 +61,10 @@ public:
     void mnu_Comment_Click();
     void mnu_setcom_Click();
     void mnu_setMes_Click();
+    // Offers, once, the editor's draft that a previous run left behind: Yes
+    // opens the editor as it was, No deletes the draft. Waits while the window
+    // is hidden.
+    void offerLeftDraft();
     void mnu_Friends_Click();
     void mnu_Setting_Click();
     void mnu_About_Click();
@@ -97,7 +101,10 @@ private:
     void setMainCaption();
     // The editor for a new command, or nothing when the user keeps the one open.
     AddForm* freshEditor();
-    void showEditor(AddForm* editor);
+    // A fresh editor closes without a question while unchanged; one holding
+    // unsaved text asks first.
+    enum class Opened { Fresh, Unsaved };
+    void showEditor(AddForm* editor, Opened opened = Opened::Fresh);
     void connectInsertHelpers(AddForm* editor);
     QString nowPlaying();
     Options captions() const;
@@ -132,6 +139,7 @@ private:
     QPointer<AddForm> m_addForm;
     QPointer<SetMesForm> m_setMesForm; // its controls give the captions of a save
     bool m_startHidden = false;
+    bool m_draftOffered = false;
 };
 
 } // namespace orv
