@@ -2,6 +2,7 @@
 
 #include "AppContext.h"
 #include "EditorHtml.h"
+#include "SpellHighlighter.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/UserPrompts.h"
@@ -16,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -184,6 +186,47 @@ void AddForm::buildWidgets() {
     txtSrcCode->setTabChangesFocus(true);
     txtSrcCode->installEventFilter(this);
     BodyText->installEventFilter(this);
+    for (QWidget* view : std::initializer_list<QWidget*>{txtSrcCode, BodyText}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            std::unique_ptr<QMenu> menu(contextMenu(view, at));
+            menu->exec(qobject_cast<QAbstractScrollArea*>(view)->viewport()->mapToGlobal(at));
+        });
+    }
+}
+
+void AddForm::checkSpelling(std::shared_ptr<SpellChecker> checker) {
+    delete m_sourceSpelling;
+    delete m_resultSpelling;
+    if (!checker) {
+        return;
+    }
+    m_sourceSpelling = new SpellHighlighter(txtSrcCode->document(), checker);
+    m_resultSpelling = new SpellHighlighter(BodyText->document(), checker);
+    for (SpellHighlighter* spelling : {m_sourceSpelling.get(), m_resultSpelling.get()}) {
+        connect(spelling, &SpellHighlighter::wordAccepted, this, [this] {
+            m_sourceSpelling->rehighlight();
+            m_resultSpelling->rehighlight();
+        });
+    }
+}
+
+QMenu* AddForm::contextMenu(QWidget* view, const QPoint& place) {
+    const bool source = view == txtSrcCode;
+    QMenu* menu = source ? txtSrcCode->createStandardContextMenu(place)
+                         : BodyText->createStandardContextMenu(place);
+    SpellHighlighter* spelling = source ? m_sourceSpelling : m_resultSpelling;
+    if (!spelling) {
+        return menu;
+    }
+    const QTextCursor at =
+        source ? txtSrcCode->cursorForPosition(place) : BodyText->cursorForPosition(place);
+    if (const auto word = spelling->misspeltAt(at)) {
+        spelling->offerFixes(*menu, *word, [this](const QString& failure) {
+            m_ctx.log.LogFailure(u"AddForm.AddToDictionary: "_s + failure);
+        });
+    }
+    return menu;
 }
 
 QWidget* AddForm::buildFormattingRow() {

@@ -3,9 +3,11 @@
 #include "composer/Composer.h"
 #include "composer/EditorState.h"
 
+#include <QPointer>
 #include <QTextCursor>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -13,6 +15,7 @@ class QColor;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
@@ -24,6 +27,8 @@ class QToolButton;
 namespace orv {
 
 struct AppContext;
+class SpellChecker;
+class SpellHighlighter;
 
 // The message editor: a post, comment or private message written offline.
 // One HTML body has two views, the source ("Исходный текст") and the result
@@ -90,6 +95,12 @@ public:
     // Shows a stored body: its caption lines go back into the mood and music
     // boxes, the signature goes, and the save puts each line where it was.
     void takeStoredBody(const QString& body);
+    // Underlines misspelt words in both views, by this checker; none: no check.
+    void checkSpelling(std::shared_ptr<SpellChecker> checker);
+    // The context menu of a view at a place in its viewport: the view's own,
+    // under the spelling entries when the place holds a misspelt word.
+    QMenu* contextMenu(QWidget* view, const QPoint& place);
+
     // Names the message a reply answers in the window's caption.
     void setAnswered(const QString& description);
 
@@ -173,6 +184,8 @@ private:
     std::optional<QString> m_editedKey; // the node whose unsent message is edited
     QString m_pristine;
     QString m_answered; // the caption's description of the message answered
+    QPointer<SpellHighlighter> m_sourceSpelling;
+    QPointer<SpellHighlighter> m_resultSpelling;
     QTimer* m_draftTimer = nullptr;
     bool m_draftDirty = false;
     bool m_draftFailing = false; // logged once until a write succeeds again

@@ -23,6 +23,7 @@ class RelForm;
 class Renderer;
 class SetMesForm;
 class SettingsForm;
+class SpellChecker;
 class TrayForm;
 class TreePane;
 
@@ -108,6 +109,10 @@ private:
     void connectInsertHelpers(AddForm* editor);
     QString nowPlaying();
     Options captions() const;
+    // The checker the editor underlines with, loaded at the first need and
+    // kept; none when the option is off or no dictionary can be had (said once
+    // in the status list).
+    std::shared_ptr<SpellChecker> speller();
     bool startsHidden() const;
 
     AppContext& m_ctx;
@@ -140,6 +145,8 @@ private:
     QPointer<SetMesForm> m_setMesForm; // its controls give the captions of a save
     bool m_startHidden = false;
     bool m_draftOffered = false;
+    std::shared_ptr<SpellChecker> m_speller;
+    bool m_spellerTried = false;
 };
 
 } // namespace orv

@@ -12,8 +12,10 @@
 #include "app/ErrorTrap.h"
 #include "app/UserPrompts.h"
 #include "composer/NowPlaying.h"
+#include "composer/SpellChecker.h"
 #include "store/AddressBook.h"
 #include "store/Drafts.h"
+#include "store/SmileStore.h"
 #include "store/StoredDate.h"
 #include "tree/NodeKey.h"
 
@@ -40,6 +42,7 @@ AddForm* MainForm::freshEditor() {
     m_addForm->captions = [this] { return captions(); };
     connect(m_addForm, &AddForm::saved, this, &MainForm::ReLoadTree);
     connectInsertHelpers(m_addForm);
+    m_addForm->checkSpelling(speller());
     return m_addForm;
 }
 
@@ -182,6 +185,29 @@ void MainForm::mnu_setMes_Click() {
 Options MainForm::captions() const {
     // The captions window's controls count as they stand, applied or not.
     return m_setMesForm ? m_setMesForm->captions() : m_ctx.options;
+}
+
+std::shared_ptr<SpellChecker> MainForm::speller() {
+    if (!m_ctx.options.spell_check) {
+        return nullptr;
+    }
+    if (!m_spellerTried) {
+        m_spellerTried = true;
+        auto checker = std::make_shared<SpellChecker>(SpellChecker::systemFolders(),
+                                                      m_ctx.folder.dictionaryPath());
+        if (!checker->problem().isEmpty()) {
+            m_ctx.log.LogStatus(checker->problem());
+        }
+        if (checker->available()) {
+            runTrapped(m_ctx.log, u"MainForm.speller: "_s, [&] {
+                for (const Smiley& smiley : SmileStore(m_ctx.db).all()) {
+                    checker->ignore(smiley.code); // a smiley code is no word
+                }
+            });
+            m_speller = std::move(checker);
+        }
+    }
+    return m_speller;
 }
 
 QString MainForm::nowPlaying() {

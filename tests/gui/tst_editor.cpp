@@ -9,18 +9,22 @@
 #include "SmileForm.h"
 #include "app/Constants.h"
 #include "composer/SmileyPage.h"
+#include "composer/SpellChecker.h"
 #include "store/Drafts.h"
 #include "store/Outbox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -33,6 +37,19 @@ const QString kSignature = PostSignature;
 QString captionLine(const QString& caption, const QString& text) {
     return u"<div style='font-size: 8pt; color: Red; font-style: italic;'>"_s + caption + u' ' +
            text + u"</div>"_s;
+}
+
+// The words a view underlines, in order.
+QStringList underlined(QTextDocument* document) {
+    QStringList words;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+            if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline) {
+                words << block.text().mid(range.start, range.length);
+            }
+        }
+    }
+    return words;
 }
 
 // Key by key, as the user types; any letters.
@@ -519,6 +536,99 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, read);
         QCOMPARE(SmileyPage::attributeText(written), read);
+    }
+
+    void spelling_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("misspelt");
+        QTest::newRow("words") << u"Превед, мир! Ошибко тут, helo world, don't."_s
+                               << u"Превед|Ошибко|helo"_s;
+        QTest::newRow("markup")
+            << u"<b class='clas'>словоо</b> [url=http://x.ru/ппп]ссылкаа[/url]"_s
+            << u"словоо|ссылкаа"_s;
+        QTest::newRow("addresses")
+            << u"vasya@mail.ru, www.сайтт.рф и http://пример.рф/ааа"_s << QString();
+        QTest::newRow("codes and figures") << u"2-й раз :ржунимагу: СССР mp3 &nbsp;"_s << QString();
+        QTest::newRow("ё and е") << u"еще ещё елка ёлка Черемушки Щелково"_s << QString();
+        QTest::newRow("a word cut by a tag") << u"сло<b>во</b>"_s << u"сло"_s;
+    }
+    void spelling() {
+        QFETCH(QString, text);
+        QFETCH(QString, misspelt);
+        SpellChecker checker(SpellChecker::systemFolders(), QString());
+        QVERIFY2(checker.available(), qPrintable(checker.problem()));
+        QStringList found;
+        for (const SpellChecker::Span& word : checker.misspelt(text)) {
+            found << text.mid(word.start, word.length);
+        }
+        QCOMPARE(found.join(u'|'), misspelt);
+    }
+
+    void misspeltWordsAreUnderlinedAndFixedFromTheMenu() {
+        Fixture f;
+        AddForm* editor = f.newPost(u"<i>Превед</i> медвед и карова"_s);
+        QCOMPARE(underlined(editor->txtSrcCode->document()),
+                 (QStringList{u"Превед"_s, u"медвед"_s, u"карова"_s}));
+        editor->TabStrip_Click(2);
+        QCOMPARE(underlined(editor->BodyText->document()).size(), 3);
+        QVERIFY(!editor->bodyHtml().contains(u"underline"_s)); // the view's, not the text's
+
+        const auto menuAt = [&](const QString& word) {
+            QTextCursor at = editor->BodyText->document()->find(word);
+            at.setPosition(at.anchor() + 1);
+            const QPoint place = editor->BodyText->cursorRect(at).center();
+            return std::unique_ptr<QMenu>(editor->contextMenu(editor->BodyText, place));
+        };
+        const auto entry = [](QMenu& menu, const QString& text) {
+            for (QAction* action : menu.actions()) {
+                if (action->text() == text) {
+                    return action;
+                }
+            }
+            return static_cast<QAction*>(nullptr);
+        };
+        auto menu = menuAt(u"карова"_s);
+        QVERIFY(entry(*menu, u"корова"_s));
+        // Seven replacements, a line, the two entries, a line, the view's own.
+        QCOMPARE(menu->actions().indexOf(entry(*menu, u"Пропустить"_s)), 9);
+        QVERIFY(menu->actions().size() > 11);
+        entry(*menu, u"корова"_s)->trigger();
+        QCOMPARE(editor->BodyText->toPlainText(), u"Превед медвед и корова"_s);
+        QVERIFY(editor->bodyHtml().startsWith(u"<i>Превед</i>"_s));
+
+        entry(*menuAt(u"медвед"_s), u"Пропустить"_s)->trigger();
+        entry(*menuAt(u"Превед"_s), u"Добавить в словарь"_s)->trigger();
+        QCOMPARE(underlined(editor->BodyText->document()), QStringList());
+        QCOMPARE(f.dir.read(u"dictionary.txt"_s), "Превед\n");
+        // The next run knows the personal word, not the skipped one.
+        SpellChecker next(SpellChecker::systemFolders(), f.ctx->folder.dictionaryPath());
+        QVERIFY(next.isCorrect(u"Превед"_s) && !next.isCorrect(u"медвед"_s));
+
+        // A word the list cannot take is still accepted now, and said once.
+        QFile::remove(f.dir.file(u"dictionary.txt"_s));
+        QDir().mkpath(f.dir.file(u"dictionary.txt"_s));
+        editor->BodyText->setPlainText(u"кракозябра"_s);
+        entry(*menuAt(u"кракозябра"_s), u"Добавить в словарь"_s)->trigger();
+        QCOMPARE(f.ctx->log.failureCount(), 1);
+        QCOMPARE(underlined(editor->BodyText->document()), QStringList());
+    }
+
+    void spellingCanBeOffOrWithoutDictionaries() {
+        Fixture f;
+        CommForm form(*f.ctx, f.mainForm.get());
+        QVERIFY(form.CheckSpelling->isChecked());
+        form.CheckSpelling->setChecked(false);
+        form.Command1_Click();
+        QCOMPARE(f.userStore.value(u"options/spell_check"_s).toString(), u"0"_s);
+        QCOMPARE(underlined(f.newPost(u"карова"_s)->txtSrcCode->document()), QStringList());
+
+        SpellChecker none(QStringList{f.dir.path()}, f.ctx->folder.dictionaryPath());
+        QVERIFY(!none.available() && none.isCorrect(u"карова"_s));
+        QCOMPARE(none.problem(), u"Проверка орфографии выключена: не найден словарь ru_RU"_s);
+        QDir().mkpath(f.dir.file(u"dictionary.txt"_s)); // unreadable: said, and checking goes on
+        SpellChecker unreadable(SpellChecker::systemFolders(), f.ctx->folder.dictionaryPath());
+        QVERIFY(unreadable.available() && !unreadable.isCorrect(u"карова"_s));
+        QVERIFY(unreadable.problem().startsWith(u"Не могу прочитать личный словарь "_s));
     }
 
     void theUserNameWindowPastesAChosenName() {
