@@ -290,6 +290,7 @@ private slots:
         QCOMPARE(editor->currentTab(), 1); // the source view, as it was
         QCOMPARE(editor->Text_nast->text(), u"Весело"_s);
         QVERIFY(editor->ChBox_Closed->isChecked());
+        QVERIFY(!editor->close()); // unsaved text: the question, answered No
         editor->ButSave_Click();
         QCOMPARE(f.rows(u"SELECT Header, out_Privatepost FROM Posts WHERE Sent = 0"_s),
                  QStringList{u"Заголовок|1"_s});
