@@ -614,7 +614,7 @@ private slots:
         QCOMPARE(underlined(editor->BodyText->document()), QStringList());
     }
 
-    void spellingCanBeOffOrWithoutDictionaries() {
+    void spellingOptionsAndDictionaries() {
         Fixture f;
         CommForm form(*f.ctx, f.mainForm.get());
         QVERIFY(form.CheckSpelling->isChecked());
@@ -630,6 +630,11 @@ private slots:
         SpellChecker unreadable(SpellChecker::systemFolders(), f.ctx->folder.dictionaryPath());
         QVERIFY(unreadable.available() && !unreadable.isCorrect(u"карова"_s));
         QVERIFY(unreadable.problem().startsWith(u"Не могу прочитать личный словарь "_s));
+
+        // A dictionary with only one of "е" and "ё" in a word takes both.
+        SpellChecker either(QStringList{QStringLiteral(ORV_TEST_DATA_DIR "/spelling")}, QString());
+        QVERIFY(either.isCorrect(u"ёлка"_s) && either.isCorrect(u"черемуха"_s));
+        QVERIFY(!either.isCorrect(u"белка"_s));
     }
 
     void theUserNameWindowPastesAChosenName() {
