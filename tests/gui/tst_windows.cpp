@@ -274,6 +274,11 @@ private slots:
         view->Browser_BeforeNavigate2(QUrl(u"http://kordenet.ru/books"_s));
         QCOMPARE(opened, QList<QUrl>{QUrl(u"http://kordenet.ru/books"_s)});
         QCOMPARE(view->toHtml(), before);
+        // A local file outside the program's pages stays closed.
+        f.dir.write(u"secret.htm"_s, "<p>secret</p>");
+        view->Browser_BeforeNavigate2(QUrl(u"../secret.htm"_s));
+        view->Browser_BeforeNavigate2(QUrl::fromLocalFile(f.dir.file(u"secret.htm"_s)));
+        QCOMPARE(view->toHtml(), before);
         view->Browser_BeforeNavigate2(QUrl(u"about:blank"_s));
         QVERIFY(view->toPlainText().isEmpty());
     }
