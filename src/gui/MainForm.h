@@ -24,6 +24,7 @@ class Renderer;
 class SetMesForm;
 class SettingsForm;
 class SpellChecker;
+class StoreCopyCommands;
 class TrayForm;
 class TreePane;
 
@@ -79,6 +80,7 @@ public:
     TreePane& treePane() const { return *m_treePane; }
     ExchangeController& exchanges() const { return *m_exchanges; }
     ExitSequence& exitSequence() const { return *m_exit; }
+    StoreCopyCommands& storeCopies() const { return *m_storeCopies; }
     MessageView* browser() const { return Browser; }
     QComboBox* statusList() const { return Status; }
     // The status list keeps the latest lines only; log.txt keeps them all.
@@ -122,6 +124,7 @@ private:
     TreePane* m_treePane;
     ExchangeController* m_exchanges;
     ExitSequence* m_exit;
+    StoreCopyCommands* m_storeCopies;
     QComboBox* Status;
     QSplitter* m_splitter;
     QToolBar* Toolbar;
