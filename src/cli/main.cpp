@@ -4,7 +4,9 @@
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/ExchangeLock.h"
+#include "app/RunControl.h"
 #include "exchange/Transport.h"
+#include "render/DiaryExport.h"
 #include "render/NodePage.h"
 #include "render/Renderer.h"
 #include "store/FetchStack.h"
@@ -184,6 +186,24 @@ int backup(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
                : kStepFailed;
 }
 
+// The diary's posts and comments into a folder any browser opens offline.
+int exportDiary(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
+    return orv::runTrapped(ctx.log, u"orv-cli export: "_s,
+                           [&] {
+                               orv::Renderer renderer(ctx.session());
+                               orv::DiaryExport diary(ctx.db, ctx.settings.serviceAddress(),
+                                                      [&](const QString& body) {
+                                                          return renderer.WordProcessor(body);
+                                                      });
+                               const int written = diary.write(args[0], args[1], orv::RunControl());
+                               ctx.log.LogStatus(u"Дневник "_s + args[0] + u" выгружен в "_s +
+                                                 args[1] + u": постов - "_s +
+                                                 QString::number(written));
+                           })
+               ? kRan
+               : kStepFailed;
+}
+
 const std::map<QString, Command>& commands() {
     static const std::map<QString, Command> table = {
         {u"tree"_s, {0, printTree}},
@@ -198,6 +218,7 @@ const std::map<QString, Command>& commands() {
         {u"check"_s, {0, check}},
         {u"search"_s, {1, search}},
         {u"backup"_s, {1, backup}},
+        {u"export"_s, {2, exportDiary}},
     };
     return table;
 }
@@ -228,7 +249,8 @@ int main(int argc, char* argv[]) {
         u"  render             текст сообщения со стандартного ввода в HTML\n"
         u"  page KEY           страница узла дерева в tmp/out.htm (печатает путь)\n"
         u"  set KEY VALUE      записать настройку (как окно настроек)\n"
-        u"  backup FILE        сохранить копию базы (можно при открытом окне)"_s);
+        u"  backup FILE        сохранить копию базы (можно при открытом окне)\n"
+        u"  export DIARY DIR   выгрузить дневник в папку (index.html, страницы, diary.json)"_s);
     parser.addHelpOption();
     const QCommandLineOption folderOption(u"folder"_s, u"Рабочая папка."_s, u"DIR"_s);
     const QCommandLineOption serviceOption(u"service"_s, u"Адрес сервиса на этот запуск."_s,

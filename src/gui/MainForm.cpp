@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "BusyCursor.h"
 #include "CommandAction.h"
+#include "DiaryExportCommand.h"
 #include "ExchangeController.h"
 #include "ExitSequence.h"
 #include "MessageView.h"
@@ -22,6 +23,7 @@
 #include "store/OptionsStore.h"
 #include "store/SettingsStore.h"
 #include "sync/Maintenance.h"
+#include "tree/NodeKey.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -65,6 +67,9 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     m_exchanges = new ExchangeController(m_ctx, m_tray, *m_treePane, *m_renderer, *this);
     m_exit = new ExitSequence(*this, m_tray, [this] { saveWindowState(); });
     m_storeCopies = new StoreCopyCommands(m_ctx, this);
+    m_diaryExport = new DiaryExportCommand(m_ctx, *m_renderer, this);
+    connect(m_diaryExport->mnu_ExportDiary, &QAction::triggered, this,
+            [this] { m_diaryExport->exportDiary(NodeKey(m_treePane->selectedKey()).owner()); });
     m_storeCopies->storeBusy = [this] { return m_treePane->isTreeLoading(); };
     connect(m_storeCopies, &StoreCopyCommands::restored, this, [this] {
         setMainCaption();
@@ -142,8 +147,8 @@ void MainForm::buildCommands() {
     mnu_setcom = command(u"mnu_setcom"_s, u"Настройка комментариев"_s, &MainForm::mnu_setcom_Click);
     mnu_Friends = command(u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
     mnu_About = command(u"mnu_About"_s, u"О программе"_s, &MainForm::mnu_About_Click);
-    m_treePane->buildContextMenu(
-        {mnu_NewPost, mnu_EditPost, mnu_Comment, m_exchanges->mnu_GetAllComments});
+    m_treePane->buildContextMenu({mnu_NewPost, mnu_EditPost, mnu_Comment,
+                                  m_exchanges->mnu_GetAllComments, m_diaryExport->mnu_ExportDiary});
 }
 
 void MainForm::buildMenus() {

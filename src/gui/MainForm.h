@@ -25,6 +25,7 @@ class SetMesForm;
 class SettingsForm;
 class SpellChecker;
 class StoreCopyCommands;
+class DiaryExportCommand;
 class TrayForm;
 class TreePane;
 
@@ -81,6 +82,7 @@ public:
     ExchangeController& exchanges() const { return *m_exchanges; }
     ExitSequence& exitSequence() const { return *m_exit; }
     StoreCopyCommands& storeCopies() const { return *m_storeCopies; }
+    DiaryExportCommand& diaryExport() const { return *m_diaryExport; }
     MessageView* browser() const { return Browser; }
     QComboBox* statusList() const { return Status; }
     // The status list keeps the latest lines only; log.txt keeps them all.
@@ -125,6 +127,7 @@ private:
     ExchangeController* m_exchanges;
     ExitSequence* m_exit;
     StoreCopyCommands* m_storeCopies;
+    DiaryExportCommand* m_diaryExport;
     QComboBox* Status;
     QSplitter* m_splitter;
     QToolBar* Toolbar;

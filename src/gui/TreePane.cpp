@@ -147,7 +147,7 @@ void TreePane::buildContextMenu(const ForeignCommands& commands) {
     mnu_Handler->addSeparator();
     mnu_Handler->addActions({commands.comment, commands.getAllComments, mnu_DelPost, mnu_DelDiary});
     mnu_Handler->addSeparator();
-    mnu_Handler->addActions({mnu_CollapseAll, mnu_MakeDiaryRead});
+    mnu_Handler->addActions({mnu_CollapseAll, mnu_MakeDiaryRead, commands.exportDiary});
 }
 
 void TreePane::setIcons(const QList<QIcon>& icons) {
@@ -343,6 +343,7 @@ void TreePane::enableForNode(const QString& key) {
     mnu_DelPost->setEnabled(!diary);
     mnu_DelDiary->setEnabled(diary);
     mnu_MakeDiaryRead->setEnabled(diary);
+    m_foreign.exportDiary->setEnabled(diary);
 }
 
 void TreePane::mnu_CollapseAll_Click() {

@@ -43,6 +43,7 @@ public:
         QAction* editPost = nullptr;
         QAction* comment = nullptr;
         QAction* getAllComments = nullptr;
+        QAction* exportDiary = nullptr; // on a diary node
     };
     void buildContextMenu(const ForeignCommands& commands);
     // Whether an exchange runs: "Получить все комменты" waits for it.

@@ -133,6 +133,17 @@ private slots:
         const Result nowhere = cli(dir, {u"backup"_s, u"/proc/no/copy.mdb"_s});
         QCOMPARE(nowhere.exitCode, 1);
         QVERIFY(nowhere.out.contains(u"orv-cli backup: Не могу сохранить копию базы в /proc/no"_s));
+
+        // A friend's diary, taken out for any browser.
+        const QString friendDiary =
+            QRegularExpression(u"^  key-(\\S+)\\t"_s, QRegularExpression::MultilineOption)
+                .match(tree.out.section(u"FriendPostsRoot"_s, 1))
+                .captured(1);
+        const Result exported = cli(dir, {u"export"_s, friendDiary, dir.file(u"out"_s)});
+        QCOMPARE(exported.exitCode, 0);
+        QVERIFY2(exported.out.contains(u"Дневник "_s + friendDiary + u" выгружен в "_s),
+                 qPrintable(exported.out));
+        QVERIFY(dir.read(u"out/index.html"_s).contains("post-"));
     }
 
     void oneRunAtATimeOnAFolder() {

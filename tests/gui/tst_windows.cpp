@@ -3,6 +3,7 @@
 #include "AddForm.h"
 #include "CommForm.h"
 #include "Dialog.h"
+#include "DiaryExportCommand.h"
 #include "ExitSequence.h"
 #include "GuiFixture.h"
 #include "MessageView.h"
@@ -170,6 +171,24 @@ private slots:
         QVERIFY(f.waitForTree());
         QVERIFY(f.shows(u"friendpostkey-1-1"_s) && !f.shows(u"friendpostkey-2-2"_s));
         QVERIFY(f.logged(u"База восстановлена из копии: "_s + copy));
+
+        // The restored diary goes out from its node's menu, and only from a diary's.
+        QAction* exportDiary = f.mainForm->diaryExport().mnu_ExportDiary;
+        f.select(u"friendpostkey-1-1"_s);
+        f.pane().Tree_MouseUp({});
+        QVERIFY(!exportDiary->isEnabled());
+        f.pane().contextMenu()->hide();
+        f.select(u"key-anna"_s);
+        f.pane().Tree_MouseUp({});
+        QVERIFY(exportDiary->isEnabled());
+        f.pane().contextMenu()->hide();
+        f.mainForm->diaryExport().pickFolder = [&](const QString& diary) {
+            return f.dir.file(u"diary-"_s + diary);
+        };
+        exportDiary->trigger();
+        QVERIFY(f.dir.read(u"diary-anna/index.html"_s).contains("Сохранённый"));
+        QVERIFY(f.logged(u"Дневник anna выгружен в "_s + f.dir.file(u"diary-anna"_s) +
+                         u": постов - 1"_s));
     }
 
     void theIconTogglesTheMainWindow() {

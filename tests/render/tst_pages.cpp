@@ -1,10 +1,16 @@
+#include "StoreCheck.h"
 #include "TestData.h"
 #include "TestFolder.h"
 #include "app/Cp1251.h"
 #include "app/OrvError.h"
+#include "app/RunControl.h"
+#include "render/DiaryExport.h"
 #include "render/Markup.h"
 #include "render/PageBuilder.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -88,6 +94,48 @@ private slots:
             QVERIFY2(!page.contains(escaped, Qt::CaseInsensitive), qPrintable(escaped));
         }
         QVERIFY(page.contains(u">x&#39;&gt;&lt;script&gt;"_s));
+    }
+
+    // A diary leaves the program whole: an index, a page a post, every field.
+    void aDiaryIsExportedForAnyBrowser() {
+        test::StoreFolder f;
+        f.db.execute(u"INSERT INTO Posts (ThisID, PostID, JournalID, uName, Header, Message, "
+                     u"Messagedate, Sent) VALUES (1, '11', '9', 'anna', '../../x<script>', "
+                     u"'Старый', '2006-03-05 10:00:00', 1), (2, '12', '9', 'anna', 'Новый', "
+                     u"'[b]Свежий[/b]', '2006-03-06 10:00:00', 1), (3, '13', '8', 'boris', "
+                     u"'Чужой', 'нет', '2006-03-07 10:00:00', 1)"_s);
+        f.db.execute(u"INSERT INTO Comments (CommentID, PostID, uName, Message, Messagedate, "
+                     u"Sent) VALUES ('5', '12', 'boris', 'Согласен', '2006-03-06 11:00:00', 1)"_s);
+        const QString folder = f.dir.file(u"export"_s);
+        DiaryExport diary(f.db, u"https://kordenet.ru"_s,
+                          [](const QString& body) { return Markup::WordProcessor(body, {}); });
+        QCOMPARE(diary.write(u"anna"_s, folder, RunControl()), 2);
+
+        const QString index = QString::fromUtf8(f.dir.read(u"export/index.html"_s));
+        QVERIFY(index.indexOf(u"post-2.html\">Новый</a></td><td>1<"_s) <
+                index.indexOf(u"post-1.html"_s)); // newest first
+        QVERIFY(!index.contains(u"<script"_s) && !index.contains(u"Чужой"_s));
+        QVERIFY(Cp1251::decode(f.dir.read(u"export/post-2.html"_s)).contains(u"<b>Свежий</b>"_s));
+        QVERIFY(Cp1251::decode(f.dir.read(u"export/post-2.html"_s)).contains(u"Согласен"_s));
+        const QJsonObject json =
+            QJsonDocument::fromJson(f.dir.read(u"export/diary.json"_s)).object();
+        const QJsonArray posts = json[u"posts"_s].toArray();
+        QCOMPARE(posts.size(), 2);
+        QCOMPARE(posts[0][u"Messagedate"_s].toString(), u"2006-03-06T10:00:00"_s);
+        QCOMPARE(posts[0][u"comments"_s][0][u"Message"_s].toString(), u"Согласен"_s);
+        QCOMPARE(posts[1][u"Header"_s].toString(), u"../../x<script>"_s); // a value, not a name
+
+        // A cancel stops after the post in hand; what is written is whole.
+        RunControl* self = nullptr;
+        RunControl stopping([&](int, int) { self->requestCancel(); });
+        self = &stopping;
+        QCOMPARE(diary.write(u"anna"_s, folder, stopping), 1);
+        QCOMPARE(QJsonDocument::fromJson(f.dir.read(u"export/diary.json"_s))[u"posts"_s]
+                     .toArray()
+                     .size(),
+                 1);
+        QVERIFY_THROWS_EXCEPTION(OrvError,
+                                 diary.write(u"anna"_s, u"/proc/no/export"_s, RunControl()));
     }
 
     void unwritablePageThrows() {
