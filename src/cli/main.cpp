@@ -86,6 +86,8 @@ int setSetting(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
             throw orv::OrvError(u"нет такой настройки: "_s + args[0]);
         }
         store.saveEditorValues(values);
+        // A password goes on into the keyring, where there is one.
+        orv::SettingsStore(ctx.db, ctx.log, &ctx.keyring).ReadINI(ctx.settings);
     });
     return stored ? kRan : kStepFailed;
 }
@@ -296,7 +298,7 @@ int main(int argc, char* argv[]) {
     const bool opened = orv::runTrapped(ctx.log, u"MainForm.Load: "_s, [&] {
         folder.ensureTmpFolder();
         ctx.db.open();
-        orv::SettingsStore(ctx.db, ctx.log).ReadINI(ctx.settings);
+        orv::SettingsStore(ctx.db, ctx.log, &ctx.keyring).ReadINI(ctx.settings);
         ctx.options = orv::OptionsStore(ctx.userStore).LoadOptions();
         orv::DeleteOldRecords(ctx.session());
         orv::FetchStack(ctx.db).deleteFinished();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Keyring.h"
 #include "app/Session.h"
 #include "app/StatusLog.h"
 #include "app/WorkingFolder.h"
@@ -24,6 +25,7 @@ struct AppContext {
         : folder(std::move(workingFolder))
         , log(folder.logPath())
         , db(folder.databasePath())
+        , keyring(folder.AppFolder())
         , prompts(userPrompts)
         , userStore(perUserStore) {}
 
@@ -33,6 +35,7 @@ struct AppContext {
     const WorkingFolder folder;
     StatusLog log;
     Database db;
+    Keyring keyring; // the passwords, where the desktop has a keyring
     Settings settings;
     Options options;
     UserPrompts& prompts;

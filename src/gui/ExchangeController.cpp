@@ -133,7 +133,7 @@ void ExchangeController::finishExchange(const QList<QAction*>& busy,
         whenDone();
     }
     // The run wrote check times through its own connection.
-    SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
+    SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).ReadINI(m_ctx.settings);
     for (QAction* action : busy) {
         action->setEnabled(true);
     }

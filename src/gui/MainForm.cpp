@@ -259,7 +259,10 @@ void MainForm::Form_Load() {
         repaint();
         m_treePane->setIcons(ImgList);
         m_ctx.db.open();
-        SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
+        SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).ReadINI(m_ctx.settings);
+        if (!m_ctx.settings.Password.isEmpty() && m_ctx.keyring.unavailableNews()) {
+            m_ctx.log.LogStatus(u"Пароль хранится в базе: хранилище паролей недоступно"_s);
+        }
         DeleteOldRecords();
         FetchStack(m_ctx.db).deleteFinished(); // waiting items are fetched by the next run
         setMainCaption();

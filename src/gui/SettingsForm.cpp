@@ -133,7 +133,7 @@ void SettingsForm::centreOver(const QWidget* window) {
 void SettingsForm::Form_Load() {
     setWindowTitle(VersionTag + u" :: настройки программы"_s);
     runTrapped(m_ctx.log, u"SettingsForm.Load: "_s, [this] {
-        m_rows = SettingsStore(m_ctx.db, m_ctx.log).editorRows();
+        m_rows = SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).editorRows();
         const QSignalBlocker blocker(ListVars);
         for (const SettingRow& row : m_rows) {
             ListVars->addItem(row.comment);
@@ -222,13 +222,13 @@ void SettingsForm::ButSave_Click() {
         for (const SettingRow& row : m_rows) {
             values.append(row.value);
         }
-        SettingsStore(m_ctx.db, m_ctx.log).saveEditorValues(values);
+        SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).saveEditorValues(values);
     });
     if (!stored) {
         return;
     }
     m_ctx.db.ReConnect(m_ctx.log);
-    SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
+    SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).ReadINI(m_ctx.settings);
     emit saved();
 }
 

@@ -83,7 +83,7 @@ void StoreCopyCommands::mnu_Restore_Click() {
         m_ctx.log.LogStatus(u"База восстановлена из копии: "_s + file);
     });
     runTrapped(m_ctx.log, u"Mod_DB.ReadINI: "_s,
-               [&] { SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings); });
+               [&] { SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).ReadINI(m_ctx.settings); });
     if (done) {
         emit restored();
     }

@@ -73,6 +73,12 @@ class ExchangesTest : public QObject {
 private slots:
     void aReceiveRunsBesideTheWindowAndASecondRunIsRefused() {
         Fixture f;
+        // No keyring on the test's bus: the password stays in the store, said once.
+        QCOMPARE(f.ctx->log.lines()
+                     .filter(u"Пароль хранится в базе: хранилище паролей "
+                             u"недоступно"_s)
+                     .size(),
+                 1);
         f.server.setFault(standin::Fault::Delay, 1, 500);
         QSignalSpy finished(&f.exchanges(), &ExchangeController::exchangeFinished);
         f.action(u"mnu_Get"_s)->trigger();

@@ -215,7 +215,8 @@ private slots:
                                                 u"mnu_DelPost"_s, u"mnu_CollapseAll"_s};
         QTest::newRow("diary") << u"key-anna"_s
                                << QStringList{u"mnu_NewPost"_s, u"mnu_DelDiary"_s,
-                                              u"mnu_CollapseAll"_s, u"mnu_MakeDiaryRead"_s};
+                                              u"mnu_CollapseAll"_s, u"mnu_MakeDiaryRead"_s,
+                                              u"mnu_ExportDiary"_s};
         QTest::newRow("fixed node: no menu") << u"MyPrivates"_s << QStringList{};
     }
     void theContextMenuFollowsTheNode() {

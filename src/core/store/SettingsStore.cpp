@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "app/ErrorTrap.h"
+#include "app/Keyring.h"
 #include "app/OrvError.h"
 
 #include <QLocale>
@@ -47,6 +48,10 @@ const KeyBinding kBindings[] = {
     {.key = u"PostsToShow", .text = &Settings::PostsToShow},
     {.key = u"CommentsInTree", .flag = &Settings::CommentsInTree, .writtenBack = false},
 };
+
+bool isSecret(QStringView key) {
+    return key == u"Password" || key == u"ProxyPass";
+}
 
 const KeyBinding* bindingFor(const QString& key) {
     for (const KeyBinding& binding : kBindings) {
@@ -126,9 +131,27 @@ void updateValue(Database& db, const QString& condition, const QVariant& picked,
 
 } // namespace
 
-SettingsStore::SettingsStore(Database& db, StatusLog& log)
+SettingsStore::SettingsStore(Database& db, StatusLog& log, Keyring* keyring)
     : m_db(db)
-    , m_log(log) {}
+    , m_log(log)
+    , m_keyring(keyring) {}
+
+void SettingsStore::placeSecrets(Settings& settings) {
+    if (!m_keyring) {
+        return;
+    }
+    for (const KeyBinding& binding : kBindings) {
+        if (!isSecret(binding.key)) {
+            continue;
+        }
+        QString& value = settings.*binding.text;
+        if (value.isEmpty()) {
+            value = m_keyring->read(binding.key.toString()).value_or(QString());
+        } else if (m_keyring->write(binding.key.toString(), value)) {
+            updateValue(m_db, u"iniVariable = ?"_s, binding.key.toString(), QString());
+        }
+    }
+}
 
 void SettingsStore::ReadINI(Settings& settings) {
     settings.ShowLastDaysRead = false;
@@ -146,6 +169,7 @@ void SettingsStore::ReadINI(Settings& settings) {
         if (!any) {
             throw OrvError(kNoCurrentRecord);
         }
+        placeSecrets(settings);
     });
 }
 
@@ -155,7 +179,11 @@ void SettingsStore::writeOne(const Settings& settings, const QString& key) {
         if (!binding || !binding->writtenBack) {
             return;
         }
-        updateValue(m_db, u"iniVariable = ?"_s, key, storedForm(settings, *binding));
+        QString stored = storedForm(settings, *binding);
+        if (m_keyring && isSecret(key) && m_keyring->write(key, stored)) {
+            stored.clear(); // kept in the keyring
+        }
+        updateValue(m_db, u"iniVariable = ?"_s, key, stored);
     });
 }
 

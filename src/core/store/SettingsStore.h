@@ -9,6 +9,7 @@
 namespace orv {
 
 class Database;
+class Keyring;
 class StatusLog;
 
 // One row of iniSettings as the settings editor shows it.
@@ -21,7 +22,10 @@ struct SettingRow {
 // Reads and writes the iniSettings table.
 class SettingsStore {
 public:
-    SettingsStore(Database& db, StatusLog& log);
+    // With a keyring, the passwords live there when it is available: a
+    // password found in the table moves into it, and leaves the table only
+    // once the keyring confirmed the write.
+    SettingsStore(Database& db, StatusLog& log, Keyring* keyring = nullptr);
 
     // Copies every row whose key matches a setting exactly into it. A value that
     // does not convert ends the reading there ("Mod_DB.ReadINI: "); settings
@@ -41,8 +45,11 @@ public:
     void saveEditorValues(const QStringList& values);
 
 private:
+    void placeSecrets(Settings& settings);
+
     Database& m_db;
     StatusLog& m_log;
+    Keyring* m_keyring;
 };
 
 } // namespace orv
