@@ -32,6 +32,15 @@ Fetcher::Fetcher(const Session& session, Transport& transport)
     : m_session(session)
     , m_transport(transport) {}
 
+Fetcher::~Fetcher() = default;
+
+ReceivedMessages& Fetcher::receivedStore() {
+    if (!m_store || m_store->ownName() != m_session.settings.UserName) {
+        m_store = std::make_unique<ReceivedMessages>(m_session.db, m_session.settings.UserName);
+    }
+    return *m_store;
+}
+
 int Fetcher::batchSize(const QString& setting) {
     bool ok = false;
     const double value = setting.trimmed().toDouble(&ok);
@@ -194,8 +203,7 @@ bool Fetcher::storePosts(const ResultDocument& document) {
     }
     bool stored = false;
     runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
-        logFailed(u"Mod_DB.SaveFriendPosts: "_s,
-                  ReceivedMessages(m_session.db, m_session.settings.UserName).savePosts(posts));
+        logFailed(u"Mod_DB.SaveFriendPosts: "_s, receivedStore().savePosts(posts));
         stored = true;
     });
     if (stored && m_session.settings.AutoLoadComments) {
@@ -215,9 +223,7 @@ bool Fetcher::storeComments(const ResultDocument& document) {
         return false;
     }
     return runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
-        logFailed(
-            u"Mod_DB.SaveComments: "_s,
-            ReceivedMessages(m_session.db, m_session.settings.UserName).saveComments(comments));
+        logFailed(u"Mod_DB.SaveComments: "_s, receivedStore().saveComments(comments));
     });
 }
 

@@ -4,9 +4,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace orv {
 
+class ReceivedMessages;
 class ResultDocument;
 class Transport;
 struct Settings;
@@ -19,6 +21,7 @@ struct StoreReport;
 class Fetcher {
 public:
     Fetcher(const Session& session, Transport& transport);
+    ~Fetcher();
 
     // Stacks the identifiers of a list answer and moves the matching check
     // time on, together. Text before the XML declaration is dropped. Pass the
@@ -63,9 +66,14 @@ private:
     // All comments of each post go onto the stack (AutoLoadComments).
     void loadAllComments(const QStringList& postIds);
 
+    // The store of the run's batches, made once so that its statements are
+    // prepared once; made anew should the user's name change.
+    ReceivedMessages& receivedStore();
+
     Session m_session;
     Transport& m_transport;
     QString m_refusal;
+    std::unique_ptr<ReceivedMessages> m_store;
 };
 
 } // namespace orv
