@@ -30,11 +30,13 @@ QVariant firstRow(QSqlQuery& query) {
 // found with one query for the whole batch. The query takes the identifiers
 // as a JSON array and gives identifier and row. A null identifier matches no
 // row, as an SQL NULL would.
-QHash<QString, qint64> storedRows(QSqlQuery& find, const QStringList& ids) {
+template <typename Item>
+QHash<QString, qint64> storedRows(QSqlQuery& find, const std::vector<Item>& items,
+                                  QString Item::*id) {
     QStringList asked;
-    for (const QString& id : ids) {
-        if (!id.isNull()) {
-            asked.append(id);
+    for (const Item& item : items) {
+        if (!(item.*id).isNull()) {
+            asked.append(item.*id);
         }
     }
     QHash<QString, qint64> rows;
@@ -169,12 +171,17 @@ enum Statement {
     StatementCount
 };
 
+// The first row not deleted of each service identifier of a JSON array.
+QString findSql(const QString& table, const QString& id) {
+    return u"SELECT "_s + id + u", min(ThisID) FROM "_s + table + u" WHERE "_s + id +
+           u" IN (SELECT value FROM json_each(?)) AND Deleted = 0 GROUP BY "_s + id;
+}
+
 QString sqlOf(Statement statement) {
     using Kind = MessageRef::Kind;
     switch (statement) {
     case FindPosts:
-        return u"SELECT PostID, min(ThisID) FROM Posts WHERE PostID IN (SELECT value FROM "
-               u"json_each(?)) AND Deleted = 0 GROUP BY PostID"_s;
+        return findSql(u"Posts"_s, u"PostID"_s);
     case OverwritePost:
         return u"UPDATE Posts SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
                u"JournalID = ?, New = 1, AddDate = ? WHERE ThisID = ?"_s;
@@ -187,8 +194,7 @@ QString sqlOf(Statement statement) {
     case PostsInDoubt:
         return RowsInDoubt::inDoubtSql(Kind::Post);
     case FindComments:
-        return u"SELECT CommentID, min(ThisID) FROM Comments WHERE CommentID IN (SELECT value "
-               u"FROM json_each(?)) AND Deleted = 0 GROUP BY CommentID"_s;
+        return findSql(u"Comments"_s, u"CommentID"_s);
     case OverwriteComment:
         return u"UPDATE Comments SET Message = ?, Header = ?, Messagedate = ?, uName = ?, "
                u"PostID = ?, CommentID = ?, JournalID = ?, Sent = 1, AddDate = ? WHERE ThisID = ?"_s;
@@ -248,11 +254,7 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     SearchIndex& index = m_prepared->index;
     FetchStack& stack = m_prepared->stack;
-    QStringList ids;
-    for (const ReceivedPost& post : posts) {
-        ids.append(post.postId);
-    }
-    QHash<QString, qint64> known = storedRows(query(FindPosts), ids);
+    QHash<QString, qint64> known = storedRows(query(FindPosts), posts, &ReceivedPost::postId);
     RowsInDoubt inDoubt([this]() -> QSqlQuery& { return query(PostsInDoubt); },
                         MessageRef::Kind::Post, m_ownName);
     StoreReport report;
@@ -290,11 +292,8 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     SearchIndex& index = m_prepared->index;
     FetchStack& stack = m_prepared->stack;
-    QStringList ids;
-    for (const ReceivedComment& comment : comments) {
-        ids.append(comment.commentId);
-    }
-    QHash<QString, qint64> known = storedRows(query(FindComments), ids);
+    QHash<QString, qint64> known =
+        storedRows(query(FindComments), comments, &ReceivedComment::commentId);
     RowsInDoubt inDoubt([this]() -> QSqlQuery& { return query(CommentsInDoubt); },
                         MessageRef::Kind::Comment, m_ownName);
     StoreReport report;
