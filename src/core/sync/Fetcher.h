@@ -2,6 +2,7 @@
 
 #include "app/Session.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -56,9 +57,10 @@ public:
 
 private:
     void store(const QString& stackType, const QStringList& asked, const QString& answer);
-    // False when the store failed.
-    bool storePosts(const ResultDocument& document);
-    bool storeComments(const ResultDocument& document);
+    // False when the store failed; answered gets the identifiers of the items
+    // the answer held.
+    bool storePosts(const ResultDocument& document, QSet<QString>& answered);
+    bool storeComments(const ResultDocument& document, QSet<QString>& answered);
     // Items a readable answer left out are asked for a few times, not for ever.
     void noteMisses(const QStringList& asked, const QString& stackType);
     // The service's verdict on items that could not be stored, one line each.
