@@ -177,48 +177,67 @@ QString findSql(const QString& table, const QString& id) {
            u" IN (SELECT value FROM json_each(?)) AND Deleted = 0 GROUP BY "_s + id;
 }
 
+// The columns a received item fills, in the order its values are bound.
+const QStringList& columnsOf(MessageRef::Kind kind) {
+    static const QStringList posts = {u"Message"_s, u"Header"_s, u"Messagedate"_s,
+                                      u"uName"_s,   u"PostID"_s, u"JournalID"_s};
+    static const QStringList comments = {u"Message"_s, u"Header"_s,    u"Messagedate"_s, u"uName"_s,
+                                         u"PostID"_s,  u"CommentID"_s, u"JournalID"_s};
+    static const QStringList privates = {u"Message"_s, u"Messagedate"_s, u"uName"_s};
+    return kind == MessageRef::Kind::Post      ? posts
+           : kind == MessageRef::Kind::Comment ? comments
+                                               : privates;
+}
+
+// Overwrites a stored row: the item's columns, then AddDate, then the row's key.
+QString updateSql(MessageRef::Kind kind, const QString& fixed) {
+    const MessageTable table = messageTable(kind);
+    return u"UPDATE "_s + table.table + u" SET "_s + columnsOf(kind).join(u" = ?, "_s) +
+           u" = ?, "_s + fixed + u", AddDate = ? WHERE "_s + table.key + u" = ?"_s;
+}
+
+// Adds a row, new, sent and not deleted: the item's columns, then AddDate.
+QString insertSql(MessageRef::Kind kind) {
+    const QStringList& columns = columnsOf(kind);
+    return u"INSERT INTO "_s + messageTable(kind).table + u" ("_s + columns.join(u", "_s) +
+           u", New, Sent, Deleted, AddDate) VALUES ("_s +
+           QStringList(columns.size(), u"?"_s).join(u", "_s) + u", 1, 1, 0, ?)"_s;
+}
+
 QString sqlOf(Statement statement) {
     using Kind = MessageRef::Kind;
+    const QString settled = u"New = 0, Sent = 1, HandedOver = NULL"_s;
     switch (statement) {
     case FindPosts:
         return findSql(u"Posts"_s, u"PostID"_s);
     case OverwritePost:
-        return u"UPDATE Posts SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
-               u"JournalID = ?, New = 1, AddDate = ? WHERE ThisID = ?"_s;
+        return updateSql(Kind::Post, u"New = 1"_s);
     case InsertPost:
-        return u"INSERT INTO Posts (Message, Header, Messagedate, uName, PostID, JournalID, New, "
-               u"Sent, Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s;
+        return insertSql(Kind::Post);
     case SettlePost:
-        return u"UPDATE Posts SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
-               u"JournalID = ?, New = 0, Sent = 1, HandedOver = NULL, AddDate = ? WHERE ThisID = ?"_s;
+        return updateSql(Kind::Post, settled);
     case PostsInDoubt:
         return RowsInDoubt::inDoubtSql(Kind::Post);
     case FindComments:
         return findSql(u"Comments"_s, u"CommentID"_s);
     case OverwriteComment:
-        return u"UPDATE Comments SET Message = ?, Header = ?, Messagedate = ?, uName = ?, "
-               u"PostID = ?, CommentID = ?, JournalID = ?, Sent = 1, AddDate = ? WHERE ThisID = ?"_s;
+        return updateSql(Kind::Comment, u"Sent = 1"_s);
     case InsertComment:
-        return u"INSERT INTO Comments (Message, Header, Messagedate, uName, PostID, CommentID, "
-               u"JournalID, New, Sent, Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s;
+        return insertSql(Kind::Comment);
     case SettleComment:
-        return u"UPDATE Comments SET Message = ?, Header = ?, Messagedate = ?, uName = ?, "
-               u"PostID = ?, CommentID = ?, JournalID = ?, New = 0, Sent = 1, HandedOver = NULL, "
-               u"AddDate = ? WHERE ThisID = ?"_s;
+        return updateSql(Kind::Comment, settled);
     case CommentsInDoubt:
         return RowsInDoubt::inDoubtSql(Kind::Comment);
     case FindPrivate:
         return u"SELECT ID FROM PrivateMessages WHERE Message = ? AND Messagedate = ? AND uName = "
                u"? ORDER BY ID LIMIT 1"_s;
     case OverwritePrivate:
-        return u"UPDATE PrivateMessages SET Message = ?, Messagedate = ?, uName = ?, New = 1, "
-               u"Sent = 1, Deleted = 0, AddDate = ? WHERE ID = ?"_s;
+        return updateSql(Kind::Private, u"New = 1, Sent = 1, Deleted = 0"_s);
     case InsertPrivate:
     case StatementCount:
         break;
     }
-    return u"INSERT INTO PrivateMessages (Message, Messagedate, uName, New, Sent, Deleted, "
-           u"AddDate) VALUES (?, ?, ?, 1, 1, 0, ?)"_s;
+    return insertSql(Kind::Private);
 }
 
 } // namespace
