@@ -12,6 +12,7 @@
 #include "store/PageRows.h"
 #include "store/SearchIndex.h"
 #include "store/SettingsStore.h"
+#include "store/StoreCopy.h"
 #include "sync/AutoCheck.h"
 #include "sync/Maintenance.h"
 #include "sync/OnDemandFetch.h"
@@ -172,6 +173,17 @@ int render(orv::AppContext& ctx, const QStringList&, QTextStream& out) {
     return kRan;
 }
 
+// A consistent copy of the store, also while the window runs.
+int backup(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
+    return orv::runTrapped(ctx.log, u"orv-cli backup: "_s,
+                           [&] {
+                               orv::StoreCopy::backup(ctx.db, args[0]);
+                               ctx.log.LogStatus(u"Копия базы сохранена: "_s + args[0]);
+                           })
+               ? kRan
+               : kStepFailed;
+}
+
 const std::map<QString, Command>& commands() {
     static const std::map<QString, Command> table = {
         {u"tree"_s, {0, printTree}},
@@ -185,6 +197,7 @@ const std::map<QString, Command>& commands() {
         {u"page"_s, {1, writePage}},
         {u"check"_s, {0, check}},
         {u"search"_s, {1, search}},
+        {u"backup"_s, {1, backup}},
     };
     return table;
 }
@@ -214,7 +227,8 @@ int main(int argc, char* argv[]) {
         u"  search TEXT        найти сообщения: ключ, автор, заголовок, отрывок\n"
         u"  render             текст сообщения со стандартного ввода в HTML\n"
         u"  page KEY           страница узла дерева в tmp/out.htm (печатает путь)\n"
-        u"  set KEY VALUE      записать настройку (как окно настроек)"_s);
+        u"  set KEY VALUE      записать настройку (как окно настроек)\n"
+        u"  backup FILE        сохранить копию базы (можно при открытом окне)"_s);
     parser.addHelpOption();
     const QCommandLineOption folderOption(u"folder"_s, u"Рабочая папка."_s, u"DIR"_s);
     const QCommandLineOption serviceOption(u"service"_s, u"Адрес сервиса на этот запуск."_s,

@@ -2,9 +2,11 @@
 
 #include "AppContext.h"
 #include "EditorHtml.h"
+#include "SpellHighlighter.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/UserPrompts.h"
+#include "store/Drafts.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -23,6 +26,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -34,6 +38,8 @@ namespace {
 const QStringList kFonts = {u"Verdana"_s,   u"Times New Roman"_s, u"Georgia"_s,      u"Arial"_s,
                             u"Helvetica"_s, u"Tahoma"_s,          u"Comic Sans MS"_s};
 const QString kGeometryKey = u"windows/AddForm"_s;
+// A draft is written at most this long after a change.
+constexpr int kDraftDelayMs = 5000;
 
 // The colour dialog starts where the user left it, for the whole run of the
 // program; its custom colours start almost white.
@@ -72,6 +78,7 @@ AddForm::AddForm(AppContext& ctx, QWidget* mainWindow)
     buildWidgets();
     buildShortcuts();
     Form_Load();
+    watchForChanges();
     if (!restoreGeometry(m_ctx.userStore.value(kGeometryKey).toByteArray())) {
         resize(640, 560);
     }
@@ -179,6 +186,47 @@ void AddForm::buildWidgets() {
     txtSrcCode->setTabChangesFocus(true);
     txtSrcCode->installEventFilter(this);
     BodyText->installEventFilter(this);
+    for (QWidget* view : std::initializer_list<QWidget*>{txtSrcCode, BodyText}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            std::unique_ptr<QMenu> menu(contextMenu(view, at));
+            menu->exec(qobject_cast<QAbstractScrollArea*>(view)->viewport()->mapToGlobal(at));
+        });
+    }
+}
+
+void AddForm::checkSpelling(std::shared_ptr<SpellChecker> checker) {
+    delete m_sourceSpelling;
+    delete m_resultSpelling;
+    if (!checker) {
+        return;
+    }
+    m_sourceSpelling = new SpellHighlighter(txtSrcCode->document(), checker);
+    m_resultSpelling = new SpellHighlighter(BodyText->document(), checker);
+    for (SpellHighlighter* spelling : {m_sourceSpelling.get(), m_resultSpelling.get()}) {
+        connect(spelling, &SpellHighlighter::wordAccepted, this, [this] {
+            m_sourceSpelling->rehighlight();
+            m_resultSpelling->rehighlight();
+        });
+    }
+}
+
+QMenu* AddForm::contextMenu(QWidget* view, const QPoint& place) {
+    const bool source = view == txtSrcCode;
+    QMenu* menu = source ? txtSrcCode->createStandardContextMenu(place)
+                         : BodyText->createStandardContextMenu(place);
+    SpellHighlighter* spelling = source ? m_sourceSpelling : m_resultSpelling;
+    if (!spelling) {
+        return menu;
+    }
+    const QTextCursor at =
+        source ? txtSrcCode->cursorForPosition(place) : BodyText->cursorForPosition(place);
+    if (const auto word = spelling->misspeltAt(at)) {
+        spelling->offerFixes(*menu, *word, [this](const QString& failure) {
+            m_ctx.log.LogFailure(u"AddForm.AddToDictionary: "_s + failure);
+        });
+    }
+    return menu;
 }
 
 QWidget* AddForm::buildFormattingRow() {
@@ -247,7 +295,7 @@ void AddForm::buildShortcuts() {
 
 void AddForm::Form_Load() {
     m_hold = true;
-    setWindowTitle(VersionTag + u" :: редактирование сообщения"_s);
+    setWindowTitle(windowCaption());
     cmbFont->clear();
     cmbFont->addItems(kFonts);
     cmbFontSize->clear();
@@ -263,8 +311,18 @@ void AddForm::Form_Load() {
     AdresatBox->setEnabled(false);
 }
 
+QString AddForm::windowCaption() const {
+    return VersionTag + u" :: "_s +
+           (m_answered.isEmpty() ? u"редактирование сообщения"_s : m_answered);
+}
+
+void AddForm::setAnswered(const QString& description) {
+    m_answered = description;
+    setWindowTitle(windowCaption());
+}
+
 void AddForm::Form_Activate() {
-    setWindowTitle(VersionTag + u" :: редактирование сообщения"_s);
+    setWindowTitle(windowCaption());
     // Coming back from a dialog keeps what the user typed into the music box.
     if (!m_playerAsked) {
         m_playerAsked = true;
@@ -286,8 +344,13 @@ void AddForm::takePlayerTitle() {
 
 void AddForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    if (event->type() != QEvent::ActivationChange) {
+        return;
+    }
+    if (isActiveWindow()) {
         Form_Activate();
+    } else {
+        keepDraft(); // the user may not come back: a dialog, another program
     }
 }
 
@@ -539,7 +602,7 @@ void AddForm::ButSave_Click() {
     }
     m_saved = true;
     emit saved();
-    close();
+    close(); // drops the draft
 }
 
 void AddForm::markPristine() {
@@ -566,7 +629,108 @@ void AddForm::closeEvent(QCloseEvent* event) {
         return;
     }
     m_ctx.userStore.setValue(kGeometryKey, saveGeometry());
+    discardDraft();
     event->accept();
+}
+
+void AddForm::watchForChanges() {
+    m_draftTimer = new QTimer(this);
+    m_draftTimer->setSingleShot(true);
+    m_draftTimer->setInterval(kDraftDelayMs);
+    connect(m_draftTimer, &QTimer::timeout, this, &AddForm::keepDraft);
+    const auto changed = [this] { noteChange(); };
+    for (QLineEdit* line : {HeadText, Text_nast, Text_music}) {
+        connect(line, &QLineEdit::textChanged, this, changed);
+    }
+    for (QCheckBox* box :
+         {Check1, ChBox_ParseURL, ChBox_NoComment, ChBox_Closed, ChBox_Subscribe}) {
+        connect(box, &QCheckBox::toggled, this, changed);
+    }
+    connect(AdresatBox, &QComboBox::currentTextChanged, this, changed);
+    connect(txtSrcCode, &QPlainTextEdit::textChanged, this, changed);
+    connect(BodyText, &QTextEdit::textChanged, this, changed);
+}
+
+void AddForm::noteChange() {
+    m_draftDirty = true;
+    // Not restarted by later changes: steady typing is kept every few seconds.
+    if (!m_draftTimer->isActive()) {
+        m_draftTimer->start();
+    }
+}
+
+QString AddForm::typedBody() const {
+    return m_currentTab == 1 ? txtSrcCode->toPlainText() : bodyHtml();
+}
+
+EditorState AddForm::state() const {
+    EditorState state;
+    state.draft = draft();
+    state.draft.body = typedBody();
+    state.caption = m_answered;
+    state.inSource = m_currentTab == 1 && !m_hold;
+    state.musicPlace = m_stored.musicPlace;
+    state.moodPlace = m_stored.moodPlace;
+    return state;
+}
+
+void AddForm::restore(const EditorState& state) {
+    const Draft& d = state.draft;
+    const QString kind = d.messageType.section(u'-', 0, 0);
+    m_comment = kind == u"Comment"_s;
+    m_editedKey.reset();
+    if (kind == u"EditMessage"_s) {
+        m_editedKey = d.messageType.section(u'-', 1);
+    }
+    LabParentPostID->setText(d.parentPostId);
+    HeadText->setText(d.header);
+    HeadText->setEnabled(!m_comment);
+    Check1->setChecked(d.isPrivate);
+    AdresatBox->setEditText(d.recipient);
+    AdresatBox->setEnabled(d.isPrivate);
+    ChBox_ParseURL->setChecked(d.parseUrl);
+    ChBox_NoComment->setChecked(d.noComment);
+    ChBox_Closed->setChecked(d.closed);
+    ChBox_Subscribe->setChecked(d.subscribe);
+    Text_music->setText(d.music);
+    Text_nast->setText(d.mood);
+    m_playerAsked = true; // the music box holds what was typed
+    m_stored.musicPlace = state.musicPlace;
+    m_stored.moodPlace = state.moodPlace;
+    setAnswered(state.caption);
+    txtSrcCode->setPlainText(d.body);
+    if (state.inSource) {
+        // The source stays as typed; the result view follows it.
+        setResultHtml(d.body);
+        m_hold = false;
+    }
+}
+
+void AddForm::keepDraft() {
+    m_draftTimer->stop();
+    if (!m_draftDirty || m_saved) {
+        return;
+    }
+    m_draftDirty = false;
+    if (!changedSinceOpened()) {
+        return;
+    }
+    try {
+        Drafts(m_ctx.db).keep(state().toText());
+        m_draftFailing = false;
+    } catch (const OrvError& error) {
+        m_draftDirty = true; // tried again after the next change
+        if (!m_draftFailing) {
+            m_draftFailing = true;
+            m_ctx.log.LogFailure(u"AddForm.KeepDraft: "_s + error.text());
+        }
+    }
+}
+
+void AddForm::discardDraft() {
+    m_draftTimer->stop();
+    m_draftDirty = false;
+    runTrapped(m_ctx.log, u"AddForm.DiscardDraft: "_s, [&] { Drafts(m_ctx.db).discard(); });
 }
 
 } // namespace orv

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "composer/Composer.h"
+#include "composer/EditorState.h"
 
+#include <QPointer>
 #include <QTextCursor>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -12,16 +15,20 @@ class QColor;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
 class QTextEdit;
+class QTimer;
 class QToolButton;
 
 namespace orv {
 
 struct AppContext;
+class SpellChecker;
+class SpellHighlighter;
 
 // The message editor: a post, comment or private message written offline.
 // One HTML body has two views, the source ("Исходный текст") and the result
@@ -29,6 +36,10 @@ struct AppContext;
 // user first opens the source tab the views are not copied into each other
 // on leaving them (the hold flag), so an opening command's text reaches the
 // result view intact when the window is first activated.
+//
+// While it is open, its whole state is kept in the store's drafts table at
+// most five seconds after a change and whenever it loses the focus, so that a
+// crash loses nothing typed before; a save or a close drops the draft.
 class AddForm : public QWidget {
     Q_OBJECT
 
@@ -84,6 +95,22 @@ public:
     // Shows a stored body: its caption lines go back into the mood and music
     // boxes, the signature goes, and the save puts each line where it was.
     void takeStoredBody(const QString& body);
+    // Underlines misspelt words in both views, by this checker; none: no check.
+    void checkSpelling(std::shared_ptr<SpellChecker> checker);
+    // The context menu of a view at a place in its viewport: the view's own,
+    // under the spelling entries when the place holds a misspelt word.
+    QMenu* contextMenu(QWidget* view, const QPoint& place);
+
+    // Names the message a reply answers in the window's caption.
+    void setAnswered(const QString& description);
+
+    // The editor's state as a draft keeps it, and the editor set to one.
+    EditorState state() const;
+    void restore(const EditorState& state);
+    // Writes the state into the drafts table when it changed since the last
+    // write; a failure is logged once and the editor keeps its text.
+    void keepDraft();
+
     bool writesComment() const { return m_comment; }
     const std::optional<QString>& editedKey() const { return m_editedKey; }
 
@@ -139,6 +166,12 @@ private:
     // Why the draft cannot be saved; empty when it can.
     QString refusal() const;
     bool changedSinceOpened() const;
+    void watchForChanges();
+    void noteChange();
+    void discardDraft();
+    QString windowCaption() const;
+    // The text as typed, from the view the user writes in.
+    QString typedBody() const;
 
     AppContext& m_ctx;
     bool m_hold = true;
@@ -150,6 +183,12 @@ private:
     bool m_comment = false;
     std::optional<QString> m_editedKey; // the node whose unsent message is edited
     QString m_pristine;
+    QString m_answered; // the caption's description of the message answered
+    QPointer<SpellHighlighter> m_sourceSpelling;
+    QPointer<SpellHighlighter> m_resultSpelling;
+    QTimer* m_draftTimer = nullptr;
+    bool m_draftDirty = false;
+    bool m_draftFailing = false; // logged once until a write succeeds again
 };
 
 } // namespace orv

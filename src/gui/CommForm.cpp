@@ -32,6 +32,8 @@ CommForm::CommForm(AppContext& ctx, QWidget* parent)
     options->addWidget(Option3);
     Check1 = new QCheckBox(u"&Не выводить это окно"_s, this);
     Check1->setObjectName(u"Check1"_s);
+    CheckSpelling = new QCheckBox(u"Проверять &орфографию"_s, this);
+    CheckSpelling->setObjectName(u"CheckSpelling"_s);
     Command1 = new QPushButton(u"&Принять"_s, this);
     Command1->setObjectName(u"Command1"_s);
     Command1->setDefault(true);
@@ -39,6 +41,7 @@ CommForm::CommForm(AppContext& ctx, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1);
     layout->addWidget(Check1);
+    layout->addWidget(CheckSpelling);
     layout->addWidget(Command1, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(Command1, &QPushButton::clicked, this, &CommForm::Command1_Click);
@@ -58,6 +61,7 @@ void CommForm::Form_Load() {
         option->setAutoExclusive(true);
     }
     Check1->setChecked(m_ctx.options.veiw_setcomm);
+    CheckSpelling->setChecked(m_ctx.options.spell_check);
 }
 
 void CommForm::Command1_Click() {
@@ -69,6 +73,7 @@ void CommForm::Command1_Click() {
         mode = u"name"_s;
     }
     m_ctx.options.veiw_setcomm = Check1->isChecked();
+    m_ctx.options.spell_check = CheckSpelling->isChecked();
     m_ctx.options.comment_type = mode;
     OptionsStore(m_ctx.userStore).save(m_ctx.options);
     accept(); // hides the window

@@ -26,6 +26,7 @@ public:
     QRadioButton* Option2;
     QRadioButton* Option3;
     QCheckBox* Check1;
+    QCheckBox* CheckSpelling;
     QPushButton* Command1;
 
 private:

@@ -9,6 +9,7 @@
 #include "RelForm.h"
 #include "RunProgress.h"
 #include "SettingsForm.h"
+#include "StoreCopyCommands.h"
 #include "TrayForm.h"
 #include "TreePane.h"
 #include "app/Constants.h"
@@ -63,6 +64,13 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     m_treePane = new TreePane(m_ctx, *Browser, *m_renderer, this);
     m_exchanges = new ExchangeController(m_ctx, m_tray, *m_treePane, *m_renderer, *this);
     m_exit = new ExitSequence(*this, m_tray, [this] { saveWindowState(); });
+    m_storeCopies = new StoreCopyCommands(m_ctx, this);
+    m_storeCopies->storeBusy = [this] { return m_treePane->isTreeLoading(); };
+    connect(m_storeCopies, &StoreCopyCommands::restored, this, [this] {
+        setMainCaption();
+        Browser->showBlank();
+        ReLoadTree();
+    });
     connect(&m_tray, &TrayForm::notificationClicked, this, &MainForm::showFirstNew);
     buildWidgets();
     buildCommands();
@@ -148,6 +156,8 @@ void MainForm::buildMenus() {
     const TreePane& t = *m_treePane;
     QMenu* server = menu(u"mnu_Server"_s, u"&Сервер"_s);
     server->addActions({x.mnu_Get, x.mnu_Send, x.mnu_GetSmiles});
+    server->addSeparator();
+    server->addActions({m_storeCopies->mnu_Backup, m_storeCopies->mnu_Restore});
     server->addSeparator();
     server->addAction(m_exit->mnu_Exit);
     menu(u"mnu_Set"_s, u"&Настройки"_s)
@@ -248,7 +258,10 @@ void MainForm::Form_Load() {
         DeleteOldRecords();
         FetchStack(m_ctx.db).deleteFinished(); // waiting items are fetched by the next run
         setMainCaption();
-        m_treePane->reloadTreeThen([this] { selectLastNode(); });
+        m_treePane->reloadTreeThen([this] {
+            selectLastNode();
+            offerLeftDraft();
+        });
         m_ctx.log.LogStatus(u"Программа запущена"_s);
         if (m_ctx.settings.UserName.isEmpty()) {
             mnu_Setting_Click();

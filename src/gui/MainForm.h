@@ -23,6 +23,8 @@ class RelForm;
 class Renderer;
 class SetMesForm;
 class SettingsForm;
+class SpellChecker;
+class StoreCopyCommands;
 class TrayForm;
 class TreePane;
 
@@ -61,6 +63,10 @@ public:
     void mnu_Comment_Click();
     void mnu_setcom_Click();
     void mnu_setMes_Click();
+    // Offers, once, the editor's draft that a previous run left behind: Yes
+    // opens the editor as it was, No deletes the draft. Waits while the window
+    // is hidden.
+    void offerLeftDraft();
     void mnu_Friends_Click();
     void mnu_Setting_Click();
     void mnu_About_Click();
@@ -74,6 +80,7 @@ public:
     TreePane& treePane() const { return *m_treePane; }
     ExchangeController& exchanges() const { return *m_exchanges; }
     ExitSequence& exitSequence() const { return *m_exit; }
+    StoreCopyCommands& storeCopies() const { return *m_storeCopies; }
     MessageView* browser() const { return Browser; }
     QComboBox* statusList() const { return Status; }
     // The status list keeps the latest lines only; log.txt keeps them all.
@@ -97,10 +104,17 @@ private:
     void setMainCaption();
     // The editor for a new command, or nothing when the user keeps the one open.
     AddForm* freshEditor();
-    void showEditor(AddForm* editor);
+    // A fresh editor closes without a question while unchanged; one holding
+    // unsaved text asks first.
+    enum class Opened { Fresh, Unsaved };
+    void showEditor(AddForm* editor, Opened opened = Opened::Fresh);
     void connectInsertHelpers(AddForm* editor);
     QString nowPlaying();
     Options captions() const;
+    // The checker the editor underlines with, loaded at the first need and
+    // kept; none when the option is off or no dictionary can be had (said once
+    // in the status list).
+    std::shared_ptr<SpellChecker> speller();
     bool startsHidden() const;
 
     AppContext& m_ctx;
@@ -110,6 +124,7 @@ private:
     TreePane* m_treePane;
     ExchangeController* m_exchanges;
     ExitSequence* m_exit;
+    StoreCopyCommands* m_storeCopies;
     QComboBox* Status;
     QSplitter* m_splitter;
     QToolBar* Toolbar;
@@ -132,6 +147,9 @@ private:
     QPointer<AddForm> m_addForm;
     QPointer<SetMesForm> m_setMesForm; // its controls give the captions of a save
     bool m_startHidden = false;
+    bool m_draftOffered = false;
+    std::shared_ptr<SpellChecker> m_speller;
+    bool m_spellerTried = false;
 };
 
 } // namespace orv

@@ -4,12 +4,20 @@
 #include "AppContext.h"
 #include "CommForm.h"
 #include "MainForm.h"
+#include "MessageView.h"
 #include "SetMesForm.h"
 #include "SmileForm.h"
 #include "TreePane.h"
+#include "app/Constants.h"
 #include "app/ErrorTrap.h"
+#include "app/UserPrompts.h"
 #include "composer/NowPlaying.h"
+#include "composer/SpellChecker.h"
 #include "store/AddressBook.h"
+#include "store/Drafts.h"
+#include "store/SmileStore.h"
+#include "store/StoredDate.h"
+#include "tree/NodeKey.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,11 +42,14 @@ AddForm* MainForm::freshEditor() {
     m_addForm->captions = [this] { return captions(); };
     connect(m_addForm, &AddForm::saved, this, &MainForm::ReLoadTree);
     connectInsertHelpers(m_addForm);
+    m_addForm->checkSpelling(speller());
     return m_addForm;
 }
 
-void MainForm::showEditor(AddForm* editor) {
-    editor->markPristine();
+void MainForm::showEditor(AddForm* editor, Opened opened) {
+    if (opened == Opened::Fresh) {
+        editor->markPristine();
+    }
     editor->show();
     editor->raise();
     editor->activateWindow();
@@ -113,10 +124,46 @@ void MainForm::mnu_Comment_Click() {
         editor->ChBox_ParseURL->setChecked(true);
         editor->ChBox_Subscribe->setChecked(true);
         editor->HeadText->setEnabled(false); // a comment's title is not edited
-        editor->txtSrcCode->setPlainText(
-            Composer::replyText(m_ctx.options.comment_type, *repliedTo));
+        editor->txtSrcCode->setPlainText(Composer::replyText(m_ctx.options.comment_type, *repliedTo,
+                                                             Browser->textCursor().selectedText()));
         editor->LabParentPostID->setText(repliedTo->postId);
+        const bool toComment = NodeKey(key).kind() == NodeKey::Comment;
+        editor->setAnswered(Composer::answeredCaption(toComment, repliedTo->userName,
+                                                      m_treePane->selectedPostCaption()));
         showEditor(editor);
+    });
+}
+
+void MainForm::offerLeftDraft() {
+    if (m_draftOffered || !isVisible()) {
+        return;
+    }
+    m_draftOffered = true;
+    runTrapped(m_ctx.log, u"MainForm.offerLeftDraft: "_s, [&] {
+        Drafts drafts(m_ctx.db);
+        const auto left = drafts.left();
+        if (!left) {
+            return;
+        }
+        const auto state = EditorState::fromText(left->state);
+        if (!state) {
+            drafts.discard();
+            m_ctx.log.LogStatus(u"Несохранённый текст сообщения повреждён и удалён"_s);
+            return;
+        }
+        const QString question = u"Найден несохранённый текст сообщения от "_s +
+                                 StoredDate::toRussianText(left->saved) + u". Открыть его?"_s;
+        if (!m_ctx.prompts.askYesNo(VersionTag, question)) {
+            drafts.discard();
+            return;
+        }
+        AddForm* editor = freshEditor();
+        if (!editor) {
+            return;
+        }
+        editor->AdresatBox->addItems(AddressBook(m_ctx.db).nicks(AddressBook::Buddy));
+        editor->restore(*state);
+        showEditor(editor, Opened::Unsaved); // closing it asks first
     });
 }
 
@@ -138,6 +185,29 @@ void MainForm::mnu_setMes_Click() {
 Options MainForm::captions() const {
     // The captions window's controls count as they stand, applied or not.
     return m_setMesForm ? m_setMesForm->captions() : m_ctx.options;
+}
+
+std::shared_ptr<SpellChecker> MainForm::speller() {
+    if (!m_ctx.options.spell_check) {
+        return nullptr;
+    }
+    if (!m_spellerTried) {
+        m_spellerTried = true;
+        auto checker = std::make_shared<SpellChecker>(SpellChecker::systemFolders(),
+                                                      m_ctx.folder.dictionaryPath());
+        if (!checker->problem().isEmpty()) {
+            m_ctx.log.LogStatus(checker->problem());
+        }
+        if (checker->available()) {
+            runTrapped(m_ctx.log, u"MainForm.speller: "_s, [&] {
+                for (const Smiley& smiley : SmileStore(m_ctx.db).all()) {
+                    checker->ignore(smiley.code); // a smiley code is no word
+                }
+            });
+            m_speller = std::move(checker);
+        }
+    }
+    return m_speller;
 }
 
 QString MainForm::nowPlaying() {

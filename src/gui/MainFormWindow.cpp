@@ -63,6 +63,7 @@ void MainForm::bringForward() {
     }
     raise();
     activateWindow();
+    offerLeftDraft();
 }
 
 void MainForm::selectLastNode() {

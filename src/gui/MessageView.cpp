@@ -118,8 +118,12 @@ void MessageView::Browser_BeforeNavigate2(const QUrl& url) {
             return;
         }
         const QUrl target = url.isRelative() ? document()->baseUrl().resolved(url) : url;
-        if (target.isLocalFile()) {
-            showPage(target.toLocalFile());
+        // Only pages of the program's own folder: a link in a message must not
+        // open the user's files.
+        const QString pages = document()->baseUrl().toLocalFile();
+        const QString file = QDir::cleanPath(target.toLocalFile());
+        if (target.isLocalFile() && !pages.isEmpty() && file.startsWith(pages)) {
+            showPage(file);
         }
     });
 }

@@ -158,6 +158,17 @@ QString TreePane::selectedKey() const {
     return m_treeModel->keyOf(Tree->currentIndex());
 }
 
+QString TreePane::selectedPostCaption() const {
+    const TreeSnapshot& tree = m_treeModel->snapshot();
+    for (QModelIndex index = Tree->currentIndex(); index.isValid(); index = index.parent()) {
+        const int node = m_treeModel->nodeOf(index);
+        if (tree.nodes[size_t(node)].kind == NodeKind::Post) {
+            return tree.text(node);
+        }
+    }
+    return {};
+}
+
 void TreePane::selectKey(const QString& key) {
     const QModelIndex index = m_treeModel->indexOfKey(key);
     if (index.isValid()) {

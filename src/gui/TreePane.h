@@ -59,6 +59,9 @@ public:
     bool isTreeLoading() const;
     int NewInTree() const { return m_newInTree; }
     QString selectedKey() const;
+    // The caption of the post that the selected node is or stands under;
+    // empty when it is under no post.
+    QString selectedPostCaption() const;
     // Selects and shows the node of the key, when the tree holds it.
     void selectKey(const QString& key);
     // Selects and shows the first new item (a notification's click).

@@ -124,6 +124,15 @@ private slots:
         QCOMPARE(page.out, dir.file(u"tmp/out.htm"_s) + u'\n');
         QVERIFY(dir.read(u"tmp/out.htm"_s).contains("<html"));
         QCOMPARE(cli(dir, {u"page"_s, u"friendpostkey-0-999999"_s}).exitCode, 1);
+
+        // A copy of the store with every post, and a clear no where it cannot go.
+        QCOMPARE(cli(dir, {u"backup"_s, dir.file(u"copy.mdb"_s)}).exitCode, 0);
+        orv::Database copy(dir.file(u"copy.mdb"_s));
+        copy.open();
+        QCOMPARE(orv::test::rows(copy, u"SELECT count(*) >= 20 FROM Posts"_s), QStringList{u"1"_s});
+        const Result nowhere = cli(dir, {u"backup"_s, u"/proc/no/copy.mdb"_s});
+        QCOMPARE(nowhere.exitCode, 1);
+        QVERIFY(nowhere.out.contains(u"orv-cli backup: Не могу сохранить копию базы в /proc/no"_s));
     }
 
     void oneRunAtATimeOnAFolder() {

@@ -6,6 +6,7 @@
 #include "app/TextFiles.h"
 #include "app/WorkingFolder.h"
 #include "store/Database.h"
+#include "store/StoreCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,6 +63,71 @@ private slots:
         QCOMPARE(rows(db, u"SELECT count(*) FROM iniSettings"_s), QStringList{u"22"_s});
         QCOMPARE(rows(db, u"PRAGMA user_version"_s),
                  QStringList{QString::number(Database::SchemaVersion)});
+    }
+
+    // A copy taken while the store is open comes back whole; the store it
+    // replaces stays beside it; a failed copy leaves no file.
+    void aCopyOfTheStoreComesBack() {
+        test::StoreFolder f;
+        f.db.execute(u"INSERT INTO Posts (PostID, Message) VALUES ('1', 'до копии')"_s);
+        const QString copy = f.dir.file(u"copy.mdb"_s);
+        f.dir.write(u"copy.mdb"_s, "an older copy, replaced");
+        StoreCopy::backup(f.db, copy);
+        QCOMPARE(StoreCopy::restoreProblem(copy), QString());
+        f.db.execute(u"INSERT INTO Posts (PostID, Message) VALUES ('2', 'после копии')"_s);
+
+        StoreCopy::restore(f.db, copy);
+        QCOMPARE(rows(f.db, u"SELECT Message FROM Posts"_s), QStringList{u"до копии"_s});
+        Database kept(f.db.path() + u".before-restore"_s);
+        kept.open();
+        QCOMPARE(rows(kept, u"SELECT count(*) FROM Posts"_s), QStringList{u"2"_s});
+
+        QVERIFY_THROWS_EXCEPTION(OrvError, StoreCopy::backup(f.db, u"/proc/no/copy.mdb"_s));
+        QDir().mkpath(f.dir.file(u"full"_s));
+        QVERIFY_THROWS_EXCEPTION(OrvError, StoreCopy::backup(f.db, f.dir.file(u"full"_s)));
+        QVERIFY(!QFile::exists(f.dir.file(u"full.part"_s)));
+    }
+
+    void aCopyThatCannotServeIsRefused_data() {
+        QTest::addColumn<QByteArray>("damage"); // done to a good copy
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QByteArray("remove") << u"Не могу прочитать файл "_s;
+        QTest::newRow("not a store") << QByteArray("text") << u"не является базой программы"_s;
+        QTest::newRow("another database")
+            << QByteArray("DROP TABLE Posts") << u"не является базой программы"_s;
+        QTest::newRow("newer") << QByteArray("PRAGMA user_version = 99")
+                               << u"создан более новой версией программы"_s;
+        QTest::newRow("damaged") << QByteArray("garble") << u"повреждён"_s;
+    }
+    void aCopyThatCannotServeIsRefused() {
+        QFETCH(QByteArray, damage);
+        QFETCH(QString, reason);
+        test::StoreFolder f;
+        f.db.execute(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                     u"2000) INSERT INTO Posts (PostID, Message) SELECT i, hex(randomblob(200)) "
+                     u"FROM n"_s);
+        const QString copy = f.dir.file(u"copy.mdb"_s);
+        StoreCopy::backup(f.db, copy);
+        if (damage == "remove" || damage == "text") {
+            QFile::remove(copy);
+            if (damage == "text") {
+                f.dir.write(u"copy.mdb"_s, QByteArray(8192, 'x'));
+            }
+        } else if (damage == "garble") {
+            QFile file(copy);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.seek(file.size() / 2);
+            file.write(QByteArray(8192, '\xff'));
+        } else {
+            Database other(copy);
+            other.open();
+            other.execute(QString::fromUtf8(damage));
+        }
+        QVERIFY2(StoreCopy::restoreProblem(copy).contains(reason),
+                 qPrintable(StoreCopy::restoreProblem(copy)));
+        QVERIFY_THROWS_EXCEPTION(OrvError, StoreCopy::restore(f.db, copy));
+        QCOMPARE(rows(f.db, u"SELECT count(*) FROM Posts"_s), QStringList{u"2000"_s});
+        QVERIFY(!QFile::exists(f.db.path() + u".before-restore"_s));
     }
 
     void unreadableFileFailsWithEngineTextAndStays() {

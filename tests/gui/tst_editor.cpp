@@ -4,20 +4,27 @@
 #include "AddUserForm.h"
 #include "CommForm.h"
 #include "GuiFixture.h"
+#include "MessageView.h"
 #include "SetMesForm.h"
 #include "SmileForm.h"
 #include "app/Constants.h"
 #include "composer/SmileyPage.h"
+#include "composer/SpellChecker.h"
+#include "store/Drafts.h"
 #include "store/Outbox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -30,6 +37,26 @@ const QString kSignature = PostSignature;
 QString captionLine(const QString& caption, const QString& text) {
     return u"<div style='font-size: 8pt; color: Red; font-style: italic;'>"_s + caption + u' ' +
            text + u"</div>"_s;
+}
+
+// The words a view underlines, in order.
+QStringList underlined(QTextDocument* document) {
+    QStringList words;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+            if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline) {
+                words << block.text().mid(range.start, range.length);
+            }
+        }
+    }
+    return words;
+}
+
+// Key by key, as the user types; any letters.
+void typeInto(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
 
 struct Fixture : test::GuiFixture {
@@ -63,6 +90,7 @@ struct Fixture : test::GuiFixture {
         editor()->TabStrip_Click(1);
         editor()->txtSrcCode->setPlainText(html);
     }
+    QTextBrowser* browser() { return mainForm->browser(); }
     QString ownKey(const QString& thisId) {
         return u"friendpostkey-tmp"_s + thisId + u'-' + thisId;
     }
@@ -210,6 +238,108 @@ private slots:
         QVERIFY(!split.musicPlace && !split.moodPlace);
     }
 
+    // Run as a process of its own by the test below, which kills it.
+    void typesUntilKilled() {
+        const QString folder = qEnvironmentVariable("ORV_TYPING_FOLDER");
+        if (folder.isEmpty()) {
+            QSKIP("the editor killed by aDraftOutlivesAKilledEditor");
+        }
+        test::ScriptedPrompts prompts;
+        QSettings userStore(folder + u"/user.ini"_s, QSettings::IniFormat);
+        AppContext ctx(WorkingFolder(folder), prompts, userStore);
+        TrayForm tray(ctx);
+        MainForm window(ctx, tray);
+        window.Form_Load();
+        window.mnu_NewPost_Click();
+        AddForm* editor = window.editor();
+        editor->Form_Activate();
+        typeInto(editor->HeadText, u"Заголовок"_s);
+        editor->TabStrip_Click(1);
+        typeInto(editor->txtSrcCode, u"Десять минут <b>текста</b>"_s);
+        editor->Text_nast->setText(u"Весело"_s);
+        editor->ChBox_Closed->setChecked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(Drafts(ctx.db).left(), 15000); // by the timer alone
+        QTextStream(stdout) << "kept" << Qt::endl;
+        QTest::qWait(60000);
+    }
+
+    void aDraftOutlivesAKilledEditor() {
+        Fixture f; // the fixture's own program is ended before the run below
+        f.mainForm.reset();
+        QProcess typing;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"ORV_TYPING_FOLDER"_s, f.dir.path());
+        typing.setProcessEnvironment(environment);
+        typing.start(QCoreApplication::applicationFilePath(), {u"typesUntilKilled"_s});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += typing.readAllStandardOutput()).contains("kept") ||
+                                     typing.state() == QProcess::NotRunning,
+                                 30000);
+        typing.kill(); // SIGKILL: nothing of the editor is cleaned up
+        QVERIFY(typing.waitForFinished());
+
+        f.create();
+        f.prompts.answers = {true};
+        f.mainForm->Form_Load();
+        QTRY_VERIFY(f.editor());
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QVERIFY(f.prompts.questions[0].contains(u"|Найден несохранённый текст сообщения от "_s));
+        AddForm* editor = f.editor();
+        QCOMPARE(editor->HeadText->text(), u"Заголовок"_s);
+        QCOMPARE(editor->txtSrcCode->toPlainText(), u"Десять минут <b>текста</b>"_s);
+        QCOMPARE(editor->currentTab(), 1); // the source view, as it was
+        QCOMPARE(editor->Text_nast->text(), u"Весело"_s);
+        QVERIFY(editor->ChBox_Closed->isChecked());
+        QVERIFY(!editor->close()); // unsaved text: the question, answered No
+        editor->ButSave_Click();
+        QCOMPARE(f.rows(u"SELECT Header, out_Privatepost FROM Posts WHERE Sent = 0"_s),
+                 QStringList{u"Заголовок|1"_s});
+        QCOMPARE(f.count(u"SELECT count(*) FROM Drafts"_s), 0);
+    }
+
+    void aLeftDraftIsOfferedOnceOrDropped() {
+        Fixture f;
+        const auto restart = [&] {
+            f.mainForm.reset();
+            f.prompts.questions.clear();
+            f.start();
+        };
+        f.sql(u"INSERT INTO Drafts VALUES (1, '2026-12-07 10:00:00', '{\"format\": 1')"_s);
+        restart();
+        QVERIFY(f.prompts.questions.isEmpty()); // unreadable: dropped with a line
+        QVERIFY(f.logged(u"Несохранённый текст сообщения повреждён и удалён"_s));
+        QCOMPARE(f.count(u"SELECT count(*) FROM Drafts"_s), 0);
+
+        f.newPost(u"Ответ"_s);
+        f.editor()->keepDraft();
+        QCOMPARE(f.count(u"SELECT count(*) FROM Drafts"_s), 1);
+        f.prompts.answers = {false};
+        restart(); // the editor went with its program, unclosed
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QVERIFY(!f.editor());
+        QCOMPARE(f.count(u"SELECT count(*) FROM Drafts"_s), 0);
+    }
+
+    void aFailingDraftStoreKeepsTheTextAndLogsOnce() {
+        Fixture f;
+        AddForm* editor = f.newPost(u"Не пропадёт"_s);
+        f.sql(u"ALTER TABLE Drafts RENAME TO Away"_s);
+        editor->keepDraft();
+        editor->HeadText->setText(u"Ещё"_s);
+        editor->keepDraft();
+        QCOMPARE(f.ctx->log.failureCount(), 1);
+        QVERIFY(f.ctx->log.currentText().contains(u"AddForm.KeepDraft: "_s));
+        QCOMPARE(editor->txtSrcCode->toPlainText(), u"Не пропадёт"_s);
+        f.sql(u"ALTER TABLE Away RENAME TO Drafts"_s);
+        editor->Text_music->setText(u"Song"_s);
+        editor->keepDraft();
+        const auto kept = EditorState::fromText(Drafts(f.ctx->db).left()->state);
+        QCOMPARE(kept->draft.header + u'|' + kept->draft.body, u"Ещё|Не пропадёт"_s);
+        f.prompts.answers = {true}; // "Закрыть без сохранения?"
+        QVERIFY(editor->close());
+        QCOMPARE(f.count(u"SELECT count(*) FROM Drafts"_s), 0);
+    }
+
     void aPrivateMessageNeedsItsAddressee() {
         Fixture f;
         AddForm* editor = f.newPost(u"Лично"_s);
@@ -252,6 +382,14 @@ private slots:
         QCOMPARE(f.editor()->txtSrcCode->toPlainText(),
                  u"[quote]<b>anna</b>:\na<b<br>c[/quote]\n"_s);
         QVERIFY(!f.editor()->HeadText->isEnabled());
+        QVERIFY(f.editor()->windowTitle().endsWith(u"ответ на пост anna «Её пост»"_s));
+        f.editor()->close();
+
+        // Text selected in the view is quoted instead of the whole message.
+        f.select(u"commkey-900-1"_s);
+        f.browser()->setTextCursor(f.browser()->document()->find(u"Согл"_s));
+        f.mainForm->mnu_Comment_Click();
+        QCOMPARE(f.editor()->txtSrcCode->toPlainText(), u"[quote]<b>boris</b>:\nСогл[/quote]\n"_s);
         f.editor()->close();
 
         // A reply to a comment goes under the comment's post.
@@ -259,6 +397,8 @@ private slots:
         f.select(u"commkey-900-1"_s);
         f.mainForm->mnu_Comment_Click();
         QCOMPARE(f.editor()->txtSrcCode->toPlainText(), u"<b>boris</b>,\n"_s);
+        QVERIFY(
+            f.editor()->windowTitle().endsWith(u"ответ на комментарий boris к посту «Её пост»"_s));
         f.editor()->Form_Activate();
         f.editor()->ButSave_Click();
         QCOMPARE(f.rows(u"SELECT PostID, Sent, uName FROM Comments WHERE CommentID LIKE 'tmp%'"_s),
@@ -397,6 +537,104 @@ private slots:
         QFETCH(QString, written);
         QFETCH(QString, read);
         QCOMPARE(SmileyPage::attributeText(written), read);
+    }
+
+    void spelling_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("misspelt");
+        QTest::newRow("words") << u"Превед, мир! Ошибко тут, helo world, don't."_s
+                               << u"Превед|Ошибко|helo"_s;
+        QTest::newRow("markup")
+            << u"<b class='clas'>словоо</b> [url=http://x.ru/ппп]ссылкаа[/url]"_s
+            << u"словоо|ссылкаа"_s;
+        QTest::newRow("addresses")
+            << u"vasya@mail.ru, www.сайтт.рф и http://пример.рф/ааа"_s << QString();
+        QTest::newRow("codes and figures") << u"2-й раз :ржунимагу: СССР mp3 &nbsp;"_s << QString();
+        QTest::newRow("ё and е") << u"еще ещё елка ёлка Черемушки Щелково"_s << QString();
+        QTest::newRow("a word cut by a tag") << u"сло<b>во</b>"_s << u"сло"_s;
+    }
+    void spelling() {
+        QFETCH(QString, text);
+        QFETCH(QString, misspelt);
+        SpellChecker checker(SpellChecker::systemFolders(), QString());
+        QVERIFY2(checker.available(), qPrintable(checker.problem()));
+        QStringList found;
+        for (const SpellChecker::Span& word : checker.misspelt(text)) {
+            found << text.mid(word.start, word.length);
+        }
+        QCOMPARE(found.join(u'|'), misspelt);
+    }
+
+    void misspeltWordsAreUnderlinedAndFixedFromTheMenu() {
+        Fixture f;
+        AddForm* editor = f.newPost(u"<i>Превед</i> медвед и карова"_s);
+        QCOMPARE(underlined(editor->txtSrcCode->document()),
+                 (QStringList{u"Превед"_s, u"медвед"_s, u"карова"_s}));
+        editor->TabStrip_Click(2);
+        QCOMPARE(underlined(editor->BodyText->document()).size(), 3);
+        QVERIFY(!editor->bodyHtml().contains(u"underline"_s)); // the view's, not the text's
+
+        const auto menuAt = [&](const QString& word) {
+            QTextCursor at = editor->BodyText->document()->find(word);
+            at.setPosition(at.anchor() + 1);
+            const QPoint place = editor->BodyText->cursorRect(at).center();
+            return std::unique_ptr<QMenu>(editor->contextMenu(editor->BodyText, place));
+        };
+        const auto entry = [](QMenu& menu, const QString& text) {
+            for (QAction* action : menu.actions()) {
+                if (action->text() == text) {
+                    return action;
+                }
+            }
+            return static_cast<QAction*>(nullptr);
+        };
+        auto menu = menuAt(u"карова"_s);
+        QVERIFY(entry(*menu, u"корова"_s));
+        // Seven replacements, a line, the two entries, a line, the view's own.
+        QCOMPARE(menu->actions().indexOf(entry(*menu, u"Пропустить"_s)), 9);
+        QVERIFY(menu->actions().size() > 11);
+        entry(*menu, u"корова"_s)->trigger();
+        QCOMPARE(editor->BodyText->toPlainText(), u"Превед медвед и корова"_s);
+        QVERIFY(editor->bodyHtml().startsWith(u"<i>Превед</i>"_s));
+
+        entry(*menuAt(u"медвед"_s), u"Пропустить"_s)->trigger();
+        entry(*menuAt(u"Превед"_s), u"Добавить в словарь"_s)->trigger();
+        QCOMPARE(underlined(editor->BodyText->document()), QStringList());
+        QCOMPARE(f.dir.read(u"dictionary.txt"_s), "Превед\n");
+        // The next run knows the personal word, not the skipped one.
+        SpellChecker next(SpellChecker::systemFolders(), f.ctx->folder.dictionaryPath());
+        QVERIFY(next.isCorrect(u"Превед"_s) && !next.isCorrect(u"медвед"_s));
+
+        // A word the list cannot take is still accepted now, and said once.
+        QFile::remove(f.dir.file(u"dictionary.txt"_s));
+        QDir().mkpath(f.dir.file(u"dictionary.txt"_s));
+        editor->BodyText->setPlainText(u"кракозябра"_s);
+        entry(*menuAt(u"кракозябра"_s), u"Добавить в словарь"_s)->trigger();
+        QCOMPARE(f.ctx->log.failureCount(), 1);
+        QCOMPARE(underlined(editor->BodyText->document()), QStringList());
+    }
+
+    void spellingOptionsAndDictionaries() {
+        Fixture f;
+        CommForm form(*f.ctx, f.mainForm.get());
+        QVERIFY(form.CheckSpelling->isChecked());
+        form.CheckSpelling->setChecked(false);
+        form.Command1_Click();
+        QCOMPARE(f.userStore.value(u"options/spell_check"_s).toString(), u"0"_s);
+        QCOMPARE(underlined(f.newPost(u"карова"_s)->txtSrcCode->document()), QStringList());
+
+        SpellChecker none(QStringList{f.dir.path()}, f.ctx->folder.dictionaryPath());
+        QVERIFY(!none.available() && none.isCorrect(u"карова"_s));
+        QCOMPARE(none.problem(), u"Проверка орфографии выключена: не найден словарь ru_RU"_s);
+        QDir().mkpath(f.dir.file(u"dictionary.txt"_s)); // unreadable: said, and checking goes on
+        SpellChecker unreadable(SpellChecker::systemFolders(), f.ctx->folder.dictionaryPath());
+        QVERIFY(unreadable.available() && !unreadable.isCorrect(u"карова"_s));
+        QVERIFY(unreadable.problem().startsWith(u"Не могу прочитать личный словарь "_s));
+
+        // A dictionary with only one of "е" and "ё" in a word takes both.
+        SpellChecker either(QStringList{QStringLiteral(ORV_TEST_DATA_DIR "/spelling")}, QString());
+        QVERIFY(either.isCorrect(u"ёлка"_s) && either.isCorrect(u"черемуха"_s));
+        QVERIFY(!either.isCorrect(u"белка"_s));
     }
 
     void theUserNameWindowPastesAChosenName() {

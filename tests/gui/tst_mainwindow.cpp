@@ -39,7 +39,8 @@ struct Fixture : test::GuiFixture {
             u"(7, 'tmp7', NULL, 'me', 'Черновик', 'Ещё пишу', '2006-03-07 10:00:00', 0, 0)"_s);
         sql(u"INSERT INTO Comments (ThisID, CommentID, PostID, JournalID, uName, Message, "
             u"Messagedate, New, Sent) VALUES "
-            u"(1, '5001', '1002', '71', 'marta', 'первый', '2006-03-06 11:00:00', 1, 1),"
+            u"(1, '5001', '1002', '71', 'marta', 'первый<script>alert(1)</script>', "
+            u"'2006-03-06 11:00:00', 1, 1),"
             u"(2, '5002', '1002', '71', 'Ёжик', 'второй', '2006-03-06 12:00:00', 1, 1),"
             u"(3, '5003', '1001', '71', 'anna', 'старый', '2006-03-05 11:00:00', 0, 1),"
             u"(4, '5004', '3001', '73', 'anna', 'мне', '2006-03-05 11:00:00', 1, 1),"
@@ -111,6 +112,7 @@ private slots:
             at = f.page().indexOf(part, at);
             QVERIFY2(at >= 0, qPrintable(part));
         }
+        QVERIFY(!f.page().contains(u"<script"_s)); // what an author wrote is filtered
         QCOMPARE(f.count(unread), 0);
         QCOMPARE(
             f.model().snapshot().nodes[size_t(f.model().snapshot().indexOfKey(key))].selectedIcon,

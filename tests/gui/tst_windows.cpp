@@ -11,7 +11,9 @@
 #include "SetUpdForm.h"
 #include "SettingsForm.h"
 #include "SmileForm.h"
+#include "StoreCopyCommands.h"
 #include "app/Constants.h"
+#include "app/ExchangeLock.h"
 #include "render/Renderer.h"
 
 #include <QApplication>
@@ -139,6 +141,35 @@ private slots:
         QCOMPARE(status->count(), MainForm::MaxStatusLines);
         QVERIFY(status->currentText().endsWith(u"Строка "_s +
                                                QString::number(MainForm::MaxStatusLines + 49)));
+    }
+
+    // A copy saved from the window comes back into it, with no exchange running.
+    void aCopyOfTheStoreIsRestoredFromTheWindow() {
+        test::GuiFixture f;
+        f.configure(u"me"_s);
+        f.start();
+        StoreCopyCommands& copies = f.mainForm->storeCopies();
+        const QString copy = f.dir.file(u"copy.mdb"_s);
+        copies.pickFile = [&](bool, const QString&) { return copy; };
+        f.sql(u"INSERT INTO Posts (PostID, JournalID, uName, Header, Sent) VALUES ('1', '9', "
+              u"'anna', 'Сохранённый', 1)"_s);
+        copies.mnu_Backup->trigger();
+        f.sql(u"INSERT INTO Posts (PostID, JournalID, uName, Header, Sent) VALUES ('2', '9', "
+              u"'anna', 'Поздний', 1)"_s);
+
+        // A run holds the folder: nothing is replaced.
+        std::optional<ExchangeLock> running(std::in_place, f.ctx->folder);
+        QVERIFY(running->tryLock());
+        f.prompts.answers = {true, true};
+        copies.mnu_Restore->trigger();
+        QCOMPARE(f.prompts.messages.last().text, ExchangeLock::BusyText);
+        QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 2);
+        running.reset();
+
+        copies.mnu_Restore->trigger();
+        QVERIFY(f.waitForTree());
+        QVERIFY(f.shows(u"friendpostkey-1-1"_s) && !f.shows(u"friendpostkey-2-2"_s));
+        QVERIFY(f.logged(u"База восстановлена из копии: "_s + copy));
     }
 
     void theIconTogglesTheMainWindow() {
@@ -273,6 +304,11 @@ private slots:
         const QString before = view->toHtml();
         view->Browser_BeforeNavigate2(QUrl(u"http://kordenet.ru/books"_s));
         QCOMPARE(opened, QList<QUrl>{QUrl(u"http://kordenet.ru/books"_s)});
+        QCOMPARE(view->toHtml(), before);
+        // A local file outside the program's pages stays closed.
+        f.dir.write(u"secret.htm"_s, "<p>secret</p>");
+        view->Browser_BeforeNavigate2(QUrl(u"../secret.htm"_s));
+        view->Browser_BeforeNavigate2(QUrl::fromLocalFile(f.dir.file(u"secret.htm"_s)));
         QCOMPARE(view->toHtml(), before);
         view->Browser_BeforeNavigate2(QUrl(u"about:blank"_s));
         QVERIFY(view->toPlainText().isEmpty());

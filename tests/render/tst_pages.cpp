@@ -1,5 +1,6 @@
 #include "TestData.h"
 #include "TestFolder.h"
+#include "app/Cp1251.h"
 #include "app/OrvError.h"
 #include "render/Markup.h"
 #include "render/PageBuilder.h"
@@ -65,6 +66,28 @@ private slots:
             pages.ClosePage();
         }
         QCOMPARE(dir.read(u"out.htm"_s), test::dataBytes(u"pages/"_s + golden + u".htm"_s));
+    }
+
+    // Values of the store stay values, whatever they hold.
+    void storedValuesCannotBreakOutOfThePage() {
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        PageBuilder pages = builder(dir);
+        MessagePage p = post();
+        p.author = u"x'><script>alert(1)</script>"_s;
+        p.title = u"<img src=x onerror=alert(1)>Заголовок"_s;
+        p.postId = u"1' onmouseover='alert(1)"_s;
+        pages.BuildMessagePage(p);
+        p.title = u"<script>x</script>"_s;
+        p.attachment = u"javascript:alert(1)"_s;
+        pages.AddCommentToPage(p);
+        QString page = Cp1251::decode(dir.read(u"out.htm"_s));
+        pages.BuildDiaryPage(p.author, p.postId);
+        page += Cp1251::decode(dir.read(u"out.htm"_s));
+        for (const QString& escaped :
+             {u"<script"_s, u"onerror"_s, u"' onmouseover"_s, u"javascript"_s}) {
+            QVERIFY2(!page.contains(escaped, Qt::CaseInsensitive), qPrintable(escaped));
+        }
+        QVERIFY(page.contains(u">x&#39;&gt;&lt;script&gt;"_s));
     }
 
     void unwritablePageThrows() {

@@ -24,6 +24,8 @@ public:
     QString databasePath() const { return file(QStringLiteral("database.mdb")); }
     QString logPath() const { return file(QStringLiteral("log.txt")); }
     QString exchangeLockPath() const { return file(QStringLiteral("exchange.lock")); }
+    // The user's own words for the spelling check, one a line.
+    QString dictionaryPath() const { return file(QStringLiteral("dictionary.txt")); }
 
     // Creates the folder when it is missing and proves that files can be made
     // in it (a scratch file, made and removed). Returns the message for the

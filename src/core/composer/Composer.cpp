@@ -137,6 +137,15 @@ EditDetails detailsOf(const OutgoingMessage& row) {
     return details;
 }
 
+// Selected text keeps its line breaks in the editor's HTML.
+QString linesAsBreaks(QString text) {
+    for (const QChar separator :
+         {QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator), QChar(u'\n')}) {
+        text.replace(separator, u"<br>"_s);
+    }
+    return text;
+}
+
 // The row of a message node, or nothing for any other node.
 std::optional<OutgoingMessage> rowOf(Outbox& outbox, const QString& key) {
     const auto ref = NodeKey(key).message();
@@ -293,15 +302,25 @@ std::optional<EditDetails> DefineEditCommentDetails(Outbox& outbox, StatusLog& l
     return repliedTo;
 }
 
-QString replyText(const QString& mode, const EditDetails& repliedTo) {
+QString replyText(const QString& mode, const EditDetails& repliedTo, const QString& selection) {
     if (mode == u"cit"_s) {
         return u"[quote]<b>"_s + repliedTo.userName + u"</b>:\r\n"_s +
-               Markup::Entities2Text(repliedTo.message) + u"[/quote]\r\n"_s;
+               (selection.isEmpty() ? Markup::Entities2Text(repliedTo.message)
+                                    : linesAsBreaks(selection)) +
+               u"[/quote]\r\n"_s;
     }
     if (mode == u"name"_s) {
         return u"<b>"_s + repliedTo.userName + u"</b>,\r\n"_s;
     }
     return {};
+}
+
+QString answeredCaption(bool toComment, const QString& author, const QString& postCaption) {
+    const QString post = u"«"_s + postCaption + u"»"_s;
+    if (toComment) {
+        return u"ответ на комментарий "_s + author + u" к посту "_s + post;
+    }
+    return u"ответ на пост "_s + author + u' ' + post;
 }
 
 } // namespace orv::Composer

@@ -98,8 +98,14 @@ std::optional<EditDetails> DefineEditPostDetails(Outbox& outbox, const Settings&
 std::optional<EditDetails> DefineEditCommentDetails(Outbox& outbox, StatusLog& log,
                                                     const QString& key);
 
-// The beginning of a reply by the mode ("cit", "name" or "no").
-QString replyText(const QString& mode, const EditDetails& repliedTo);
+// The beginning of a reply by the mode ("cit", "name" or "no"). The quotation
+// quotes the selection, text as the reader saw it, when one is given, and the
+// whole message otherwise.
+QString replyText(const QString& mode, const EditDetails& repliedTo, const QString& selection = {});
+
+// What the editor's caption says a reply answers: "ответ на пост anna «…»" or
+// "ответ на комментарий anna к посту «…»".
+QString answeredCaption(bool toComment, const QString& author, const QString& postCaption);
 
 } // namespace Composer
 } // namespace orv

@@ -1,7 +1,9 @@
 #include "PageBuilder.h"
 
+#include "BodyFilter.h"
 #include "PageMarkup.h"
 #include "app/Cp1251.h"
+#include "app/Escaping.h"
 #include "app/OrvError.h"
 
 #include <QFile>
@@ -20,6 +22,12 @@ QByteArray pageBytes(const QString& text) {
                                        : "&#" + QByteArray::number(quint32(cp)) + ';';
     }
     return bytes;
+}
+
+// A value of the store put into an attribute or a text: names and identifiers
+// come as they are, but the page must not take them for markup.
+QString field(const QString& value) {
+    return Escaping::htmlAttribute(value);
 }
 
 QString dateTail(const QString& date) {
@@ -57,14 +65,20 @@ void PageBuilder::write(const QStringList& lines, bool append) {
 QString PageBuilder::attachmentBlock(const QString& attachment) const {
     QString block = u"<br><table align=center width=99% border=0 "_s + PageMarkup::FontStyle +
                     u'>' + u"<tr><td bgcolor=#d4d0c8><font style='font-color: white'>"_s;
-    if (!attachment.isEmpty()) {
+    if (!attachment.isEmpty() && BodyFilter::isSafeAddress(attachment)) {
         block += u"<p align=center>Приаттаченное изображение:<br><img border=0 src='"_s +
-                 attachment + u"'></p>"_s;
+                 field(attachment) + u"'></p>"_s;
     }
     return block + u"</font></td></tr></table>"_s;
 }
 
-void PageBuilder::BuildMessagePage(const MessagePage& m) {
+void PageBuilder::BuildMessagePage(const MessagePage& page) {
+    MessagePage m = page;
+    m.author = field(m.author);
+    m.journalId = field(m.journalId);
+    m.postId = field(m.postId);
+    m.commentId = field(m.commentId);
+
     const QString head =
         u"<html><head><meta http-equiv='Content-Type' content='text/html; charset=windows-1251'>"_s
         u"<style>.j_s {font-family: verdana; font-size: 8px; decoration: none} </style></head>"_s +
@@ -98,11 +112,11 @@ void PageBuilder::BuildMessagePage(const MessagePage& m) {
         m.postId +
         u"' target=_blank style='font-size:9px'>отписаться от комментов</a></td></tr></table>"_s;
 
-    const QString message = u"<table align=center cellpadding=6 width=99% border=0 "_s +
-                            PageMarkup::FontStyle + u'>' +
-                            u"<tr><td align=left bgcolor=#e9ecdb><b>"_s + m.title +
-                            u"&nbsp;</b></td></tr><tr><td  bgcolor=#FFFFFF>"_s +
-                            m_wordProcessor(m.body) + u"</td></tr></table><br>"_s;
+    const QString message =
+        u"<table align=center cellpadding=6 width=99% border=0 "_s + PageMarkup::FontStyle + u'>' +
+        u"<tr><td align=left bgcolor=#e9ecdb><b>"_s + BodyFilter::safe(m.title) +
+        u"&nbsp;</b></td></tr><tr><td  bgcolor=#FFFFFF>"_s + m_wordProcessor(m.body) +
+        u"</td></tr></table><br>"_s;
 
     write({head, info, message, attachmentBlock(m.attachment)}, false);
 }
@@ -110,12 +124,13 @@ void PageBuilder::BuildMessagePage(const MessagePage& m) {
 void PageBuilder::AddCommentToPage(const MessagePage& c) {
     const QString header = PageMarkup::CommentRule + u"<br>&nbsp;"_s + dateTail(c.messageDate) +
                            u"&nbsp;-&nbsp;"_s + dateHead(c.messageDate) +
-                           u"&nbsp;&nbsp;&nbsp;<b><a href='"_s + m_site + u"/users/"_s + c.author +
-                           u"/'>"_s + c.author + u"</a></b>"_s;
-    const QString body =
-        u"<table width=99%  cellpadding=6 align=center border=0 "_s + PageMarkup::FontStyle + u'>' +
-        u"<tr><td  bgcolor=#999999>"_s + c.title + u"&nbsp;</td>"_s + PageMarkup::CommentRowBreak +
-        u"<td bgcolor=#e9ecdb>"_s + m_wordProcessor(c.body) + u"</td></tr></table>"_s;
+                           u"&nbsp;&nbsp;&nbsp;<b><a href='"_s + m_site + u"/users/"_s +
+                           field(c.author) + u"/'>"_s + field(c.author) + u"</a></b>"_s;
+    const QString body = u"<table width=99%  cellpadding=6 align=center border=0 "_s +
+                         PageMarkup::FontStyle + u'>' + u"<tr><td  bgcolor=#999999>"_s +
+                         BodyFilter::safe(c.title) + u"&nbsp;</td>"_s +
+                         PageMarkup::CommentRowBreak + u"<td bgcolor=#e9ecdb>"_s +
+                         m_wordProcessor(c.body) + u"</td></tr></table>"_s;
     write({header, body, attachmentBlock(c.attachment)}, true);
 }
 
@@ -123,7 +138,9 @@ void PageBuilder::ClosePage() {
     write({PageMarkup::PageClose}, true);
 }
 
-void PageBuilder::BuildDiaryPage(const QString& owner, const QString& journalId) {
+void PageBuilder::BuildDiaryPage(const QString& diaryOwner, const QString& diaryId) {
+    const QString owner = field(diaryOwner);
+    const QString journalId = field(diaryId);
     write(
         {u"<html><head><meta http-equiv='Content-Type' content='text/html; charset=windows-1251'>"_s,
          u"</head>"_s + PageMarkup::BodyOpen,

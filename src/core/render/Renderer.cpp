@@ -1,5 +1,6 @@
 #include "Renderer.h"
 
+#include "BodyFilter.h"
 #include "Markup.h"
 #include "app/ErrorTrap.h"
 #include "app/WorkingFolder.h"
@@ -15,8 +16,9 @@ Renderer::Renderer(const Session& session)
 
 QString Renderer::WordProcessor(const QString& text) {
     QString html;
-    runTrapped(m_session.log, u"Mod_Misc.WordProcessor: "_s,
-               [&] { html = Markup::WordProcessor(text, m_catalogue.smileys()); });
+    runTrapped(m_session.log, u"Mod_Misc.WordProcessor: "_s, [&] {
+        html = BodyFilter::safe(Markup::WordProcessor(text, m_catalogue.smileys()));
+    });
     return html;
 }
 

@@ -179,6 +179,9 @@ void Database::migrate() {
             /* 5 -> 6: kept answers; the new columns, see below */
             {u"CREATE TABLE IF NOT EXISTS tmp_KeptAnswers (ID INTEGER PRIMARY KEY "
              u"AUTOINCREMENT, Kind TEXT NOT NULL, Answer TEXT NOT NULL, Received TEXT)"_s},
+            /* 6 -> 7 */
+            {u"CREATE TABLE IF NOT EXISTS Drafts (ID INTEGER PRIMARY KEY, Saved TEXT NOT NULL, "
+             u"State TEXT NOT NULL)"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {

@@ -23,6 +23,8 @@ struct Options {
     // How a reply quotes: "no", "cit" or "name"; whether to ask before a reply.
     QString comment_type = QStringLiteral("cit");
     bool veiw_setcomm = false;
+    // Misspelt words are underlined in the editor.
+    bool spell_check = true;
 
     // Captions for the music and the mood, their colours and places.
     QString text_music = QStringLiteral("В колонках:");

@@ -102,6 +102,13 @@ CREATE TABLE IF NOT EXISTS tmp_KeptAnswers (
     Received TEXT
 );
 
+-- The message editor's unsaved work while it is open; never sent.
+CREATE TABLE IF NOT EXISTS Drafts (
+    ID INTEGER PRIMARY KEY,
+    Saved TEXT NOT NULL,
+    State TEXT NOT NULL
+);
+
 INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('UserName', '', 1, 'Имя пользователя (логин) на Корденете'),
     ('Password', '', 2, 'Пароль'),
