@@ -1,6 +1,9 @@
 // Receiving, measured beside baselines taken in the same run:
 //  - storing a batch of received rows into a large store, against plain
 //    prepared INSERTs of the same rows in one transaction;
+//  - storing received rows at the run's batch sizes (10 posts, 25 comments a
+//    transaction) through one store, against plain prepared INSERTs of the
+//    same rows in the same batches;
 //  - a whole receive run from the stand-in service on loopback, against the
 //    same batches fetched without decoding or storing.
 // Usage: bench_receive [--small]   (--small: tiny sizes, for a smoke run)
@@ -20,6 +23,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -104,6 +108,115 @@ void storing(int storedPosts, int batchPosts, int storedComments, int batchComme
                .arg(batchComments / plainComments, 0, 'f', 0)
                .arg(saveComments / plainComments, 0, 'f', 2);
     out.flush();
+}
+
+// Plain prepared INSERTs of the rows a received batch holds, all values bound,
+// in one transaction: what storing a batch costs at the least.
+struct PlainInsert {
+    explicit PlainInsert(orv::Database& db, const QString& table, const QStringList& columns)
+        : db(db)
+        , insert(db.prepare(u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) +
+                            u") VALUES ("_s + QStringList(columns.size(), u"?"_s).join(u", "_s) +
+                            u')')) {}
+
+    void batch(const std::vector<QVariantList>& rows) {
+        orv::Database::Transaction t(db);
+        for (const QVariantList& row : rows) {
+            for (int i = 0; i < row.size(); ++i) {
+                insert.bindValue(i, row[i]);
+            }
+            orv::Database::exec(insert);
+        }
+        t.commit();
+    }
+
+    orv::Database& db;
+    QSqlQuery insert;
+};
+
+// Received rows stored the way a run stores them, batchSize a call through one
+// store, each batch timed beside plain INSERTs of the same rows timed right
+// after it, so that both arms share the machine's moods.
+template <typename Item>
+void storingInBatches(const char* what, const std::vector<Item>& items, int batchSize,
+                      const std::function<void(const std::vector<Item>&)>& store,
+                      PlainInsert& plain,
+                      const std::function<QVariantList(const Item&)>& plainRow) {
+    double stored = 0;
+    double inserted = 0;
+    for (size_t start = 0; start < items.size(); start += size_t(batchSize)) {
+        const std::vector<Item> batch(
+            items.begin() + qsizetype(start),
+            items.begin() + qsizetype(std::min(start + size_t(batchSize), items.size())));
+        std::vector<QVariantList> rows;
+        for (const Item& item : batch) {
+            rows.push_back(plainRow(item));
+        }
+        stored += seconds([&] { store(batch); });
+        inserted += seconds([&] { plain.batch(rows); });
+    }
+    out << u"store %1 %2 a transaction: %3 rows/s, plain INSERT %4 rows/s, ratio %5\n"_s
+               .arg(QString::fromLatin1(what))
+               .arg(batchSize)
+               .arg(double(items.size()) / stored, 0, 'f', 0)
+               .arg(double(items.size()) / inserted, 0, 'f', 0)
+               .arg(stored / inserted, 0, 'f', 2);
+    out.flush();
+}
+
+// The same received rows as storing() makes, stored at the run's batch sizes.
+void storingAtRunBatches(int batchPosts, int batchComments) {
+    QTemporaryDir dir;
+    orv::Database db(dir.filePath(u"database.mdb"_s));
+    db.open();
+    std::vector<orv::ReceivedPost> posts;
+    QStringList postIds, commentIds;
+    for (int i = 0; i < batchPosts; ++i) {
+        posts.push_back({u"Текст поста "_s + QString::number(i), u"Заголовок"_s,
+                         u"05.03.2006 14:07:00"_s, u"snegir"_s, u"n"_s + QString::number(i),
+                         u"71"_s});
+        postIds.append(posts.back().postId);
+    }
+    std::vector<orv::ReceivedComment> comments;
+    for (int i = 0; i < batchComments; ++i) {
+        comments.push_back({u"Ну да "_s + QString::number(i), QString(), u"05.03.2006 15:00:00"_s,
+                            u"Ёжик"_s, QString::number(i / 10), u"m"_s + QString::number(i),
+                            u"71"_s});
+        commentIds.append(comments.back().commentId);
+    }
+    orv::FetchStack(db).add(postIds, orv::FetchStack::Posts);
+    orv::FetchStack(db).add(commentIds, orv::FetchStack::Comments);
+    orv::ReceivedMessages store(db, u"demo"_s);
+    PlainInsert plainPosts(db, u"Posts"_s,
+                           {u"Message"_s, u"Header"_s, u"Messagedate"_s, u"uName"_s, u"PostID"_s,
+                            u"JournalID"_s, u"AddDate"_s});
+    storingInBatches<orv::ReceivedPost>(
+        "posts", posts, 10, [&](const auto& batch) { store.savePosts(batch); }, plainPosts,
+        [](const orv::ReceivedPost& p) {
+            return QVariantList{p.message,
+                                p.header,
+                                u"2006-03-05 14:07:00"_s,
+                                p.userName,
+                                QString(u'q' + p.postId),
+                                p.journalId,
+                                u"2006-03-06 09:00:00"_s};
+        });
+    PlainInsert plainComments(db, u"Comments"_s,
+                              {u"Message"_s, u"Header"_s, u"Messagedate"_s, u"uName"_s, u"PostID"_s,
+                               u"CommentID"_s, u"JournalID"_s, u"AddDate"_s});
+    storingInBatches<orv::ReceivedComment>(
+        "comments", comments, 25, [&](const auto& batch) { store.saveComments(batch); },
+        plainComments,
+        [](const orv::ReceivedComment& c) {
+            return QVariantList{c.message,
+                                c.header,
+                                u"2006-03-05 15:00:00"_s,
+                                c.userName,
+                                c.postId,
+                                QString(u'd' + c.commentId),
+                                c.journalId,
+                                u"2006-03-06 09:00:00"_s};
+        });
 }
 
 // The friends lists: a report of many names applied to the address book,
@@ -196,12 +309,14 @@ int main(int argc, char* argv[]) {
     const bool small = app.arguments().contains(u"--small"_s);
     if (small) {
         storing(1000, 100, 5000, 500);
+        storingAtRunBatches(100, 500);
         relations(100);
         endToEnd(20);
         return 0;
     }
     storing(1000, 1000, 5000, 5000);
     storing(100000, 1000, 500000, 5000);
+    storingAtRunBatches(2000, 20000);
     relations(200000);
     endToEnd(2000);
     return 0;

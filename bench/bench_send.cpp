@@ -1,10 +1,9 @@
-// Publishing the outbox to the stand-in service on loopback, measured beside
-// baselines taken in the same run: the same number of exchanges carrying empty
-// query lists, and the same request documents exchanged once more (the service
-// then refuses them as repeats) with nothing built or applied. Runs of 1,000
-// and 10,000 rows show how the cost grows.
-// Usage: bench_send [--small | POSTS COMMENTS]   (--small: tiny sizes, for a
-// smoke run; POSTS COMMENTS: one run of that size)
+// Publishing the outbox to the stand-in service on loopback, at the batch sizes
+// of a new store, measured beside baselines taken in the same run: the same number of exchanges
+// carrying empty query lists, and the same request documents exchanged once more (the service then
+// refuses them as repeats) with nothing built or applied. Runs of 1,000 and 10,000 rows show how
+// the cost grows. Usage: bench_send [--small | POSTS COMMENTS]   (--small: tiny sizes, for a smoke
+// run; POSTS COMMENTS: one run of that size)
 #include "AppContext.h"
 #include "BenchSupport.h"
 #include "exchange/RequestDocuments.h"
@@ -67,9 +66,14 @@ bool sendRun(int posts, int comments) {
     QSettings userStore(dir.filePath(u"user.ini"_s), QSettings::IniFormat);
     orv::AppContext ctx(orv::WorkingFolder(dir.path()), prompts, userStore);
     orv::bench::connectTo(ctx, url);
-    ctx.settings.PostsToSendPerOneSession = u"50"_s;
-    ctx.settings.CommentsToSendPerOneSession = u"50"_s;
     fillOutbox(ctx.db, posts, comments, u"a"_s);
+    // The batch sizes a new store has.
+    const auto batchOf = [&](orv::MessageRef::Kind kind) {
+        return size_t((kind == orv::MessageRef::Kind::Post
+                           ? ctx.settings.PostsToSendPerOneSession
+                           : ctx.settings.CommentsToSendPerOneSession)
+                          .toInt());
+    };
 
     // The queries alone, built for every batch as the run builds them.
     QStringList documents;
@@ -77,10 +81,11 @@ bool sendRun(int posts, int comments) {
         orv::Outbox outbox(ctx.db);
         for (const auto kind : {orv::MessageRef::Kind::Post, orv::MessageRef::Kind::Comment}) {
             const std::vector<qint64> keys = outbox.unsentKeys(kind);
-            for (size_t start = 0; start < keys.size(); start += 50) {
+            const size_t size = batchOf(kind);
+            for (size_t start = 0; start < keys.size(); start += size) {
                 const std::vector<qint64> batch(keys.begin() + qsizetype(start),
                                                 keys.begin() +
-                                                    qsizetype(std::min(start + 50, keys.size())));
+                                                    qsizetype(std::min(start + size, keys.size())));
                 documents.append(
                     orv::SendQueries::BuildSendPostQuery(ctx.settings, outbox.find(kind, batch)));
             }
@@ -94,7 +99,7 @@ bool sendRun(int posts, int comments) {
                              orv::Outbox(ctx.db).unsentCount(orv::MessageRef::Kind::Comment);
 
     // Baseline: as many exchanges, each with an empty query list.
-    const int exchanges = (posts + 49) / 50 + (comments + 49) / 50;
+    const int exchanges = int(documents.size());
     orv::Transport transport(ctx.session());
     const QString empty = orv::RequestDocuments::envelope(ctx.settings, {});
     const double baseline = seconds([&] {

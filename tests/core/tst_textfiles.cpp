@@ -44,6 +44,8 @@ private slots:
         QCOMPARE(TextFiles::ReadWholeFile(dir.file(u"x.txt"_s)), u"x\r\n"_s);
         TextFiles::WriteTextFile(dir.file(u"x.txt"_s), u"Привет 😀"_s);
         QCOMPARE(dir.read(u"x.txt"_s), QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2 ?\r\n"));
+        TextFiles::WriteTextFile(dir.file(u"x.txt"_s), u"x"_s); // nothing of the longer text left
+        QCOMPARE(dir.read(u"x.txt"_s), QByteArray("x\r\n"));
         QVERIFY_THROWS_EXCEPTION(OrvError, TextFiles::ReadWholeFile(dir.file(u"none"_s)));
         QVERIFY_THROWS_EXCEPTION(OrvError,
                                  TextFiles::WriteTextFile(dir.file(u"no/such/x"_s), u"x"_s));
@@ -83,6 +85,9 @@ private slots:
         QCOMPARE(added.count(), 2);
         QCOMPARE(added.first().first().toString(), first);
         QCOMPARE(dir.read(u"log.txt"_s), (first + u"\r\n14:03:09  второе\r\n"_s).toUtf8());
+        QVERIFY(QFile::remove(dir.file(u"log.txt"_s))); // by the user, while the program runs
+        log.LogStatus(u"третье"_s);
+        QCOMPARE(dir.read(u"log.txt"_s), u"14:03:09  третье\r\n"_s.toUtf8());
 
         StatusLog lost(dir.file(u"missing-folder/log.txt"_s)); // the line survives
         lost.LogStatus(u"строка"_s);

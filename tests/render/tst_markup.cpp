@@ -65,6 +65,27 @@ private slots:
         QCOMPARE(BodyFilter::safe(u"<b onclick=x>"_s.repeated(50000) + u"<i x=\"1"_s), QString());
     }
 
+    // Bodies whose conversion once took time growing with the square of their
+    // length still convert as their tags say.
+    void manyTags_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("html");
+        const auto times = [](QStringView piece) { return piece.toString().repeated(5000); };
+        QTest::newRow("open bare links") << times(u"[url]") + u'x' << times(u"[url>") + u'x';
+        QTest::newRow("nested named links") << times(u"[url=") + times(u"]") + times(u"[/url]")
+                                            << times(u"<a href='") + times(u"'>") + times(u"</a>");
+        QTest::newRow("closers far away")
+            << times(u"[url]a[/URL]") + times(u"[/url]") << times(u"<a href=a>a</a>");
+        QTest::newRow("closed links")
+            << times(u"[url=a]b[/url][url]c[/url]") << times(u"<a href='a'>b</a><a href=c>c</a>");
+    }
+
+    void manyTags() {
+        QFETCH(QString, body);
+        QFETCH(QString, html);
+        QCOMPARE(Markup::WordProcessor(body, {}), html);
+    }
+
     void entities_data() {
         test::addRows(u"markup/entities.tsv"_s, {"direction", "text", "converted"});
     }

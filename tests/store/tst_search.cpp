@@ -60,6 +60,13 @@ private slots:
         }
     }
 
+    void plainText_data() { test::addRows(u"search/plain.tsv"_s, {"body", "plain"}); }
+
+    void plainText() {
+        const auto [body, plain] = test::cells({"body", "plain"});
+        QCOMPARE(SearchIndex::plain(body), plain);
+    }
+
     void snippetsMarkTheMatchWithoutMarkup() {
         Store s;
         const auto hits = SearchIndex(s.db).search(u"маргариту"_s);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QMutex>
 #include <QObject>
 #include <QStringList>
@@ -37,7 +38,12 @@ signals:
     void lineAdded(const QString& line);
 
 private:
+    // Appends the line to log.txt, opened once and kept open; opened again
+    // when the file was deleted meanwhile.
+    void appendToFile(const QString& line);
+
     const QString m_logPath;
+    QFile m_file;
     mutable QMutex m_mutex;
     QStringList m_lines;
     std::function<QTime()> m_clock;

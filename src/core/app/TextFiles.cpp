@@ -26,12 +26,15 @@ void DeleteIfExists(const QString& path) {
 }
 
 void WriteTextFile(const QString& path, const QString& text) {
+    // Written over in place and then cut to its length: a file emptied on
+    // opening makes the file system write it out at once when it is closed,
+    // which cost more than the rest of an exchange that rewrites the trace.
     QFile file(path);
-    if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!PrivateFiles::open(file, QIODevice::ReadWrite)) {
         throw OrvError(u"Не могу записать файл "_s + path + u" ("_s + file.errorString() + u')');
     }
     const QByteArray bytes = Cp1251::encode(text) + "\r\n";
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.resize(bytes.size())) {
         throw OrvError(u"Не могу записать файл "_s + path + u" ("_s + file.errorString() + u')');
     }
 }

@@ -105,6 +105,32 @@ struct Transport::Reply {
 Transport::Transport(const Session& session)
     : m_ctx(session) {}
 
+Transport::~Transport() = default;
+
+// One manager serves the run: its thread and its connection are made once. A
+// request the service never read is still not sent again on a fresh
+// connection, as its body cannot be rewound: the exchange fails instead.
+QNetworkAccessManager& Transport::network() {
+    if (m_network) {
+        return *m_network;
+    }
+    const Settings& settings = m_ctx.settings;
+    m_network = std::make_unique<QNetworkAccessManager>();
+    m_network->setProxy(settings.UseProxy ? QNetworkProxy::DefaultProxy : QNetworkProxy::NoProxy);
+    // Credentials travel only when the user asked for the proxy.
+    const bool useProxy = settings.UseProxy && !settings.ProxyUname.isEmpty();
+    const QString user = settings.ProxyUname;
+    const QString password = settings.ProxyPass;
+    QObject::connect(m_network.get(), &QNetworkAccessManager::proxyAuthenticationRequired,
+                     m_network.get(), [=](const QNetworkProxy&, QAuthenticator* authenticator) {
+                         if (useProxy && authenticator->user().isEmpty()) {
+                             authenticator->setUser(user);
+                             authenticator->setPassword(password);
+                         }
+                     });
+    return *m_network;
+}
+
 void Transport::useSystemProxySettings() {
     QNetworkProxyFactory::setUseSystemConfiguration(true);
 }
@@ -167,26 +193,13 @@ Transport::Reply Transport::post(const QByteArray& body) {
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
 
-    // A manager of its own: no connection is reused, so none that the service
-    // already closed can swallow the request.
-    QNetworkAccessManager network;
-    network.setProxy(settings.UseProxy ? QNetworkProxy::DefaultProxy : QNetworkProxy::NoProxy);
-    // Credentials travel only when the user asked for the proxy.
     const bool useProxy = settings.UseProxy && !settings.ProxyUname.isEmpty();
     const QString user = settings.ProxyUname;
     const QString password = settings.ProxyPass;
-    QObject::connect(&network, &QNetworkAccessManager::proxyAuthenticationRequired, &network,
-                     [=](const QNetworkProxy&, QAuthenticator* authenticator) {
-                         if (useProxy && authenticator->user().isEmpty()) {
-                             authenticator->setUser(user);
-                             authenticator->setPassword(password);
-                         }
-                     });
-
     Reply result;
     for (bool authorised = false;; authorised = true) {
         OneShotBody upload(body);
-        std::unique_ptr<QNetworkReply> reply(network.post(request, &upload));
+        std::unique_ptr<QNetworkReply> reply(network().post(request, &upload));
         QByteArray received;
         bool timedOut = false;
         bool tooLong = false;

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
+
+class QNetworkAccessManager;
 
 namespace orv {
 
@@ -19,6 +22,9 @@ public:
     static inline const QString Boundary = QStringLiteral("f89awenrh8f8");
 
     explicit Transport(const Session& session);
+    ~Transport();
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
 
     // Writes the document to the request file (PostFilePath, kept as a trace
     // of the exchange) and posts it. Returns the answer, or "" when nothing
@@ -42,8 +48,9 @@ public:
     void stopRun() { m_stopped = true; }
     bool stopped() const { return m_stopped; }
 
-    // Every request goes out at most once, on a connection of its own, and
-    // ends at the session's deadline whatever the service does meanwhile.
+    // Every request goes out at most once and ends at the session's deadline
+    // whatever the service does meanwhile. The run's requests share one
+    // kept-alive connection.
     static QString endpoint(const Settings& settings);
     static QByteArray multipartBody(const QString& requestPath, const QString& requestText);
 
@@ -59,6 +66,7 @@ private:
 
     QString send(const QString& requestPath, const QString& text);
     Reply post(const QByteArray& body);
+    QNetworkAccessManager& network();
     void warnOfPlainHttp();
     void reportFailure(const QString& reason);
 
@@ -67,6 +75,7 @@ private:
     bool m_stopped = false;
     bool m_warnedOfPlainHttp = false;
     Delivery m_lastDelivery = Delivery::NotSent;
+    std::unique_ptr<QNetworkAccessManager> m_network; // made by the run's first exchange
 };
 
 } // namespace orv

@@ -1,11 +1,13 @@
 #include "Markup.h"
 
+#include "ShrinkingText.h"
 #include "app/Cp1251.h"
 #include "app/Escaping.h"
 
 #include <QHash>
 #include <algorithm>
 #include <bitset>
+#include <deque>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -155,51 +157,109 @@ QString replaceSmileys(const QString& s, const std::vector<Smiley>& smileys) {
     return out;
 }
 
+// A piece of a text to be replaced, in the text's positions.
+struct Edit {
+    qsizetype at;
+    qsizetype length;
+    QStringView with;
+};
+
+QString applied(const QString& s, std::vector<Edit> edits) {
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
+    QString out;
+    out.reserve(s.size() + qsizetype(edits.size()) * 4);
+    qsizetype from = 0;
+    for (const Edit& edit : edits) {
+        out += QStringView(s).mid(from, edit.at - from);
+        out += edit.with;
+        from = edit.at + edit.length;
+    }
+    out += QStringView(s).mid(from);
+    return out;
+}
+
 // [url=address]text[/url] -> <a href='address'>text</a>
-void namedLinks(QString& s) {
+//
+// Each tag found, its "[url=" becomes "<a href='", the first "]" after it
+// "'>" and the first lower-case "[/url]" after that "</a>"; the search for the
+// next tag goes on at the address, which may hold one. None of the replacing
+// pieces holds a character of the searched ones, so every search runs over the
+// text as it came, from where the search before it stopped: linear however the
+// tags nest or stay open.
+QString namedLinks(const QString& s) {
+    std::vector<Edit> edits;
+    std::deque<qsizetype> closedBrackets; // the "]" of each closer already replaced
+    qsizetype bracketFrom = 0;
+    qsizetype closerFrom = 0;
     qsizetype from = 0;
     while (true) {
         const qsizetype p = s.indexOf(u"[url=", from, Qt::CaseInsensitive);
         if (p < 0) {
-            return;
+            break;
         }
-        const qsizetype q = s.indexOf(u']', p + 5);
+        qsizetype q = std::max(p + 5, bracketFrom);
+        while ((q = s.indexOf(u']', q)) >= 0) {
+            while (!closedBrackets.empty() && closedBrackets.front() < q) {
+                closedBrackets.pop_front();
+            }
+            if (closedBrackets.empty() || closedBrackets.front() != q) {
+                break;
+            }
+            ++q;
+        }
         if (q < 0) {
-            return; // left open: stays as it is, and so does every later one
+            break; // left open: stays as it is, and so does every later one
         }
-        const QString opening = u"<a href='"_s + QStringView(s).mid(p + 5, q - p - 5) + u"'>"_s;
-        const qsizetype closer = s.indexOf(u"[/url]", q + 1); // exact, lower case only
+        edits.push_back({p, 5, u"<a href='"});
+        edits.push_back({q, 1, u"'>"});
+        bracketFrom = q + 1;
+        const qsizetype closer = s.indexOf(u"[/url]", std::max(q + 1, closerFrom)); // exact case
         if (closer >= 0) {
-            s.replace(closer, 6, u"</a>"_s);
+            edits.push_back({closer, 6, u"</a>"});
+            closedBrackets.push_back(closer + 5);
         }
-        s.replace(p, q - p + 1, opening);
-        from = p; // the address itself may hold a tag
+        closerFrom = closer >= 0 ? closer + 6 : s.size();
+        from = p + 5; // the address itself may hold a tag
     }
+    return applied(s, std::move(edits));
 }
 
 // [url]address[/url] -> <a href=address>address</a>
-void bareLinks(QString& s) {
+//
+// The first lower-case closer at or after the tag's own closer is cut out,
+// wherever it stands; what is left of the text is searched on from the tag's
+// closer. The cuts go forward, so the text is kept with a moving gap.
+QString bareLinks(const QString& s) {
+    ShrinkingText text(s);
+    QString out;
+    out.reserve(s.size());
     qsizetype from = 0;
+    qsizetype exactFrom = 0;
     while (true) {
-        const qsizetype p = s.indexOf(u"[url]", from, Qt::CaseInsensitive);
+        const qsizetype p = text.indexOf(u"[url]", from, Qt::CaseInsensitive);
         if (p < 0) {
-            return;
+            break;
         }
-        const qsizetype closer = s.indexOf(u"[/url]", p + 5, Qt::CaseInsensitive);
+        const qsizetype closer = text.indexOf(u"[/url]", p + 5, Qt::CaseInsensitive);
         if (closer < 0) {
-            from = p + 5; // left open: stays as text
-            continue;
+            break; // left open: stays as text, and no later tag has a closer either
         }
-        const QString address = s.mid(p + 5, closer - p - 5);
-        // The first closer in exactly lower case goes, wherever it stands.
-        const qsizetype exact = s.indexOf(u"[/url]", closer);
+        text.appendTo(out, from, p);
+        QString address;
+        text.appendTo(address, p + 5, closer);
+        out += u"<a href="_s + address + u'>' + address + u"</a>"_s;
+        // No lower-case closer stands between the tag's closer and the one cut
+        // before, but for one the cut itself made of the characters around it.
+        const qsizetype exact =
+            text.indexOf(u"[/url]", std::max(closer, exactFrom), Qt::CaseSensitive);
         if (exact >= 0) {
-            s.remove(exact, 6);
+            text.remove(exact, 6);
         }
-        const QString link = u"<a href="_s + address + u'>' + address + u"</a>"_s;
-        s.replace(p, closer - p, link);
-        from = p + link.size();
+        exactFrom = exact >= 0 ? exact - 5 : text.size();
+        from = closer;
     }
+    text.appendTo(out, from, text.size());
+    return out;
 }
 
 // The first [more=...] tag goes; the text around it stays.
@@ -256,8 +316,7 @@ QString WordProcessor(const QString& text, const std::vector<Smiley>& smileys) {
     replaceAll(s, u"[/u]", u"</div>");
     replaceAll(s, u"[size=", u"<font size=");
     replaceAll(s, u"[/size]", u"</font>");
-    namedLinks(s);
-    bareLinks(s);
+    s = bareLinks(namedLinks(s));
     cutMarker(s);
     replaceAll(s, u"[QUOTE",
                u"<br><b>Цитата:</b><table border=1 align=center width=99%><tr><td font "

@@ -7,6 +7,8 @@
 
 #include <QAtomicInteger>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlError>
 #include <QStringList>
 
@@ -126,6 +128,11 @@ void Database::exec(QSqlQuery& query) {
     if (!query.exec()) {
         throw OrvError(errorText(query.lastError()));
     }
+}
+
+QString Database::jsonArray(const QStringList& values) {
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(values)).toJson(QJsonDocument::Compact));
 }
 
 void Database::execute(const QString& sql) {

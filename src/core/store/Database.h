@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
 namespace orv {
 
@@ -33,6 +34,9 @@ public:
     // A query prepared on this connection; values go in with bindValue.
     QSqlQuery prepare(const QString& sql);
     static void exec(QSqlQuery& query);
+    // Values bound as one parameter, for "IN (SELECT value FROM json_each(?))":
+    // one statement serves a whole batch.
+    static QString jsonArray(const QStringList& values);
     void execute(const QString& sql);
 
     // Groups writes. The outermost transaction takes the write lock at once

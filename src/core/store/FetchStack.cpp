@@ -2,9 +2,6 @@
 
 #include "Database.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-
 using namespace Qt::StringLiterals;
 
 namespace orv {
@@ -58,32 +55,25 @@ qsizetype FetchStack::waitingCount(const QString& type) {
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
-namespace {
-
-QString jsonArray(const QStringList& ids) {
-    return QString::fromUtf8(
-        QJsonDocument(QJsonArray::fromStringList(ids)).toJson(QJsonDocument::Compact));
-}
-
-} // namespace
-
 void FetchStack::markDone(const QStringList& ids, const QString& type) {
     // One statement for a whole batch: the identifiers travel as a JSON array.
     // "+Type" keeps the engine on the identifier index; the kind's index would
     // visit every waiting row of the kind for each batch.
-    QSqlQuery update = m_db.prepare(
-        u"UPDATE tmp_MessagesToGet SET ErrCode = 'welldone' WHERE +Type = ? AND ErrCode IS NULL "
-        u"AND ID IN (SELECT value FROM json_each(?))"_s);
-    update.addBindValue(type);
-    update.addBindValue(jsonArray(ids));
-    Database::exec(update);
+    if (!m_markDone) {
+        m_markDone = m_db.prepare(u"UPDATE tmp_MessagesToGet SET ErrCode = 'welldone' WHERE +Type "
+                                  u"= ? AND ErrCode IS NULL AND ID IN (SELECT value FROM "
+                                  u"json_each(?))"_s);
+    }
+    m_markDone->bindValue(0, type);
+    m_markDone->bindValue(1, Database::jsonArray(ids));
+    Database::exec(*m_markDone);
 }
 
 QStringList FetchStack::noteMisses(const QStringList& asked, const QString& type) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     const QString rows = u" WHERE +Type = ? AND ErrCode IS NULL AND ID IN (SELECT value FROM "
                          u"json_each(?))"_s;
-    const QString json = jsonArray(asked);
+    const QString json = Database::jsonArray(asked);
     QSqlQuery miss = m_db.prepare(u"UPDATE tmp_MessagesToGet SET Misses = Misses + 1"_s + rows);
     miss.addBindValue(type);
     miss.addBindValue(json);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace orv {
 
@@ -45,6 +47,7 @@ public:
 
 private:
     Database& m_db;
+    std::optional<QSqlQuery> m_markDone; // prepared once an instance: a run marks every batch
 };
 
 } // namespace orv

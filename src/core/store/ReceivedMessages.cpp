@@ -8,7 +8,9 @@
 #include "app/Escaping.h"
 #include "app/OrvError.h"
 
+#include <QHash>
 #include <QVariant>
+#include <functional>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +24,45 @@ QVariant firstRow(QSqlQuery& query) {
     const QVariant id = query.next() ? query.value(0) : QVariant();
     query.finish();
     return id;
+}
+
+// The stored row of each identifier that has one (the first not deleted),
+// found with one query for the whole batch. The query takes the identifiers
+// as a JSON array and gives identifier and row. A null identifier matches no
+// row, as an SQL NULL would.
+template <typename Item>
+QHash<QString, qint64> storedRows(QSqlQuery& find, const std::vector<Item>& items,
+                                  QString Item::*id) {
+    QStringList asked;
+    for (const Item& item : items) {
+        if (!(item.*id).isNull()) {
+            asked.append(item.*id);
+        }
+    }
+    QHash<QString, qint64> rows;
+    if (asked.isEmpty()) {
+        return rows;
+    }
+    find.bindValue(0, Database::jsonArray(asked));
+    Database::exec(find);
+    while (find.next()) {
+        rows.insert(find.value(0).toString(), find.value(1).toLongLong());
+    }
+    find.finish();
+    return rows;
+}
+
+QVariant storedRow(const QHash<QString, qint64>& known, const QString& id) {
+    const auto row = known.constFind(id);
+    return id.isNull() || row == known.cend() ? QVariant() : QVariant(*row);
+}
+
+// A row written for the identifier is the one a later item of the batch
+// with the same identifier finds.
+void noteRow(QHash<QString, qint64>& known, const QString& id, qint64 row) {
+    if (!id.isNull()) {
+        known.insert(id, row);
+    }
 }
 
 // Overwrites the stored row (its identifier bound last) or adds a new one;
@@ -44,20 +85,26 @@ qint64 writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
 // copy that matches it.
 class RowsInDoubt {
 public:
-    RowsInDoubt(Database& db, MessageRef::Kind kind, const QString& ownName)
+    // The query is inDoubtSql() of the kind, prepared.
+    RowsInDoubt(const std::function<QSqlQuery&()>& query, MessageRef::Kind kind,
+                const QString& ownName)
         : m_ownName(ownName)
         , m_samePost(kind == MessageRef::Kind::Comment) {
         if (ownName.isEmpty()) {
             return;
         }
-        QSqlQuery q = db.prepare(u"SELECT ThisID, Header, Message, PostID FROM "_s +
-                                 messageTable(kind).table +
-                                 u" WHERE Sent = 0 AND HandedOver IS NOT NULL ORDER BY ThisID"_s);
+        QSqlQuery& q = query();
         Database::exec(q);
         while (q.next()) {
             m_rows.push_back({q.value(0), comparable(q.value(1).toString()),
                               comparable(q.value(2).toString()), q.value(3).toString()});
         }
+        q.finish();
+    }
+
+    static QString inDoubtSql(MessageRef::Kind kind) {
+        return u"SELECT ThisID, Header, Message, PostID FROM "_s + messageTable(kind).table +
+               u" WHERE Sent = 0 AND HandedOver IS NOT NULL ORDER BY ThisID"_s;
     }
 
     // The row the received copy settles, or nothing. A comment must answer
@@ -107,29 +154,128 @@ std::optional<QString> storedDate(const QString& serviceText, const QString& ite
     }
 }
 
+enum Statement {
+    FindPosts,
+    OverwritePost,
+    InsertPost,
+    SettlePost,
+    PostsInDoubt,
+    FindComments,
+    OverwriteComment,
+    InsertComment,
+    SettleComment,
+    CommentsInDoubt,
+    FindPrivate,
+    OverwritePrivate,
+    InsertPrivate,
+    StatementCount
+};
+
+// The first row not deleted of each service identifier of a JSON array.
+QString findSql(const QString& table, const QString& id) {
+    return u"SELECT "_s + id + u", min(ThisID) FROM "_s + table + u" WHERE "_s + id +
+           u" IN (SELECT value FROM json_each(?)) AND Deleted = 0 GROUP BY "_s + id;
+}
+
+// The columns a received item fills, in the order its values are bound.
+const QStringList& columnsOf(MessageRef::Kind kind) {
+    static const QStringList posts = {u"Message"_s, u"Header"_s, u"Messagedate"_s,
+                                      u"uName"_s,   u"PostID"_s, u"JournalID"_s};
+    static const QStringList comments = {u"Message"_s, u"Header"_s,    u"Messagedate"_s, u"uName"_s,
+                                         u"PostID"_s,  u"CommentID"_s, u"JournalID"_s};
+    static const QStringList privates = {u"Message"_s, u"Messagedate"_s, u"uName"_s};
+    return kind == MessageRef::Kind::Post      ? posts
+           : kind == MessageRef::Kind::Comment ? comments
+                                               : privates;
+}
+
+// Overwrites a stored row: the item's columns, then AddDate, then the row's key.
+QString updateSql(MessageRef::Kind kind, const QString& fixed) {
+    const MessageTable table = messageTable(kind);
+    return u"UPDATE "_s + table.table + u" SET "_s + columnsOf(kind).join(u" = ?, "_s) +
+           u" = ?, "_s + fixed + u", AddDate = ? WHERE "_s + table.key + u" = ?"_s;
+}
+
+// Adds a row, new, sent and not deleted: the item's columns, then AddDate.
+QString insertSql(MessageRef::Kind kind) {
+    const QStringList& columns = columnsOf(kind);
+    return u"INSERT INTO "_s + messageTable(kind).table + u" ("_s + columns.join(u", "_s) +
+           u", New, Sent, Deleted, AddDate) VALUES ("_s +
+           QStringList(columns.size(), u"?"_s).join(u", "_s) + u", 1, 1, 0, ?)"_s;
+}
+
+QString sqlOf(Statement statement) {
+    using Kind = MessageRef::Kind;
+    const QString settled = u"New = 0, Sent = 1, HandedOver = NULL"_s;
+    switch (statement) {
+    case FindPosts:
+        return findSql(u"Posts"_s, u"PostID"_s);
+    case OverwritePost:
+        return updateSql(Kind::Post, u"New = 1"_s);
+    case InsertPost:
+        return insertSql(Kind::Post);
+    case SettlePost:
+        return updateSql(Kind::Post, settled);
+    case PostsInDoubt:
+        return RowsInDoubt::inDoubtSql(Kind::Post);
+    case FindComments:
+        return findSql(u"Comments"_s, u"CommentID"_s);
+    case OverwriteComment:
+        return updateSql(Kind::Comment, u"Sent = 1"_s);
+    case InsertComment:
+        return insertSql(Kind::Comment);
+    case SettleComment:
+        return updateSql(Kind::Comment, settled);
+    case CommentsInDoubt:
+        return RowsInDoubt::inDoubtSql(Kind::Comment);
+    case FindPrivate:
+        return u"SELECT ID FROM PrivateMessages WHERE Message = ? AND Messagedate = ? AND uName = "
+               u"? ORDER BY ID LIMIT 1"_s;
+    case OverwritePrivate:
+        return updateSql(Kind::Private, u"New = 1, Sent = 1, Deleted = 0"_s);
+    case InsertPrivate:
+    case StatementCount:
+        break;
+    }
+    return insertSql(Kind::Private);
+}
+
 } // namespace
+
+// What an instance keeps from one call to the next.
+struct ReceivedMessages::Prepared {
+    explicit Prepared(Database& db)
+        : index(db)
+        , stack(db) {}
+
+    SearchIndex index;
+    FetchStack stack;
+    std::optional<QSqlQuery> queries[StatementCount];
+};
 
 ReceivedMessages::ReceivedMessages(Database& db, QString ownName)
     : m_db(db)
-    , m_ownName(std::move(ownName)) {}
+    , m_ownName(std::move(ownName))
+    , m_prepared(std::make_unique<Prepared>(db)) {}
+
+ReceivedMessages::~ReceivedMessages() = default;
+
+QSqlQuery& ReceivedMessages::query(int statement) {
+    std::optional<QSqlQuery>& slot = m_prepared->queries[statement];
+    if (!slot) {
+        slot = m_db.prepare(sqlOf(Statement(statement)));
+    }
+    return *slot;
+}
 
 StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    SearchIndex index(m_db);
-    FetchStack stack(m_db);
-    QSqlQuery find = m_db.prepare(
-        u"SELECT ThisID FROM Posts WHERE PostID = ? AND Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
-    QSqlQuery overwrite = m_db.prepare(
-        u"UPDATE Posts SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
-        u"JournalID = ?, New = 1, AddDate = ? WHERE ThisID = ?"_s);
-    QSqlQuery insert = m_db.prepare(
-        u"INSERT INTO Posts (Message, Header, Messagedate, uName, PostID, JournalID, New, Sent, "
-        u"Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
-    QSqlQuery settle = m_db.prepare(
-        u"UPDATE Posts SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
-        u"JournalID = ?, New = 0, Sent = 1, HandedOver = NULL, AddDate = ? WHERE ThisID = ?"_s);
-    RowsInDoubt inDoubt(m_db, MessageRef::Kind::Post, m_ownName);
+    SearchIndex& index = m_prepared->index;
+    FetchStack& stack = m_prepared->stack;
+    QHash<QString, qint64> known = storedRows(query(FindPosts), posts, &ReceivedPost::postId);
+    RowsInDoubt inDoubt([this]() -> QSqlQuery& { return query(PostsInDoubt); },
+                        MessageRef::Kind::Post, m_ownName);
     StoreReport report;
     QStringList done;
     for (const ReceivedPost& post : posts) {
@@ -138,17 +284,18 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
             stack.markFailed(post.postId, FetchStack::Posts);
             continue;
         }
-        find.bindValue(0, post.postId);
-        QVariant stored = firstRow(find);
+        QVariant stored = storedRow(known, post.postId);
         const QVariant settled =
             stored.isValid() ? QVariant() : inDoubt.take(post.userName, post.header, post.message);
         if (settled.isValid()) {
             stored = settled;
         }
         if (stored.isValid() || !post.journalId.isEmpty()) {
-            const qint64 id = writeRow(settled.isValid() ? settle : overwrite, insert, stored,
+            const qint64 id = writeRow(query(settled.isValid() ? SettlePost : OverwritePost),
+                                       query(InsertPost), stored,
                                        {post.message, post.header, *date, post.userName,
                                         post.postId, post.journalId, now});
+            noteRow(known, post.postId, id);
             index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
             ++report.stored;
         }
@@ -162,21 +309,12 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
 StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    SearchIndex index(m_db);
-    FetchStack stack(m_db);
-    QSqlQuery find = m_db.prepare(u"SELECT ThisID FROM Comments WHERE CommentID = ? AND "
-                                  u"Deleted = 0 ORDER BY ThisID LIMIT 1"_s);
-    QSqlQuery overwrite = m_db.prepare(
-        u"UPDATE Comments SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
-        u"CommentID = ?, JournalID = ?, Sent = 1, AddDate = ? WHERE ThisID = ?"_s);
-    QSqlQuery insert = m_db.prepare(
-        u"INSERT INTO Comments (Message, Header, Messagedate, uName, PostID, CommentID, "
-        u"JournalID, New, Sent, Deleted, AddDate) VALUES (?, ?, ?, ?, ?, ?, ?, 1, 1, 0, ?)"_s);
-    QSqlQuery settle = m_db.prepare(
-        u"UPDATE Comments SET Message = ?, Header = ?, Messagedate = ?, uName = ?, PostID = ?, "
-        u"CommentID = ?, JournalID = ?, New = 0, Sent = 1, HandedOver = NULL, AddDate = ? "
-        u"WHERE ThisID = ?"_s);
-    RowsInDoubt inDoubt(m_db, MessageRef::Kind::Comment, m_ownName);
+    SearchIndex& index = m_prepared->index;
+    FetchStack& stack = m_prepared->stack;
+    QHash<QString, qint64> known =
+        storedRows(query(FindComments), comments, &ReceivedComment::commentId);
+    RowsInDoubt inDoubt([this]() -> QSqlQuery& { return query(CommentsInDoubt); },
+                        MessageRef::Kind::Comment, m_ownName);
     StoreReport report;
     QStringList done;
     for (const ReceivedComment& comment : comments) {
@@ -189,17 +327,18 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
             stack.markFailed(comment.commentId, FetchStack::Comments);
             continue;
         }
-        find.bindValue(0, comment.commentId);
-        QVariant stored = firstRow(find);
+        QVariant stored = storedRow(known, comment.commentId);
         const QVariant settled = stored.isValid() ? QVariant()
                                                   : inDoubt.take(comment.userName, comment.header,
                                                                  comment.message, comment.postId);
         if (settled.isValid()) {
             stored = settled;
         }
-        const qint64 id = writeRow(settled.isValid() ? settle : overwrite, insert, stored,
+        const qint64 id = writeRow(query(settled.isValid() ? SettleComment : OverwriteComment),
+                                   query(InsertComment), stored,
                                    {comment.message, comment.header, *date, comment.userName,
                                     comment.postId, comment.commentId, comment.journalId, now});
+        noteRow(known, comment.commentId, id);
         index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
         ++report.stored;
         done.append(comment.commentId);
@@ -213,15 +352,8 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
                                            std::optional<qint64> keptAnswer) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    SearchIndex index(m_db);
-    QSqlQuery find = m_db.prepare(u"SELECT ID FROM PrivateMessages WHERE Message = ? AND "
-                                  u"Messagedate = ? AND uName = ? ORDER BY ID LIMIT 1"_s);
-    QSqlQuery overwrite = m_db.prepare(
-        u"UPDATE PrivateMessages SET Message = ?, Messagedate = ?, uName = ?, New = 1, Sent = 1, "
-        u"Deleted = 0, AddDate = ? WHERE ID = ?"_s);
-    QSqlQuery insert = m_db.prepare(
-        u"INSERT INTO PrivateMessages (Message, Messagedate, uName, New, Sent, Deleted, AddDate) "
-        u"VALUES (?, ?, ?, 1, 1, 0, ?)"_s);
+    SearchIndex& index = m_prepared->index;
+    QSqlQuery& find = query(FindPrivate);
     StoreReport report;
     for (const ReceivedPrivate& message : messages) {
         if (message.date == NoDate || message.date.isEmpty()) {
@@ -235,8 +367,8 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         find.bindValue(1, *date);
         find.bindValue(2, message.userName);
         const QVariant stored = firstRow(find);
-        const qint64 id =
-            writeRow(overwrite, insert, stored, {message.message, *date, message.userName, now});
+        const qint64 id = writeRow(query(OverwritePrivate), query(InsertPrivate), stored,
+                                   {message.message, *date, message.userName, now});
         index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
         ++report.stored;
     }

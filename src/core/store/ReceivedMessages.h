@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSqlQuery>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -41,9 +43,17 @@ struct StoreReport {
 // then settles the first such row in doubt with the same title and text (and,
 // for a comment, the same post), which becomes sent and read with the
 // service's identifiers, instead of being stored a second time.
+//
+// An instance prepares each statement once, when first needed, and keeps it
+// for later calls: a run stores all its batches through one instance.
 class ReceivedMessages {
 public:
     explicit ReceivedMessages(Database& db, QString ownName = {});
+    ~ReceivedMessages();
+    ReceivedMessages(const ReceivedMessages&) = delete;
+    ReceivedMessages& operator=(const ReceivedMessages&) = delete;
+
+    const QString& ownName() const { return m_ownName; }
 
     // An overwritten post becomes unread again and keeps Sent; a new post
     // without a diary identifier is left out.
@@ -60,8 +70,13 @@ public:
     static inline const QString NoDate = QStringLiteral("01.01.1970 03:00:00");
 
 private:
+    struct Prepared;
+    // One of the statements the store uses, prepared on first use.
+    QSqlQuery& query(int statement);
+
     Database& m_db;
     const QString m_ownName;
+    std::unique_ptr<Prepared> m_prepared;
 };
 
 } // namespace orv

@@ -4,7 +4,6 @@
 #include "app/Escaping.h"
 #include "app/OrvError.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -40,26 +39,121 @@ QString foldedYo(QString text) {
     return text.replace(u'ё', u'е').replace(u'Ё', u'Е');
 }
 
+// Each pass below goes through the text once, and a search that finds no end
+// for a tag ends its pass, so a body full of open tags costs no more than
+// any other.
+
+// "<...>" becomes a blank; a "<" with no ">" after it stays, and so does the rest.
+QString withoutHtmlTags(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype open = text.indexOf(u'<', from);
+        const qsizetype close = open < 0 ? -1 : text.indexOf(u'>', open + 1);
+        if (close < 0) {
+            break;
+        }
+        out += text.mid(from, open - from);
+        out += u' ';
+        from = close + 1;
+    }
+    out += text.mid(from);
+    return out;
+}
+
+// A mentioned user, "[user=name]" in any case, keeps the name between blanks.
+QString withUserNames(QStringView text) {
+    QString out;
+    out.reserve(text.size() + 16);
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype open = text.indexOf(u"[user=", from, Qt::CaseInsensitive);
+        const qsizetype close = open < 0 ? -1 : text.indexOf(u']', open + 6);
+        if (close < 0) {
+            break;
+        }
+        out += text.mid(from, open - from);
+        out += u' ';
+        out += text.mid(open + 6, close - open - 6);
+        out += u' ';
+        from = close + 1;
+    }
+    out += text.mid(from);
+    return out;
+}
+
+bool isMarkupName(QStringView name) {
+    static constexpr QStringView names[] = {u"quote", u"b",      u"i",     u"u",
+                                            u"s",     u"url",    u"more",  u"img",
+                                            u"code",  u"center", u"color", u"size"};
+    return std::any_of(std::begin(names), std::end(names), [&](QStringView known) {
+        return name.compare(known, Qt::CaseInsensitive) == 0;
+    });
+}
+
+// The service's bracket markup ("[b]", "[/quote]", "[color=red]", in any
+// case) becomes a blank.
+QString withoutMarkupTags(QStringView text) {
+    constexpr qsizetype longestName = 6;
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    qsizetype bracket = text.indexOf(u']'); // the first "]" at or after the name's end
+    for (qsizetype open = text.indexOf(u'['); open >= 0 && bracket >= 0;
+         open = text.indexOf(u'[', open + 1)) {
+        const qsizetype name = open + 1 + (open + 1 < text.size() && text[open + 1] == u'/');
+        qsizetype end = name;
+        while (end < text.size() && end - name <= longestName && text[end] != u'=' &&
+               text[end] != u']') {
+            ++end;
+        }
+        // A name of the markup ends at "=" or "]": a longer one is none.
+        if (end == text.size() || !isMarkupName(text.mid(name, end - name))) {
+            continue;
+        }
+        if (bracket < end) {
+            bracket = text.indexOf(u']', end);
+        }
+        if (bracket < 0) {
+            break; // neither this tag nor any later one is closed
+        }
+        out += text.mid(from, open - from);
+        out += u' ';
+        from = bracket + 1;
+        open = bracket;
+    }
+    out += text.mid(from);
+    return out;
+}
+
+// Runs of blanks as one, ё as е, and no blanks at either end.
+QString blanksCollapsed(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    bool blank = false;
+    for (const QChar c : text) {
+        if (c == u' ' || (c >= u'\t' && c <= u'\r')) {
+            if (!blank) {
+                out += u' ';
+            }
+            blank = true;
+            continue;
+        }
+        blank = false;
+        out += c == u'ё' ? u'е' : c == u'Ё' ? u'Е' : c;
+    }
+    return out.trimmed();
+}
+
 } // namespace
 
 SearchIndex::SearchIndex(Database& db)
     : m_db(db) {}
 
 QString SearchIndex::plain(const QString& text) {
-    static const QRegularExpression tags(u"<[^>]*>"_s);
-    // The service's bracket markup; a mentioned user keeps the name.
-    static const QRegularExpression userTag(u"\\[user=([^\\]]*)\\]"_s,
-                                            QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression brackets(
-        u"\\[/?(quote|b|i|u|s|url|more|img|code|center|color|size)(=[^\\]]*)?\\]"_s,
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression blanks(u"\\s+"_s);
-    QString out = text;
-    out.replace(tags, u" "_s);
-    out.replace(userTag, u" \\1 "_s);
-    out.replace(brackets, u" "_s);
-    out = foldedYo(Escaping::decode(out));
-    return out.replace(blanks, u" "_s).trimmed();
+    return blanksCollapsed(
+        Escaping::decode(withoutMarkupTags(withUserNames(withoutHtmlTags(text)))));
 }
 
 QString SearchIndex::indexQuery(const QString& typed) {

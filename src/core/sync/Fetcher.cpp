@@ -17,6 +17,8 @@
 #include "store/Settings.h"
 #include "store/SettingsStore.h"
 
+#include <QSet>
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +33,15 @@ constexpr qsizetype kQuotedLength = 4000;
 Fetcher::Fetcher(const Session& session, Transport& transport)
     : m_session(session)
     , m_transport(transport) {}
+
+Fetcher::~Fetcher() = default;
+
+ReceivedMessages& Fetcher::receivedStore() {
+    if (!m_store || m_store->ownName() != m_session.settings.UserName) {
+        m_store = std::make_unique<ReceivedMessages>(m_session.db, m_session.settings.UserName);
+    }
+    return *m_store;
+}
 
 int Fetcher::batchSize(const QString& setting) {
     bool ok = false;
@@ -170,8 +181,14 @@ void Fetcher::store(const QString& stackType, const QStringList& asked, const QS
     if (refused(*document, u"Mod_Qrys.GetMessagesFromStack: "_s)) {
         return;
     }
-    if (posts ? storePosts(*document) : storeComments(*document)) {
-        noteMisses(asked, stackType);
+    QSet<QString> answered;
+    if (posts ? storePosts(*document, answered) : storeComments(*document, answered)) {
+        // The store marked every item the answer held: only items it left out
+        // can have missed.
+        if (std::any_of(asked.cbegin(), asked.cend(),
+                        [&](const QString& id) { return !answered.contains(id); })) {
+            noteMisses(asked, stackType);
+        }
     }
 }
 
@@ -186,7 +203,7 @@ void Fetcher::noteMisses(const QStringList& asked, const QString& stackType) {
     });
 }
 
-bool Fetcher::storePosts(const ResultDocument& document) {
+bool Fetcher::storePosts(const ResultDocument& document, QSet<QString>& answered) {
     std::vector<ReceivedPost> posts;
     if (!runTrapped(m_session.log, u"Mod_DB.DecodePosts: "_s,
                     [&] { posts = DecodePosts(document); })) {
@@ -194,10 +211,12 @@ bool Fetcher::storePosts(const ResultDocument& document) {
     }
     bool stored = false;
     runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
-        logFailed(u"Mod_DB.SaveFriendPosts: "_s,
-                  ReceivedMessages(m_session.db, m_session.settings.UserName).savePosts(posts));
+        logFailed(u"Mod_DB.SaveFriendPosts: "_s, receivedStore().savePosts(posts));
         stored = true;
     });
+    for (const ReceivedPost& post : posts) {
+        answered.insert(post.postId);
+    }
     if (stored && m_session.settings.AutoLoadComments) {
         QStringList ids;
         for (const ReceivedPost& post : posts) {
@@ -208,16 +227,17 @@ bool Fetcher::storePosts(const ResultDocument& document) {
     return stored;
 }
 
-bool Fetcher::storeComments(const ResultDocument& document) {
+bool Fetcher::storeComments(const ResultDocument& document, QSet<QString>& answered) {
     std::vector<ReceivedComment> comments;
     if (!runTrapped(m_session.log, u"Mod_DB.DecodeComments: "_s,
                     [&] { comments = DecodeComments(document, m_session.prompts); })) {
         return false;
     }
+    for (const ReceivedComment& comment : comments) {
+        answered.insert(comment.commentId);
+    }
     return runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
-        logFailed(
-            u"Mod_DB.SaveComments: "_s,
-            ReceivedMessages(m_session.db, m_session.settings.UserName).saveComments(comments));
+        logFailed(u"Mod_DB.SaveComments: "_s, receivedStore().saveComments(comments));
     });
 }
 

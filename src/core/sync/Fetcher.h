@@ -2,11 +2,14 @@
 
 #include "app/Session.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace orv {
 
+class ReceivedMessages;
 class ResultDocument;
 class Transport;
 struct Settings;
@@ -19,6 +22,7 @@ struct StoreReport;
 class Fetcher {
 public:
     Fetcher(const Session& session, Transport& transport);
+    ~Fetcher();
 
     // Stacks the identifiers of a list answer and moves the matching check
     // time on, together. Text before the XML declaration is dropped. Pass the
@@ -53,9 +57,10 @@ public:
 
 private:
     void store(const QString& stackType, const QStringList& asked, const QString& answer);
-    // False when the store failed.
-    bool storePosts(const ResultDocument& document);
-    bool storeComments(const ResultDocument& document);
+    // False when the store failed; answered gets the identifiers of the items
+    // the answer held.
+    bool storePosts(const ResultDocument& document, QSet<QString>& answered);
+    bool storeComments(const ResultDocument& document, QSet<QString>& answered);
     // Items a readable answer left out are asked for a few times, not for ever.
     void noteMisses(const QStringList& asked, const QString& stackType);
     // The service's verdict on items that could not be stored, one line each.
@@ -63,9 +68,14 @@ private:
     // All comments of each post go onto the stack (AutoLoadComments).
     void loadAllComments(const QStringList& postIds);
 
+    // The store of the run's batches, made once so that its statements are
+    // prepared once; made anew should the user's name change.
+    ReceivedMessages& receivedStore();
+
     Session m_session;
     Transport& m_transport;
     QString m_refusal;
+    std::unique_ptr<ReceivedMessages> m_store;
 };
 
 } // namespace orv
