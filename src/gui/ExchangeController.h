@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ThreadedPrompts.h"
 #include "sync/AutoCheck.h"
 
 #include <QList>
@@ -62,9 +63,19 @@ public:
     QAction* mnuSinglePost = nullptr;
     QAction* mnu_update = nullptr;
 
+    // What runs left for the user: the reports not yet shown, in one window
+    // that does not hold anything, and the rejected messages awaiting a
+    // decision, asked about now. Nothing while a run goes on or the window
+    // is hidden.
+    void catchUp();
+
 signals:
     // An exchange run has ended and the tree shows its result.
     void exchangeFinished();
+
+protected:
+    // Runs started while the window is hidden ask nobody; showing it catches up.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildCommands();
@@ -76,7 +87,13 @@ private:
                        std::function<void()> whenDone = {});
     void finishExchange(const QList<QAction*>& busy, const std::function<void()>& whenDone);
     void startAutoCheck();
-    void notifyOf(const CheckReport& report);
+    // What a check's notification says; empty when it found nothing.
+    static QString findings(const CheckReport& report);
+    // Takes what the run gathered; while hidden, one notification tells of it
+    // and of what a check found.
+    void gatherReports();
+    void showReports();
+    void decidePending();
 
     AppContext& m_ctx;
     TrayForm& m_tray;
@@ -87,6 +104,8 @@ private:
     RunProgress* m_runProgress;
     QPointer<SetUpdForm> m_setUpdForm;
     AutoCheck m_autoCheck;
+    QList<ThreadedPrompts::Shown> m_reports; // not yet shown
+    QString m_findings;                      // of the check that just ended
 };
 
 } // namespace orv

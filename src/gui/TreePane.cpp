@@ -411,6 +411,14 @@ void TreePane::mnu_MakeDiaryRead_Click() {
 }
 
 void TreePane::mnu_SetAllRead_Click() {
+    // Many items at once are likely a slip of Ctrl+R: asked first.
+    constexpr int kAskAbove = 100;
+    if (m_newInTree > kAskAbove &&
+        !m_ctx.prompts.askYesNo(u"Отметить все прочитанными"_s,
+                                u"Новых сообщений: "_s + QString::number(m_newInTree) +
+                                    u". Отметить все прочитанными?"_s)) {
+        return;
+    }
     runTrapped(m_ctx.log, u"MainForm.mnu_SetAllRead_Click: "_s,
                [this] { MessageState(m_ctx.db).markAllRead(); });
     ReLoadTree();

@@ -220,7 +220,7 @@ void ReceiveRun::CheckFriends() {
         const auto report = [&](const QStringList& names, const QString& text,
                                 const QString& caption) {
             if (!names.isEmpty()) {
-                m_session.prompts.showText(caption, text + nameList(names));
+                m_session.prompts.report(caption, text + nameList(names));
             }
         };
         const QStringList newFriends = book.takeArrivals(AddressBook::Buddy);
