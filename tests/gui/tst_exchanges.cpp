@@ -212,6 +212,10 @@ private slots:
         QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client — получение…"_s);
         QTRY_COMPARE_WITH_TIMEOUT(progress->bar()->value(), 5, 20000);
         QCOMPARE(progress->bar()->text(), u"5 из 20"_s);
+        progress->setProgress(15100, 20000); // wide figures still fit the bar
+        QVERIFY(progress->bar()->minimumWidth() >
+                progress->bar()->fontMetrics().horizontalAdvance(progress->bar()->text()));
+        progress->setProgress(5, 20);
         QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
         QVERIFY(finished.wait(30000));
         QVERIFY(progress->isHidden());
