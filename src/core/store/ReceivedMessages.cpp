@@ -113,6 +113,18 @@ ReceivedMessages::ReceivedMessages(Database& db, QString ownName)
     : m_db(db)
     , m_ownName(std::move(ownName)) {}
 
+void ReceivedMessages::markOwnRead(MessageRef::Kind kind, qint64 id, const QString& author) {
+    // The user wrote it: nothing in it is new to them.
+    if (m_ownName.isEmpty() || author.compare(m_ownName, Qt::CaseInsensitive) != 0) {
+        return;
+    }
+    const auto [table, key] = messageTable(kind);
+    QSqlQuery read =
+        m_db.prepare(u"UPDATE "_s + table + u" SET New = 0 WHERE "_s + key + u" = ?"_s);
+    read.addBindValue(id);
+    Database::exec(read);
+}
+
 StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
@@ -150,6 +162,7 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
                                        {post.message, post.header, *date, post.userName,
                                         post.postId, post.journalId, now});
             index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
+            markOwnRead(MessageRef::Kind::Post, id, post.userName);
             ++report.stored;
         }
         done.append(post.postId);
@@ -201,6 +214,7 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
                                    {comment.message, comment.header, *date, comment.userName,
                                     comment.postId, comment.commentId, comment.journalId, now});
         index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
+        markOwnRead(MessageRef::Kind::Comment, id, comment.userName);
         ++report.stored;
         done.append(comment.commentId);
     }
@@ -238,6 +252,7 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         const qint64 id =
             writeRow(overwrite, insert, stored, {message.message, *date, message.userName, now});
         index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
+        markOwnRead(MessageRef::Kind::Private, id, message.userName);
         ++report.stored;
     }
     if (keptAnswer) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MessageRef.h"
+
 #include <QString>
 #include <optional>
 #include <utility>
@@ -40,7 +42,8 @@ struct StoreReport {
 // may be the published copy of an outgoing row whose send answer was lost: it
 // then settles the first such row in doubt with the same title and text (and,
 // for a comment, the same post), which becomes sent and read with the
-// service's identifiers, instead of being stored a second time.
+// service's identifiers, instead of being stored a second time. Whatever the
+// user wrote is stored read.
 class ReceivedMessages {
 public:
     explicit ReceivedMessages(Database& db, QString ownName = {});
@@ -60,6 +63,8 @@ public:
     static inline const QString NoDate = QStringLiteral("01.01.1970 03:00:00");
 
 private:
+    void markOwnRead(MessageRef::Kind kind, qint64 id, const QString& author);
+
     Database& m_db;
     const QString m_ownName;
 };

@@ -176,8 +176,8 @@ void ReceiveRun::storePrivates(const ResultDocument& document, std::optional<qin
         m_session.log.LogStatus(line);
     }
     runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
-        const StoreReport report =
-            ReceivedMessages(m_session.db).savePrivates(decoded.messages, keptAnswer);
+        const StoreReport report = ReceivedMessages(m_session.db, m_session.settings.UserName)
+                                       .savePrivates(decoded.messages, keptAnswer);
         PrivatesReceived += report.stored;
         for (const auto& [sender, error] : report.failed) {
             m_session.log.LogFailure(u"Mod_DB.SavePrivate: "_s + error + u" ("_s + sender + u')');
