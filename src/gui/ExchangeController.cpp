@@ -7,18 +7,22 @@
 #include "SetUpdForm.h"
 #include "TrayForm.h"
 #include "TreePane.h"
+#include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/ExchangeLock.h"
 #include "app/UserPrompts.h"
 #include "render/Renderer.h"
 #include "store/SettingsStore.h"
 #include "sync/ExchangeWorker.h"
+#include "sync/LoginCheck.h"
 #include "sync/Maintenance.h"
 #include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
 #include "sync/SendRun.h"
+#include "sync/ServiceClock.h"
 
 #include <QEvent>
+#include <QSettings>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -27,6 +31,12 @@
 using namespace Qt::StringLiterals;
 
 namespace orv {
+namespace {
+
+// Set in the per-user store once the time offset has been offered.
+const QString kOffsetOffered = u"window/timeOffsetOffered"_s;
+
+} // namespace
 
 ExchangeController::ExchangeController(AppContext& ctx, TrayForm& tray, TreePane& tree,
                                        Renderer& renderer, QWidget& window)
@@ -73,9 +83,33 @@ bool ExchangeController::isBusy() const {
 }
 
 void ExchangeController::mnu_Get_Click() {
-    startExchange([](const Session& session) { ReceiveRun(session).run(); },
-                  u"MainForm.mnu_Get_Click: "_s, TrayForm::Receiving,
-                  {mnu_Get, mnu_Send, mnu_GetAllComments});
+    auto lag = std::make_shared<std::optional<qint64>>();
+    startExchange(
+        [lag](const Session& session) {
+            ReceiveRun run(session);
+            run.run();
+            *lag = run.fetcher().clockLag;
+        },
+        u"MainForm.mnu_Get_Click: "_s, TrayForm::Receiving, {mnu_Get, mnu_Send, mnu_GetAllComments},
+        [this, lag] { noteClock(*lag); });
+}
+
+void ExchangeController::noteClock(std::optional<qint64> lag) {
+    if (lag && !m_offsetOffer && !m_ctx.userStore.contains(kOffsetOffered)) {
+        m_offsetOffer = ServiceClock::offsetHours(*lag);
+    }
+}
+
+void ExchangeController::offerTimeOffset() {
+    const auto hours = std::exchange(m_offsetOffer, std::nullopt);
+    if (!hours) {
+        return;
+    }
+    m_ctx.userStore.setValue(kOffsetOffered, true); // once, whatever the answer
+    if (m_ctx.prompts.askYesNo(VersionTag, ServiceClock::question(*hours))) {
+        m_ctx.settings.TimeOffset = QString::number(*hours);
+        SettingsStore(m_ctx.db, m_ctx.log).writeOne(m_ctx.settings, u"TimeOffset"_s);
+    }
 }
 
 void ExchangeController::mnu_Send_Click() {
@@ -185,6 +219,7 @@ void ExchangeController::catchUp() {
     }
     showReports();
     decidePending();
+    offerTimeOffset();
 }
 
 void ExchangeController::showReports() {
@@ -231,6 +266,7 @@ void ExchangeController::startAutoCheck() {
         [this, report] {
             m_autoCheck.restart();
             m_findings = findings(*report);
+            noteClock(report->clockLag);
         });
 }
 
@@ -243,6 +279,24 @@ QString ExchangeController::findings(const CheckReport& report) {
     }
     return u"Kordenet: новых постов "_s + QString::number(report.posts) + u", комментариев "_s +
            QString::number(report.comments) + u", личных "_s + QString::number(report.privates);
+}
+
+bool ExchangeController::checkLogin(const Settings& trial,
+                                    std::function<void(const QString&)> done) {
+    auto result = std::make_shared<QString>();
+    return startExchange(
+        [trial, result](const Session& session) {
+            // The typed account, and a connection failure of its own: an
+            // earlier run's failure must not skip this exchange.
+            Settings settings = trial;
+            std::atomic<bool> failed{false};
+            const Session check{
+                session.folder,         session.log, session.db, settings, session.prompts, failed,
+                session.exchangeTimeout};
+            *result = LoginCheck::run(check);
+        },
+        u"AccountForm.ButCheck_Click: "_s, TrayForm::Receiving, {},
+        [result, done = std::move(done)] { done(*result); });
 }
 
 void ExchangeController::mnu_update_Click() {

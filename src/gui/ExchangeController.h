@@ -50,6 +50,10 @@ public:
     // items, and an automatic check runs when its interval is reached.
     void Timer_Timer();
     void mnu_update_Click();
+    // Whether the service accepts the account of these settings, asked on the
+    // exchange thread; done gets the answer in words. False when another run
+    // holds the exchange.
+    bool checkLogin(const Settings& trial, std::function<void(const QString&)> done);
     QTimer* Timer;
     const AutoCheck& autoCheck() const { return m_autoCheck; }
 
@@ -94,6 +98,10 @@ private:
     void gatherReports();
     void showReports();
     void decidePending();
+    // Keeps the time offset a run's clock difference suggests, unless it was
+    // offered before; catchUp offers it.
+    void noteClock(std::optional<qint64> lag);
+    void offerTimeOffset();
 
     AppContext& m_ctx;
     TrayForm& m_tray;
@@ -105,7 +113,8 @@ private:
     QPointer<SetUpdForm> m_setUpdForm;
     AutoCheck m_autoCheck;
     QList<ThreadedPrompts::Shown> m_reports; // not yet shown
-    QString m_findings;                      // of the check that just ended
+    std::optional<int> m_offsetOffer;
+    QString m_findings; // of the check that just ended
 };
 
 } // namespace orv

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <ctime>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -222,7 +223,7 @@ private slots:
         QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client"_s);
         QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 10); // the batch in flight too
         QVERIFY(f.mainForm->statusList()->currentText().endsWith(RunControl::CancelledText));
-        QCOMPARE(f.pane().NewInTree(), 10); // the tree shows them
+        QCOMPARE(f.pane().NewInTree(), f.count(u"SELECT count(*) FROM Posts WHERE New = 1"_s));
     }
 
     void theWindowWritesTheStoreWhileARunWritesIt() {
@@ -269,7 +270,7 @@ private slots:
         f.pane().mnu_SetAllRead_Click();
         QVERIFY(f.pane().NewInTree() > 100);
         f.pane().mnu_SetAllRead_Click();
-        QCOMPARE(f.prompts.questions.size(), 2);
+        QCOMPARE(f.prompts.questions.filter(u"Отметить все прочитанными"_s).size(), 2);
         QVERIFY(f.waitForTree());
         f.ticks(2); // back to the program's icon, and it stays
         QVERIFY(!f.tray->showsFriendsIcon());
@@ -400,6 +401,32 @@ private slots:
         QCOMPARE(service.icons,
                  byService ? QStringList(u"orv-client default Открыть"_s) : QStringList());
         QCOMPARE(f.logged(u"Проверка"_s), shownBy == u"status"_s); // the balloon: neither
+    }
+
+    void theServiceClockIsOfferedOnceAsTheTimeOffset_data() {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("offset");
+        QTest::newRow("three hours behind the service") << QByteArray("UTC") << u"-3"_s;
+        QTest::newRow("the service's zone") << QByteArray("Europe/Moscow") << u"0"_s;
+    }
+    void theServiceClockIsOfferedOnceAsTheTimeOffset() {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, offset);
+        const QByteArray before = qgetenv("TZ");
+        qputenv("TZ", zone); // the stand-in keeps Moscow time
+        ::tzset();
+        Fixture f(3);
+        f.prompts.answers = {true};
+        for (int run = 0; run < 2; ++run) {
+            QVERIFY(f.run(&ExchangeController::mnu_Get_Click));
+        }
+        const QString asked = u"Время сервера отличается от вашего на 3 ч. Учитывать это?"_s;
+        QCOMPARE(f.prompts.questions.filter(asked).size(), offset == u"0"_s ? 0 : 1);
+        QCOMPARE(f.ctx->settings.TimeOffset, offset);
+        QCOMPARE(f.rows(u"SELECT iniValue FROM iniSettings WHERE iniVariable = 'TimeOffset'"_s),
+                 QStringList(offset));
+        before.isNull() ? qunsetenv("TZ") : qputenv("TZ", before);
+        ::tzset();
     }
 
     void theTrayGetCommandStartsAReceiveAndHides() {
