@@ -48,12 +48,14 @@ QString kindWord(MessageRef::Kind kind) {
 
 // A hit as two lines of rich text: what and whose, in the heading's colour,
 // then the text around the match.
-QString hitHtml(const SearchHit& hit, const QColor& headingColor) {
+QString hitHtml(const SearchHit& hit, const QColor& headingColor, int offsetHours) {
     QString snippet = hit.snippet.toHtmlEscaped();
     snippet.replace(SearchIndex::MatchStart, u"<b>"_s).replace(SearchIndex::MatchEnd, u"</b>"_s);
-    QString heading = u"<span style='color:"_s + headingColor.name() + u"'>"_s +
-                      kindWord(hit.kind) + u" · "_s + hit.author.toHtmlEscaped() + u" · "_s +
-                      StoredDate::toRussianText(hit.date).toHtmlEscaped() + u"</span>"_s;
+    QString heading =
+        u"<span style='color:"_s + headingColor.name() + u"'>"_s + kindWord(hit.kind) + u" · "_s +
+        hit.author.toHtmlEscaped() + u" · "_s +
+        StoredDate::toRussianText(StoredDate::shifted(hit.date, offsetHours)).toHtmlEscaped() +
+        u"</span>"_s;
     if (!hit.title.trimmed().isEmpty()) {
         heading += u" <i>"_s + Escaping::decode(hit.title).toHtmlEscaped() + u"</i>"_s;
     }
@@ -484,7 +486,8 @@ void TreePane::runSearch() {
     m_hits = std::move(hits);
     for (const SearchHit& hit : m_hits) {
         auto* item = new QListWidgetItem(SearchHits);
-        auto* label = new QLabel(hitHtml(hit, palette().color(QPalette::PlaceholderText)));
+        auto* label = new QLabel(hitHtml(hit, palette().color(QPalette::PlaceholderText),
+                                         m_ctx.settings.timeOffsetHours()));
         label->setTextFormat(Qt::RichText);
         label->setWordWrap(true);
         label->setContentsMargins(4, 2, 4, 2);
@@ -508,9 +511,10 @@ void TreePane::paintHits() {
         auto* label = qobject_cast<QLabel*>(SearchHits->itemWidget(SearchHits->item(row)));
         const bool selected = row == SearchHits->currentRow();
         label->setForegroundRole(selected ? QPalette::HighlightedText : QPalette::Text);
-        label->setText(hitHtml(
-            m_hits[size_t(row)],
-            colours.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText)));
+        label->setText(
+            hitHtml(m_hits[size_t(row)],
+                    colours.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText),
+                    m_ctx.settings.timeOffsetHours()));
     }
 }
 

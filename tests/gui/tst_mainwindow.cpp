@@ -318,12 +318,14 @@ private slots:
               u"100"_s, u"71"_s}});
         QVERIFY(f.reloadTree());
         QListWidget* hits = f.pane().SearchHits;
-        f.search(u"маргари"_s); // the last word as typed so far
+        f.ctx->settings.TimeOffset = u"3"_s; // hits are dated in local time
+        f.search(u"маргари"_s);              // the last word as typed so far
         QVERIFY(hits->isVisibleTo(f.mainForm.get()));
         QCOMPARE(hits->count(), 1);
         QVERIFY(f.ctx->log.currentText().endsWith(u"  Поиск: найдено 1"_s));
         auto* label = qobject_cast<QLabel*>(hits->itemWidget(hits->item(0)));
         QVERIFY(label->text().contains(u"<b>Маргариту</b>"_s) && label->text().contains(u"anna"_s));
+        QVERIFY(label->text().contains(u"05.03.2006 13:00:00"_s));
         QTest::mouseClick(hits->viewport(), Qt::LeftButton, {},
                           hits->visualItemRect(hits->item(0)).center());
         QCOMPARE(f.selected().section(u'-', 0, 1), u"friendpostkey-100"_s);
