@@ -13,6 +13,9 @@ namespace {
 
 const QString kService = u"org.freedesktop.Notifications"_s;
 const QString kPath = u"/org/freedesktop/Notifications"_s;
+// The installed icon's name in the desktop's icon theme, and its menu entry.
+const QString kIconName = u"orv-client"_s;
+const QString kDesktopEntry = u"orv"_s;
 
 } // namespace
 
@@ -31,8 +34,9 @@ bool DesktopNotifier::show(const QString& summary, const QString& body) {
     QDBusInterface service(kService, kPath, kService, bus);
     service.setTimeout(1000);
     const QDBusReply<uint> reply =
-        service.call(u"Notify"_s, ProductName, m_shown, QString(), summary, body,
-                     QStringList{u"default"_s, u"Открыть"_s}, QVariantMap(), -1);
+        service.call(u"Notify"_s, ProductName, m_shown, kIconName, summary, body,
+                     QStringList{u"default"_s, u"Открыть"_s},
+                     QVariantMap{{u"desktop-entry"_s, kDesktopEntry}}, -1);
     if (!reply.isValid()) {
         return false;
     }

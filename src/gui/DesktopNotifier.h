@@ -6,8 +6,8 @@
 namespace orv {
 
 // A notification through the desktop's notification service on the session
-// bus (org.freedesktop.Notifications), for desktops without a notification
-// area. Its default action is reported as clicked().
+// bus (org.freedesktop.Notifications), with the program's icon and an action
+// that opens the window. Its default action is reported as clicked().
 class DesktopNotifier : public QObject {
     Q_OBJECT
 

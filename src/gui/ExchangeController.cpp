@@ -2,27 +2,41 @@
 
 #include "AppContext.h"
 #include "CommandAction.h"
+#include "Dialog.h"
 #include "RunProgress.h"
 #include "SetUpdForm.h"
 #include "TrayForm.h"
 #include "TreePane.h"
+#include "app/Constants.h"
+#include "app/ErrorTrap.h"
 #include "app/ExchangeLock.h"
 #include "app/UserPrompts.h"
 #include "render/Renderer.h"
 #include "store/SettingsStore.h"
 #include "sync/ExchangeWorker.h"
+#include "sync/LoginCheck.h"
 #include "sync/Maintenance.h"
 #include "sync/OnDemandFetch.h"
 #include "sync/ReceiveRun.h"
 #include "sync/SendRun.h"
+#include "sync/ServiceClock.h"
 
+#include <QEvent>
+#include <QSettings>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
 namespace orv {
+namespace {
+
+// Set in the per-user store once the time offset has been offered.
+const QString kOffsetOffered = u"window/timeOffsetOffered"_s;
+
+} // namespace
 
 ExchangeController::ExchangeController(AppContext& ctx, TrayForm& tray, TreePane& tree,
                                        Renderer& renderer, QWidget& window)
@@ -43,6 +57,7 @@ ExchangeController::ExchangeController(AppContext& ctx, TrayForm& tray, TreePane
     connect(m_worker, &ExchangeWorker::progress, m_runProgress, &RunProgress::setProgress);
     buildCommands();
     m_tree.exchangeBusy = [this] { return isBusy(); };
+    m_window.installEventFilter(this);
 }
 
 ExchangeController::~ExchangeController() = default;
@@ -68,9 +83,33 @@ bool ExchangeController::isBusy() const {
 }
 
 void ExchangeController::mnu_Get_Click() {
-    startExchange([](const Session& session) { ReceiveRun(session).run(); },
-                  u"MainForm.mnu_Get_Click: "_s, TrayForm::Receiving,
-                  {mnu_Get, mnu_Send, mnu_GetAllComments});
+    auto lag = std::make_shared<std::optional<qint64>>();
+    startExchange(
+        [lag](const Session& session) {
+            ReceiveRun run(session);
+            run.run();
+            *lag = run.fetcher().clockLag;
+        },
+        u"MainForm.mnu_Get_Click: "_s, TrayForm::Receiving, {mnu_Get, mnu_Send, mnu_GetAllComments},
+        [this, lag] { noteClock(*lag); });
+}
+
+void ExchangeController::noteClock(std::optional<qint64> lag) {
+    if (lag && !m_offsetOffer && !m_ctx.userStore.contains(kOffsetOffered)) {
+        m_offsetOffer = ServiceClock::offsetHours(*lag);
+    }
+}
+
+void ExchangeController::offerTimeOffset() {
+    const auto hours = std::exchange(m_offsetOffer, std::nullopt);
+    if (!hours) {
+        return;
+    }
+    m_ctx.userStore.setValue(kOffsetOffered, true); // once, whatever the answer
+    if (m_ctx.prompts.askYesNo(VersionTag, ServiceClock::question(*hours))) {
+        m_ctx.settings.TimeOffset = QString::number(*hours);
+        SettingsStore(m_ctx.db, m_ctx.log).writeOne(m_ctx.settings, u"TimeOffset"_s);
+    }
 }
 
 void ExchangeController::mnu_Send_Click() {
@@ -114,6 +153,7 @@ bool ExchangeController::startExchange(std::function<void(const Session&)> job,
         m_ctx.log.LogStatus(ExchangeLock::BusyText);
         return false;
     }
+    m_worker->prompts().setAttended(m_window.isVisible());
     for (QAction* action : busy) {
         action->setEnabled(false);
     }
@@ -132,12 +172,81 @@ void ExchangeController::finishExchange(const QList<QAction*>& busy,
     if (whenDone) {
         whenDone();
     }
+    gatherReports();
     // The run wrote check times through its own connection.
     SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).ReadINI(m_ctx.settings);
     for (QAction* action : busy) {
         action->setEnabled(true);
     }
-    m_tree.reloadTreeThen([this] { emit exchangeFinished(); });
+    m_tree.reloadTreeThen([this] {
+        emit exchangeFinished();
+        catchUp();
+    });
+}
+
+bool ExchangeController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window && event->type() == QEvent::Show) {
+        m_worker->prompts().setAttended(true);
+        // Once the window is up, not from inside its show.
+        QTimer::singleShot(0, this, &ExchangeController::catchUp);
+    } else if (watched == &m_window && event->type() == QEvent::Hide) {
+        m_worker->prompts().setAttended(false);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ExchangeController::gatherReports() {
+    const QList<ThreadedPrompts::Shown> reports = m_worker->prompts().takeReports();
+    QStringList lines = m_worker->prompts().takeNotices();
+    if (!m_findings.isEmpty()) {
+        lines.prepend(std::exchange(m_findings, {}));
+    }
+    m_reports += reports;
+    if (m_window.isVisible() || !m_ctx.options.show_notifications) {
+        return; // shown, or asked about, by catchUp
+    }
+    for (const ThreadedPrompts::Shown& report : reports) {
+        lines.append(report.text);
+    }
+    if (!lines.isEmpty()) {
+        m_tray.notify(lines.join(u'\n'));
+    }
+}
+
+void ExchangeController::catchUp() {
+    if (!m_window.isVisible() || m_worker->isBusy()) {
+        return;
+    }
+    showReports();
+    decidePending();
+    offerTimeOffset();
+}
+
+void ExchangeController::showReports() {
+    if (m_reports.isEmpty()) {
+        return;
+    }
+    QStringList captions;
+    QStringList texts;
+    for (const ThreadedPrompts::Shown& report : std::exchange(m_reports, {})) {
+        if (!report.caption.isEmpty() && !captions.contains(report.caption)) {
+            captions.append(report.caption);
+        }
+        texts.append(report.text);
+    }
+    auto* dialog = new Dialog(captions.join(u", "_s), texts.join(u"\r\n\r\n"_s), &m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setModal(false);
+    dialog->show();
+}
+
+void ExchangeController::decidePending() {
+    int decided = 0;
+    runTrapped(m_ctx.log, u"MainForm.mnu_Send_Click: "_s,
+               [&] { decided = SendRun(m_ctx.session()).decidePending(); });
+    if (decided > 0) {
+        m_tree.ReLoadTree();
+    }
 }
 
 void ExchangeController::Timer_Timer() {
@@ -156,24 +265,38 @@ void ExchangeController::startAutoCheck() {
         u"MainForm.Timer: "_s, TrayForm::Receiving, {},
         [this, report] {
             m_autoCheck.restart();
-            notifyOf(*report);
+            m_findings = findings(*report);
+            noteClock(report->clockLag);
         });
 }
 
-void ExchangeController::notifyOf(const CheckReport& report) {
-    if (m_window.isVisible() || !m_ctx.options.show_notifications) {
-        return;
-    }
+QString ExchangeController::findings(const CheckReport& report) {
     if (!report.refusal.isEmpty()) {
-        m_tray.notify(report.refusal); // a refused password must not pass for quiet
-        return;
+        return report.refusal; // a refused password must not pass for quiet
     }
     if (!report.anything()) {
-        return;
+        return {};
     }
-    m_tray.notify(u"Kordenet: новых постов "_s + QString::number(report.posts) +
-                  u", комментариев "_s + QString::number(report.comments) + u", личных "_s +
-                  QString::number(report.privates));
+    return u"Kordenet: новых постов "_s + QString::number(report.posts) + u", комментариев "_s +
+           QString::number(report.comments) + u", личных "_s + QString::number(report.privates);
+}
+
+bool ExchangeController::checkLogin(const Settings& trial,
+                                    std::function<void(const QString&)> done) {
+    auto result = std::make_shared<QString>();
+    return startExchange(
+        [trial, result](const Session& session) {
+            // The typed account, and a connection failure of its own: an
+            // earlier run's failure must not skip this exchange.
+            Settings settings = trial;
+            std::atomic<bool> failed{false};
+            const Session check{
+                session.folder,         session.log, session.db, settings, session.prompts, failed,
+                session.exchangeTimeout};
+            *result = LoginCheck::run(check);
+        },
+        u"AccountForm.ButCheck_Click: "_s, TrayForm::Receiving, {},
+        [result, done = std::move(done)] { done(*result); });
 }
 
 void ExchangeController::mnu_update_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ThreadedPrompts.h"
 #include "sync/AutoCheck.h"
 
 #include <QList>
@@ -49,6 +50,10 @@ public:
     // items, and an automatic check runs when its interval is reached.
     void Timer_Timer();
     void mnu_update_Click();
+    // Whether the service accepts the account of these settings, asked on the
+    // exchange thread; done gets the answer in words. False when another run
+    // holds the exchange.
+    bool checkLogin(const Settings& trial, std::function<void(const QString&)> done);
     QTimer* Timer;
     const AutoCheck& autoCheck() const { return m_autoCheck; }
 
@@ -62,9 +67,19 @@ public:
     QAction* mnuSinglePost = nullptr;
     QAction* mnu_update = nullptr;
 
+    // What runs left for the user: the reports not yet shown, in one window
+    // that does not hold anything, and the rejected messages awaiting a
+    // decision, asked about now. Nothing while a run goes on or the window
+    // is hidden.
+    void catchUp();
+
 signals:
     // An exchange run has ended and the tree shows its result.
     void exchangeFinished();
+
+protected:
+    // Runs started while the window is hidden ask nobody; showing it catches up.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildCommands();
@@ -76,7 +91,17 @@ private:
                        std::function<void()> whenDone = {});
     void finishExchange(const QList<QAction*>& busy, const std::function<void()>& whenDone);
     void startAutoCheck();
-    void notifyOf(const CheckReport& report);
+    // What a check's notification says; empty when it found nothing.
+    static QString findings(const CheckReport& report);
+    // Takes what the run gathered; while hidden, one notification tells of it
+    // and of what a check found.
+    void gatherReports();
+    void showReports();
+    void decidePending();
+    // Keeps the time offset a run's clock difference suggests, unless it was
+    // offered before; catchUp offers it.
+    void noteClock(std::optional<qint64> lag);
+    void offerTimeOffset();
 
     AppContext& m_ctx;
     TrayForm& m_tray;
@@ -87,6 +112,9 @@ private:
     RunProgress* m_runProgress;
     QPointer<SetUpdForm> m_setUpdForm;
     AutoCheck m_autoCheck;
+    QList<ThreadedPrompts::Shown> m_reports; // not yet shown
+    std::optional<int> m_offsetOffer;
+    QString m_findings; // of the check that just ended
 };
 
 } // namespace orv

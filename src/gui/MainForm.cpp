@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include "AccountForm.h"
 #include "AppContext.h"
 #include "BusyCursor.h"
 #include "CommandAction.h"
@@ -143,6 +144,7 @@ void MainForm::buildCommands() {
     mnu_EditPost2 =
         command(u"mnu_EditPost2"_s, u"Редактировать"_s, &MainForm::mnu_EditPost_Click, Qt::Key_F6);
     mnu_Setting = command(u"mnu_Setting"_s, u"Установки"_s, &MainForm::mnu_Setting_Click);
+    mnu_Account = command(u"mnu_Account"_s, u"Учётная запись"_s, &MainForm::mnu_Account_Click);
     mnu_setMes = command(u"mnu_setMes"_s, u"Настройка надписей"_s, &MainForm::mnu_setMes_Click);
     mnu_setcom = command(u"mnu_setcom"_s, u"Настройка комментариев"_s, &MainForm::mnu_setcom_Click);
     mnu_Friends = command(u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
@@ -166,7 +168,7 @@ void MainForm::buildMenus() {
     server->addSeparator();
     server->addAction(m_exit->mnu_Exit);
     menu(u"mnu_Set"_s, u"&Настройки"_s)
-        ->addActions({mnu_Setting, mnu_setMes, x.mnu_update, mnu_setcom, mnu_Friends});
+        ->addActions({mnu_Account, mnu_Setting, mnu_setMes, x.mnu_update, mnu_setcom, mnu_Friends});
     menu(u"mnu_View"_s, u"&Вид"_s)->addActions({t.mnu_CollapseAll2, t.mnu_OnlyNew});
     menu(u"mnu_Message"_s, u"С&ообщения"_s)
         ->addActions({mnu_NewPost2, mnu_Comment2, mnu_EditPost2, t.mnu_DelPost2, x.mnuSinglePost,
@@ -272,10 +274,7 @@ void MainForm::Form_Load() {
         });
         m_ctx.log.LogStatus(u"Программа запущена"_s);
         if (m_ctx.settings.UserName.isEmpty()) {
-            mnu_Setting_Click();
-            m_ctx.prompts.inform(VersionTag, u"Перед использованием программы, настройте её."_s,
-                                 UserPrompts::Icon::Critical);
-            mnu_Setting_Click(); // back on top once the message is read
+            mnu_Account_Click(); // the account first; the full list stays in the menu
         }
     });
     m_exchanges->Timer->start();
@@ -331,6 +330,17 @@ void MainForm::mnu_Setting_Click() {
     m_settingsForm->show();
     m_settingsForm->raise();
     m_settingsForm->activateWindow();
+}
+
+void MainForm::mnu_Account_Click() {
+    if (!m_accountForm) {
+        m_accountForm = new AccountForm(m_ctx, *m_exchanges, this);
+        m_accountForm->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_accountForm, &AccountForm::saved, this, &MainForm::setMainCaption);
+    }
+    m_accountForm->show();
+    m_accountForm->raise();
+    m_accountForm->activateWindow();
 }
 
 void MainForm::mnu_Friends_Click() {

@@ -15,6 +15,7 @@ namespace orv {
 
 struct AppContext;
 struct Options;
+class AccountForm;
 class AddForm;
 class ExchangeController;
 class ExitSequence;
@@ -69,6 +70,8 @@ public:
     // is hidden.
     void offerLeftDraft();
     void mnu_Friends_Click();
+    // The account window; it writes the account's rows of the settings list.
+    void mnu_Account_Click();
     void mnu_Setting_Click();
     void mnu_About_Click();
 
@@ -140,12 +143,14 @@ private:
     QAction* mnu_EditPost2 = nullptr;
     // The settings windows and the help.
     QAction* mnu_Setting = nullptr;
+    QAction* mnu_Account = nullptr;
     QAction* mnu_setMes = nullptr;
     QAction* mnu_setcom = nullptr;
     QAction* mnu_Friends = nullptr;
     QAction* mnu_About = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
+    QPointer<AccountForm> m_accountForm;
     QPointer<RelForm> m_relForm;
     QPointer<AddForm> m_addForm;
     QPointer<SetMesForm> m_setMesForm; // its controls give the captions of a save

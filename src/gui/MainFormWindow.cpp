@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSettings>
 #include <QSplitter>
 #include <QTreeView>
@@ -30,7 +31,7 @@ void MainForm::mnu_About_Click() {
         u"О программе"_s,
         ProductName + u' ' + VersionTag + u"\r\nОфлайн-клиент Корденета\r\n\r\nРабочая папка: "_s +
             QDir::toNativeSeparators(m_ctx.folder.AppFolder()) + u"\r\nБаза данных: "_s +
-            QString::number(double(bytes) / (1024 * 1024), 'f', 1) + u" МБ"_s,
+            QLocale(QLocale::Russian).toString(double(bytes) / (1024 * 1024), 'f', 1) + u" МБ"_s,
         UserPrompts::Icon::Information);
 }
 

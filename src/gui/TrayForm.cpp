@@ -120,11 +120,16 @@ void TrayForm::blink(bool newItems) {
 }
 
 void TrayForm::notify(const QString& text) {
+    // The desktop's own service looks and behaves like the desktop's other
+    // notifications; the balloon is drawn by Qt.
+    if (m_notifier->show(ProductName, text)) {
+        return;
+    }
     if (m_icon->isVisible() && QSystemTrayIcon::supportsMessages()) {
         m_icon->showMessage(ProductName, text, QSystemTrayIcon::Information);
         return;
     }
-    m_notifier->show(ProductName, text);
+    m_ctx.log.LogStatus(text); // at least the status list keeps it
 }
 
 void TrayForm::mnutr_open_Click() {

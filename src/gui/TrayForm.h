@@ -49,8 +49,9 @@ public:
     // program's.
     void blink(bool newItems);
     bool showsFriendsIcon() const { return m_showsFriends; }
-    // A desktop notification: from the icon, or from the desktop's service
-    // when there is no notification area. A click emits notificationClicked().
+    // A desktop notification: from the desktop's notification service when
+    // the session bus has one, else from the icon, else a status line. A
+    // click emits notificationClicked().
     void notify(const QString& text);
 
     void mnutr_open_Click();

@@ -46,17 +46,32 @@ QString kindWord(MessageRef::Kind kind) {
     return u"Пост"_s;
 }
 
-// A hit as two lines of rich text: what and whose, then the text around the match.
-QString hitHtml(const SearchHit& hit) {
+// A hit as two lines of rich text: what and whose, in the heading's colour,
+// then the text around the match.
+QString hitHtml(const SearchHit& hit, const QColor& headingColor, int offsetHours) {
     QString snippet = hit.snippet.toHtmlEscaped();
     snippet.replace(SearchIndex::MatchStart, u"<b>"_s).replace(SearchIndex::MatchEnd, u"</b>"_s);
-    QString heading = u"<span style='color:gray'>"_s + kindWord(hit.kind) + u" · "_s +
-                      hit.author.toHtmlEscaped() + u" · "_s +
-                      StoredDate::toRussianText(hit.date).toHtmlEscaped() + u"</span>"_s;
+    QString heading =
+        u"<span style='color:"_s + headingColor.name() + u"'>"_s + kindWord(hit.kind) + u" · "_s +
+        hit.author.toHtmlEscaped() + u" · "_s +
+        StoredDate::toRussianText(StoredDate::shifted(hit.date, offsetHours)).toHtmlEscaped() +
+        u"</span>"_s;
     if (!hit.title.trimmed().isEmpty()) {
         heading += u" <i>"_s + Escaping::decode(hit.title).toHtmlEscaped() + u"</i>"_s;
     }
     return heading + u"<br>"_s + snippet;
+}
+
+// The status line of a search: the true count, and how many of them are shown.
+QString searchStatus(qint64 shown, qint64 total) {
+    if (shown == 0) {
+        return u"Поиск: ничего не найдено"_s;
+    }
+    if (shown < total) {
+        return u"Поиск: показаны первые "_s + QString::number(shown) + u" из "_s +
+               QString::number(total);
+    }
+    return u"Поиск: найдено "_s + QString::number(total);
 }
 
 void expandAbove(QTreeView& tree, const QModelIndex& index) {
@@ -412,6 +427,14 @@ void TreePane::mnu_MakeDiaryRead_Click() {
 }
 
 void TreePane::mnu_SetAllRead_Click() {
+    // Many items at once are likely a slip of Ctrl+R: asked first.
+    constexpr int kAskAbove = 100;
+    if (m_newInTree > kAskAbove &&
+        !m_ctx.prompts.askYesNo(u"Отметить все прочитанными"_s,
+                                u"Новых сообщений: "_s + QString::number(m_newInTree) +
+                                    u". Отметить все прочитанными?"_s)) {
+        return;
+    }
     runTrapped(m_ctx.log, u"MainForm.mnu_SetAllRead_Click: "_s,
                [this] { MessageState(m_ctx.db).markAllRead(); });
     ReLoadTree();
@@ -441,24 +464,31 @@ void TreePane::buildSearchHits() {
     SearchHits->setObjectName(u"SearchHits"_s);
     SearchHits->setWordWrap(true);
     SearchHits->hide();
-    connect(SearchHits, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { showHit(SearchHits->row(item)); });
+    const auto show = [this](QListWidgetItem* item) { showHit(SearchHits->row(item)); };
+    connect(SearchHits, &QListWidget::itemActivated, this, show);
+    connect(SearchHits, &QListWidget::itemClicked, this, show);
+    connect(SearchHits, &QListWidget::currentRowChanged, this, &TreePane::paintHits);
     SearchHits->installEventFilter(this);
 }
 
 void TreePane::runSearch() {
     std::vector<SearchHit> hits;
+    qint64 total = 0;
     try {
-        hits = SearchIndex(m_ctx.db).search(SearchText->text());
+        SearchIndex index(m_ctx.db);
+        hits = index.search(SearchText->text());
+        total = index.count(SearchText->text());
     } catch (const OrvError& error) {
         m_ctx.log.LogStatus(u"Поиск: "_s + error.text());
         return;
     }
     SearchHits->clear();
     m_hitKeys.clear();
-    for (const SearchHit& hit : hits) {
+    m_hits = std::move(hits);
+    for (const SearchHit& hit : m_hits) {
         auto* item = new QListWidgetItem(SearchHits);
-        auto* label = new QLabel(hitHtml(hit), SearchHits);
+        auto* label = new QLabel(hitHtml(hit, palette().color(QPalette::PlaceholderText),
+                                         m_ctx.settings.timeOffsetHours()));
         label->setTextFormat(Qt::RichText);
         label->setWordWrap(true);
         label->setContentsMargins(4, 2, 4, 2);
@@ -466,12 +496,26 @@ void TreePane::runSearch() {
         SearchHits->setItemWidget(item, label);
         m_hitKeys.append(NodeKey::of({hit.kind, hit.localId, hit.serviceId}));
     }
-    m_ctx.log.LogStatus(hits.empty() ? u"Поиск: ничего не найдено"_s
-                                     : u"Поиск: найдено "_s + QString::number(hits.size()));
-    SearchHits->setVisible(!hits.empty());
-    if (!hits.empty()) {
+    m_ctx.log.LogStatus(searchStatus(qint64(m_hits.size()), total));
+    SearchHits->setVisible(!m_hits.empty());
+    if (!m_hits.empty()) {
         SearchHits->setCurrentRow(0);
         SearchHits->setFocus();
+    }
+}
+
+void TreePane::paintHits() {
+    // The selected hit is drawn on the highlight: its text takes the
+    // highlight's text colour, in light and dark palettes alike.
+    const QPalette colours = SearchHits->palette();
+    for (int row = 0; row < SearchHits->count() && row < int(m_hits.size()); ++row) {
+        auto* label = qobject_cast<QLabel*>(SearchHits->itemWidget(SearchHits->item(row)));
+        const bool selected = row == SearchHits->currentRow();
+        label->setForegroundRole(selected ? QPalette::HighlightedText : QPalette::Text);
+        label->setText(
+            hitHtml(m_hits[size_t(row)],
+                    colours.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText),
+                    m_ctx.settings.timeOffsetHours()));
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/SearchIndex.h"
+
 #include <QIcon>
 #include <QList>
 #include <QStringList>
@@ -84,6 +86,8 @@ public:
     // selects its node and shows its page, Esc goes back.
     void runSearch();
     void showHit(int row);
+    // Draws each hit in the colours of its row, selected or not.
+    void paintHits();
     QLineEdit* SearchText = nullptr;
     QListWidget* SearchHits = nullptr;
 
@@ -137,6 +141,7 @@ private:
     TreeSwapper* m_treeSwapper = nullptr;
     std::vector<std::function<void()>> m_whenTreeShown;
     QStringList m_hitKeys; // the node key of each hit shown
+    std::vector<SearchHit> m_hits;
     int m_newInTree = 0;
     bool m_rebuilding = false;
 };

@@ -2,6 +2,7 @@
 // time, with progress, the clock's automatic checks and their notification.
 // Runs under dbus-run-session, with a fake desktop notification service on
 // that private bus.
+#include "Dialog.h"
 #include "GuiFixture.h"
 #include "GuiPrompts.h"
 #include "MessageView.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <ctime>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -33,17 +36,37 @@ const QString kChecking = u"  Автозакачивание::Соединяюс
 
 // Stands in for the desktop's notification service: keeps what it was asked
 // to show.
-class FakeNotifications : public QObject {
+class FakeNotifications : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
     QStringList bodies;
+    QStringList icons;
+    bool fails = false; // present, but answers each call with an error
+
+    FakeNotifications() {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY2(bus.isConnected(), "run under dbus-run-session");
+        QVERIFY(bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(kName));
+    }
+    ~FakeNotifications() override {
+        QDBusConnection::sessionBus().unregisterService(kName);
+        QDBusConnection::sessionBus().unregisterObject(kPath);
+    }
+    static inline const QString kName = u"org.freedesktop.Notifications"_s;
+    static inline const QString kPath = u"/org/freedesktop/Notifications"_s;
 
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body,
-                const QStringList&, const QVariantMap&, int) {
+    uint Notify(const QString&, uint, const QString& icon, const QString&, const QString& body,
+                const QStringList& actions, const QVariantMap&, int) {
+        if (fails) {
+            sendErrorReply(QDBusError::Failed, u"broken"_s);
+            return 0;
+        }
         bodies.append(body);
+        icons.append(icon + u' ' + actions.join(u' '));
         return uint(bodies.size());
     }
 };
@@ -98,9 +121,12 @@ private slots:
                  qPrintable(f.mainForm->statusList()->currentText()));
         QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 20);
         QVERIFY(f.shows(u"key-"_s + f.data.posts.front().author));
-        // The friends reports were shown by the window's thread.
-        QCOMPARE(f.prompts.texts.size(), 2);
-        QCOMPARE(f.prompts.askedOn, QThread::currentThread());
+        // The friends reports did not hold the run: one window shows both.
+        QVERIFY(f.prompts.texts.isEmpty());
+        const auto reports = f.mainForm->findChildren<Dialog*>();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(reports.first()->isVisible() && !reports.first()->isModal());
+        QCOMPARE(reports.first()->windowTitle(), u"Новые друзья, Новые ПЧ"_s);
         QVERIFY(!f.ctx->settings.CheckTime_Posts.isEmpty()); // read back from the store
     }
 
@@ -128,7 +154,17 @@ private slots:
         QVERIFY(f.mainForm->browser()->toHtml().contains(QString::number(f.data.posts.back().id)));
     }
 
-    void questionsOfARunAreRealBoxesWhileTheWindowIsHidden() {
+    void aRejectionWhileHiddenWaitsForTheWindowAndIsAskedThere_data() {
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<bool>("deletedMeanwhile");
+        QTest::newRow("kept") << true << false;
+        QTest::newRow("deleted") << false << false;
+        QTest::newRow("gone meanwhile") << true << true;
+    }
+    void aRejectionWhileHiddenWaitsForTheWindowAndIsAskedThere() {
+        QFETCH(bool, keep);
+        QFETCH(bool, deletedMeanwhile);
+        FakeNotifications service;
         Fixture f(3);
         GuiPrompts boxes; // real message boxes instead of the script
         AppContext ctx(f.dir.folder(), boxes, f.userStore);
@@ -139,23 +175,37 @@ private slots:
         window.Form_Load();
         window.hide(); // as when it sits in the notification area
         const qint64 key = f.writePost(ctx.db, u"Отклонят"_s);
-        f.server.service().reject(u"post-"_s + QString::number(key), u"63"_s);
-        QString asked;
-        QTimer answerer; // the box runs a loop of its own: it is answered from there
+        f.server.service().reject(u"post-"_s + QString::number(key), u"52"_s);
+        QStringList asked;
+        QTimer answerer; // a box runs a loop of its own: it is answered from there
         connect(&answerer, &QTimer::timeout, &answerer, [&] {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
                 if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
-                    asked = box->text();
-                    box->button(QMessageBox::Yes)->click(); // keep it
+                    asked.append(box->text());
+                    box->button(keep ? QMessageBox::Yes : QMessageBox::No)->click();
                 }
             }
         });
         answerer.start(50);
         QSignalSpy finished(&window.exchanges(), &ExchangeController::exchangeFinished);
-        window.exchanges().mnu_Send_Click();
-        QVERIFY(finished.wait(30000));
-        QVERIFY(asked.contains(u"возникла ошибка №63"_s));
-        QCOMPARE(Outbox(ctx.db).unsentCount(MessageRef::Kind::Post), 1);
+        for (int run = 0; run < 2; ++run) { // the second never sends it again
+            window.exchanges().mnu_Send_Click();
+            QVERIFY(finished.wait(30000));
+        }
+        QCOMPARE(asked, QStringList());
+        QCOMPARE(f.server.received().size(), 1);
+        QTRY_COMPARE(
+            service.bodies,
+            QStringList(u"Сервер отклонил сообщение «Отклонят»: Слишком длинное сообщение"_s));
+        QCOMPARE(Outbox(ctx.db).unsentCount(MessageRef::Kind::Post), 0);
+        if (deletedMeanwhile) {
+            ctx.db.execute(u"DELETE FROM Posts"_s);
+        }
+        window.show(); // asks now, once
+        QTRY_COMPARE(f.count(u"SELECT count(*) FROM PendingDecisions"_s), 0);
+        QCOMPARE(asked.size(), deletedMeanwhile ? 0 : 1);
+        QVERIFY(deletedMeanwhile || asked.first().startsWith(u"При отправке поста"_s));
+        QCOMPARE(Outbox(ctx.db).unsentCount(MessageRef::Kind::Post), keep && !deletedMeanwhile);
     }
 
     void progressIsShownAndCancelLeavesTheRestWaiting() {
@@ -169,13 +219,17 @@ private slots:
         QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client — получение…"_s);
         QTRY_COMPARE_WITH_TIMEOUT(progress->bar()->value(), 5, 20000);
         QCOMPARE(progress->bar()->text(), u"5 из 20"_s);
+        progress->setProgress(15100, 20000); // wide figures still fit the bar
+        QVERIFY(progress->bar()->minimumWidth() >
+                progress->bar()->fontMetrics().horizontalAdvance(progress->bar()->text()));
+        progress->setProgress(5, 20);
         QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
         QVERIFY(finished.wait(30000));
         QVERIFY(progress->isHidden());
         QCOMPARE(f.tray->icon()->toolTip(), u"ORV Client"_s);
         QCOMPARE(f.count(u"SELECT count(*) FROM Posts"_s), 10); // the batch in flight too
         QVERIFY(f.mainForm->statusList()->currentText().endsWith(RunControl::CancelledText));
-        QCOMPARE(f.pane().NewInTree(), 10); // the tree shows them
+        QCOMPARE(f.pane().NewInTree(), f.count(u"SELECT count(*) FROM Posts WHERE New = 1"_s));
     }
 
     void theWindowWritesTheStoreWhileARunWritesIt() {
@@ -218,7 +272,11 @@ private slots:
             shown.append(f.tray->showsFriendsIcon());
         }
         QCOMPARE(shown, QList<bool>({true, false, true}));
+        f.prompts.answers = {false, true}; // more than 100: asked first
         f.pane().mnu_SetAllRead_Click();
+        QVERIFY(f.pane().NewInTree() > 100);
+        f.pane().mnu_SetAllRead_Click();
+        QCOMPARE(f.prompts.questions.filter(u"Отметить все прочитанными"_s).size(), 2);
         QVERIFY(f.waitForTree());
         f.ticks(2); // back to the program's icon, and it stays
         QVERIFY(!f.tray->showsFriendsIcon());
@@ -293,12 +351,6 @@ private slots:
 
     void aCheckThatFindsSomethingNotifiesWhileHidden() {
         FakeNotifications service;
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        QVERIFY2(bus.isConnected(), "run under dbus-run-session");
-        QVERIFY(bus.registerObject(u"/org/freedesktop/Notifications"_s, &service,
-                                   QDBusConnection::ExportAllSlots));
-        QVERIFY(bus.registerService(u"org.freedesktop.Notifications"_s));
-
         Fixture f(10);
         f.checksEvery(u"1"_s);
         f.mainForm->hide(); // in the notification area
@@ -307,7 +359,7 @@ private slots:
         QVERIFY(finished.wait(30000));
         QTRY_COMPARE(service.bodies.size(), 1);
         QVERIFY2(QRegularExpression(u"^Kordenet: новых постов [1-9]\\d*, комментариев \\d+, "
-                                    u"личных \\d+$"_s)
+                                    u"личных \\d+(\\n|$)"_s)
                      .match(service.bodies.first())
                      .hasMatch(),
                  qPrintable(service.bodies.first()));
@@ -315,9 +367,10 @@ private slots:
         // Its click opens the window on the first new item.
         const QString firstNew = f.model().keyOf(f.model().firstNew());
         QVERIFY(!firstNew.isEmpty());
-        bus.send(QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
-                                            u"org.freedesktop.Notifications"_s, u"ActionInvoked"_s)
-                 << 1u << u"default"_s);
+        QDBusConnection::sessionBus().send(
+            QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
+                                       u"org.freedesktop.Notifications"_s, u"ActionInvoked"_s)
+            << 1u << u"default"_s);
         QTRY_VERIFY(f.mainForm->isVisible());
         QCOMPARE(f.pane().selectedKey(), firstNew);
 
@@ -329,8 +382,57 @@ private slots:
         f.ticks(60);
         QVERIFY(finished.wait(30000));
         QCOMPARE(service.bodies.size(), 1);
-        bus.unregisterService(u"org.freedesktop.Notifications"_s);
-        bus.unregisterObject(u"/org/freedesktop/Notifications"_s);
+    }
+
+    void aNotificationGoesToTheDesktopServiceFirstElseToTheStatusList_data() {
+        QTest::addColumn<bool>("serviceFails");
+        QTest::addColumn<bool>("notificationArea");
+        QTest::addColumn<QString>("shownBy");
+        QTest::newRow("service") << false << true << u"service"_s;
+        QTest::newRow("failing service") << true << true << u"balloon"_s;
+        QTest::newRow("neither") << true << false << u"status"_s;
+    }
+    void aNotificationGoesToTheDesktopServiceFirstElseToTheStatusList() {
+        QFETCH(bool, serviceFails);
+        QFETCH(bool, notificationArea);
+        QFETCH(QString, shownBy);
+        FakeNotifications service;
+        service.fails = serviceFails;
+        test::AssumedNotificationArea area(notificationArea);
+        Fixture f(0);
+        f.tray->Form_Load();
+        f.tray->notify(u"Проверка"_s);
+        const bool byService = shownBy == u"service"_s;
+        QCOMPARE(service.bodies, byService ? QStringList(u"Проверка"_s) : QStringList());
+        QCOMPARE(service.icons,
+                 byService ? QStringList(u"orv-client default Открыть"_s) : QStringList());
+        QCOMPARE(f.logged(u"Проверка"_s), shownBy == u"status"_s); // the balloon: neither
+    }
+
+    void theServiceClockIsOfferedOnceAsTheTimeOffset_data() {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("offset");
+        QTest::newRow("three hours behind the service") << QByteArray("UTC") << u"-3"_s;
+        QTest::newRow("the service's zone") << QByteArray("Europe/Moscow") << u"0"_s;
+    }
+    void theServiceClockIsOfferedOnceAsTheTimeOffset() {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, offset);
+        const QByteArray before = qgetenv("TZ");
+        qputenv("TZ", zone); // the stand-in keeps Moscow time
+        ::tzset();
+        Fixture f(3);
+        f.prompts.answers = {true};
+        for (int run = 0; run < 2; ++run) {
+            QVERIFY(f.run(&ExchangeController::mnu_Get_Click));
+        }
+        const QString asked = u"Время сервера отличается от вашего на 3 ч. Учитывать это?"_s;
+        QCOMPARE(f.prompts.questions.filter(asked).size(), offset == u"0"_s ? 0 : 1);
+        QCOMPARE(f.ctx->settings.TimeOffset, offset);
+        QCOMPARE(f.rows(u"SELECT iniValue FROM iniSettings WHERE iniVariable = 'TimeOffset'"_s),
+                 QStringList(offset));
+        before.isNull() ? qunsetenv("TZ") : qputenv("TZ", before);
+        ::tzset();
     }
 
     void theTrayGetCommandStartsAReceiveAndHides() {

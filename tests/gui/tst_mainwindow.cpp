@@ -7,6 +7,7 @@
 #include "RelForm.h"
 #include "SettingsForm.h"
 #include "store/ReceivedMessages.h"
+#include "store/SearchIndex.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -320,16 +321,33 @@ private slots:
               u"100"_s, u"71"_s}});
         QVERIFY(f.reloadTree());
         QListWidget* hits = f.pane().SearchHits;
-        f.search(u"маргарит*"_s);
+        f.ctx->settings.TimeOffset = u"3"_s; // hits are dated in local time
+        f.search(u"маргари"_s);              // the last word as typed so far
         QVERIFY(hits->isVisibleTo(f.mainForm.get()));
         QCOMPARE(hits->count(), 1);
+        QVERIFY(f.ctx->log.currentText().endsWith(u"  Поиск: найдено 1"_s));
         auto* label = qobject_cast<QLabel*>(hits->itemWidget(hits->item(0)));
         QVERIFY(label->text().contains(u"<b>Маргариту</b>"_s) && label->text().contains(u"anna"_s));
-        f.pane().showHit(0);
+        QVERIFY(label->text().contains(u"05.03.2006 13:00:00"_s));
+        QTest::mouseClick(hits->viewport(), Qt::LeftButton, {},
+                          hits->visualItemRect(hits->item(0)).center());
         QCOMPARE(f.selected().section(u'-', 0, 1), u"friendpostkey-100"_s);
         QVERIFY(f.page().contains(u"Маргариту"_s)); // its page is shown
         QTest::keyClick(hits, Qt::Key_Escape);
         QVERIFY(!hits->isVisibleTo(f.mainForm.get()));
+
+        f.sql(u"INSERT INTO Posts (PostID, uName, Message, Messagedate, Sent) WITH RECURSIVE "
+              u"n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 120) SELECT 'x' || i, "
+              u"'vova', 'снег', '2006-03-01 10:00:00', 1 FROM n"_s);
+        SearchIndex(f.ctx->db).rebuild();
+        f.search(u"снег"_s);
+        QVERIFY(f.ctx->log.currentText().endsWith(u"  Поиск: показаны первые 100 из 121"_s));
+        // The selected hit is drawn in the highlight's text colour, the others not.
+        hits->setCurrentRow(1);
+        const auto role = [&](int row) {
+            return hits->itemWidget(hits->item(row))->foregroundRole();
+        };
+        QCOMPARE(QList({role(0), role(1)}), QList({QPalette::Text, QPalette::HighlightedText}));
 
         f.search(u"собаки"_s);
         QVERIFY(!hits->isVisibleTo(f.mainForm.get()));

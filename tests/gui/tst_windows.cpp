@@ -1,5 +1,6 @@
 // The program's windows around the tree: the start, the notification-area
 // icon and the exit sequence, the settings window and the message view.
+#include "AccountForm.h"
 #include "AddForm.h"
 #include "CommForm.h"
 #include "Dialog.h"
@@ -24,6 +25,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -63,28 +65,54 @@ class WindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void aFirstStartAsksForTheSettingsEvenFromTheNotificationArea_data() {
+    void aFirstStartOpensTheAccountWindowWhichWritesWhatTheListWould_data() {
         QTest::addColumn<bool>("hidden");
         QTest::newRow("shown") << false;
         QTest::newRow("in the notification area") << true;
     }
-    void aFirstStartAsksForTheSettingsEvenFromTheNotificationArea() {
+    void aFirstStartOpensTheAccountWindowWhichWritesWhatTheListWould() {
         QFETCH(bool, hidden);
         test::AssumedNotificationArea tray(true);
         Fixture f{QString()};
         f.userStore.setValue(u"options/StartMinimized"_s, hidden ? u"1"_s : u"0"_s);
-        bool settingsShownFirst = false;
-        f.prompts.onInform = [&] {
-            settingsShownFirst =
-                f.mainForm->settingsForm() && f.mainForm->settingsForm()->isVisible();
-        };
         MainForm& form = f.start();
         QCOMPARE(form.isVisible(), !hidden);
-        QVERIFY(settingsShownFirst && form.settingsForm()->isVisible());
-        QCOMPARE(f.prompts.messages.size(), 1);
-        QCOMPARE(f.prompts.messages[0].text, kSettingsFirst);
+        auto* account = form.findChild<AccountForm*>();
+        QVERIFY(account && account->isVisible());
+        QVERIFY(f.prompts.messages.isEmpty()); // no error box on the welcome
+        QVERIFY(!form.settingsForm());
         QVERIFY(f.exchanges().Timer->isActive());
         QVERIFY(!QApplication::overrideCursor());
+        const QList<QPair<QString, QString>> typed = {{u"UserName"_s, u"anna"_s},
+                                                      {u"Password"_s, u"p'1 x"_s},
+                                                      {u"ServiceURL"_s, u"http://127.0.0.1:9"_s},
+                                                      {u"MaxPost"_s, u"2000"_s},
+                                                      {u"TimeOffset"_s, u"-3"_s}};
+        account->TxtUser->setText(typed[0].second);
+        account->TxtPassword->setText(typed[1].second);
+        account->TxtService->setText(typed[2].second);
+        account->SpinMaxPost->setValue(typed[3].second.toInt());
+        account->SpinTimeOffset->setValue(typed[4].second.toInt());
+        account->ButSave_Click();
+        QVERIFY(!account->isVisible());
+        QCOMPARE(f.ctx->settings.MaxPost, u"2000"_s);
+
+        // The settings list, given the same values, writes the same rows.
+        Fixture list{QString()};
+        list.start();
+        list.mainForm->mnu_Setting_Click();
+        SettingsForm* raw = list.mainForm->settingsForm();
+        for (const auto& [key, value] : typed) {
+            const auto& rows = raw->workingTable();
+            const auto row = std::find_if(rows.begin(), rows.end(),
+                                          [&](const SettingRow& r) { return r.key == key; });
+            raw->ListVars->setCurrentRow(int(row - rows.begin()));
+            raw->TxtValue->clear();
+            QTest::keyClicks(raw->TxtValue, value);
+        }
+        raw->ButSave_Click();
+        const QString all = u"SELECT iniVariable, iniValue FROM iniSettings ORDER BY SortID"_s;
+        QCOMPARE(f.rows(all), list.rows(all));
     }
 
     void aHiddenStartNeedsANotificationArea() {

@@ -7,6 +7,7 @@
 #include "render/DiaryExport.h"
 #include "render/Markup.h"
 #include "render/PageBuilder.h"
+#include "store/Settings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -136,6 +137,30 @@ private slots:
                  1);
         QVERIFY_THROWS_EXCEPTION(OrvError,
                                  diary.write(u"anna"_s, u"/proc/no/export"_s, RunControl()));
+    }
+
+    // Dates are shown in local time: the service's plus TimeOffset.
+    void datesAreShownInLocalTime_data() {
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("ahead, past midnight")
+            << u"3"_s << QByteArray("01:07:00&nbsp;-&nbsp;06.03.2006");
+        QTest::newRow("behind") << u"-3"_s << QByteArray("19:07:00&nbsp;-&nbsp;05.03.2006");
+        QTest::newRow("not a number") << u"три"_s << QByteArray("22:07:00&nbsp;-&nbsp;05.03.2006");
+    }
+    void datesAreShownInLocalTime() {
+        QFETCH(QString, offset);
+        QFETCH(QByteArray, shown);
+        test::TestFolder dir(test::TestFolder::Icons::None);
+        Settings settings;
+        settings.TimeOffset = offset;
+        PageBuilder pages = builder(dir);
+        pages.setTimeOffset(settings.timeOffsetHours());
+        MessagePage p = post();
+        p.messageDate = u"05.03.2006 22:07:00"_s;
+        pages.BuildMessagePage(p);
+        pages.AddCommentToPage(p);
+        QCOMPARE(dir.read(u"out.htm"_s).count(shown), 2);
     }
 
     void unwritablePageThrows() {

@@ -67,15 +67,32 @@ private slots:
         QCOMPARE(SearchIndex::plain(body), plain);
     }
 
-    void snippetsMarkTheMatchWithoutMarkup() {
+    void snippetsShowTheAuthorsTextWithTheMatchMarked_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("marked");
+        QTest::newRow("a word") << u"маргариту"_s << u"<Маргариту>"_s;
+        QTest::newRow("ё as written") << u"елку"_s << u"и <ёлку>"_s;
+        QTest::newRow("a prefix") << u"мастери"_s << u"<мастерица>!"_s;
+        QTest::newRow("the title") << u"книгах"_s << u"О <книгах> & котах"_s;
+    }
+    void snippetsShowTheAuthorsTextWithTheMatchMarked() {
+        QFETCH(QString, query);
+        QFETCH(QString, marked);
         Store s;
-        const auto hits = SearchIndex(s.db).search(u"маргариту"_s);
+        const auto hits = SearchIndex(s.db).search(query);
         QCOMPARE(hits.size(), size_t(1));
-        QVERIFY2(hits[0].snippet.contains(SearchIndex::MatchStart + u"Маргариту"_s +
-                                          SearchIndex::MatchEnd),
-                 qPrintable(hits[0].snippet));
-        QVERIFY(!hits[0].snippet.contains(u'<'));
-        QCOMPARE(hits[0].title, u"О книгах &amp; котах"_s); // as stored
+        const QString snippet = QString(hits[0].snippet)
+                                    .replace(SearchIndex::MatchStart, u'<')
+                                    .replace(SearchIndex::MatchEnd, u'>');
+        QVERIFY2(snippet.contains(marked), qPrintable(snippet));
+        QVERIFY(!snippet.contains(u"<b"_s));
+    }
+
+    void theCountIsTheTrueNumberBeyondTheLimit() {
+        Store s;
+        QCOMPARE(SearchIndex(s.db).search(u"мастер"_s, 2).size(), size_t(2));
+        QCOMPARE(SearchIndex(s.db).count(u"мастер"_s), 3);
+        QVERIFY_THROWS_EXCEPTION(OrvError, SearchIndex(s.db).count(u"\"мастер"_s));
     }
 
     void deletedMessagesAreNotFound() {
@@ -84,7 +101,7 @@ private slots:
         QCOMPARE(s.keys(u"ёлку"_s), QString());
         MessageRemoval(s.db).deletePost(1); // post 100
         QCOMPARE(s.keys(u"снова"_s), QString());
-        QCOMPARE(s.keys(u"мастер"_s), QString());       // its comment went with it
+        QCOMPARE(s.keys(u"\"мастер\""_s), QString());   // its comment went with it
         s.db.execute(u"DELETE FROM PrivateMessages"_s); // as the purge deletes
         QCOMPARE(s.keys(u"мастерица"_s), QString());
         QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM PostsText"_s), QStringList{u"1"_s});

@@ -53,7 +53,7 @@ private slots:
         for (const QString& line : test::dataLines(u"storing/"_s + name + u".items"_s)) {
             items.push_back(line.split(u'\t'));
         }
-        ReceivedMessages store(s.db);
+        ReceivedMessages store(s.db, u"me"_s); // what "me" wrote is stored read
         StoreReport report;
         QString table;
         if (kind == u"posts"_s) {

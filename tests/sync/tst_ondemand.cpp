@@ -2,7 +2,9 @@
 #include "StoreCheck.h"
 #include "decode/ResultDocument.h"
 #include "store/SmileStore.h"
+#include "sync/LoginCheck.h"
 #include "sync/OnDemandFetch.h"
+#include "sync/ServiceClock.h"
 
 #include <QtTest>
 
@@ -51,6 +53,57 @@ class OnDemandTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void theServiceClockSuggestsAnOffsetOfWholeHoursOnly_data() {
+        QTest::addColumn<QString>("nowDate");
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QString>("offset");
+        QTest::newRow("behind Moscow")
+            << u"07.12.2026 19:18:00"_s << u"07.12.2026 16:18:40"_s << u"-3"_s;
+        QTest::newRow("within 5 minutes")
+            << u"07.12.2026 10:00:00"_s << u"07.12.2026 15:04:00"_s << u"5"_s;
+        QTest::newRow("past 5 minutes")
+            << u"07.12.2026 10:00:00"_s << u"07.12.2026 15:06:00"_s << QString();
+        QTest::newRow("the same hour")
+            << u"07.12.2026 16:18:00"_s << u"07.12.2026 16:20:00"_s << QString();
+        QTest::newRow("past 14 hours")
+            << u"07.12.2026 10:00:00"_s << u"08.12.2026 01:00:00"_s << QString();
+        QTest::newRow("no date") << u"вчера"_s << u"07.12.2026 16:18:00"_s << QString();
+    }
+    void theServiceClockSuggestsAnOffsetOfWholeHoursOnly() {
+        QFETCH(QString, nowDate);
+        QFETCH(QString, local);
+        QFETCH(QString, offset);
+        const auto lag =
+            ServiceClock::lag(nowDate, QDateTime::fromString(local, u"dd.MM.yyyy hh:mm:ss"_s));
+        const auto hours = lag ? ServiceClock::offsetHours(*lag) : std::nullopt;
+        QCOMPARE(hours ? QString::number(*hours) : QString(), offset);
+    }
+
+    void aLoginCheckSaysWhetherTheServiceAcceptsTheAccount_data() {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("accepted") << QString() << false << LoginCheck::Accepted;
+        QTest::newRow("refused") << u"wrong"_s << false << u"Ошибка авторизации"_s;
+        QTest::newRow("silent") << QString() << true << u"Запрос к серверу не выполнен."_s;
+    }
+    void aLoginCheckSaysWhetherTheServiceAcceptsTheAccount() {
+        QFETCH(QString, password);
+        QFETCH(bool, silent);
+        QFETCH(QString, said);
+        Fixture f;
+        if (!password.isEmpty()) {
+            f.ctx.settings.Password = password;
+        }
+        if (silent) {
+            f.server.setFault(standin::Fault::Silent);
+            f.ctx.exchangeTimeout = std::chrono::milliseconds(300); // the deadline ends it
+        }
+        QCOMPARE(LoginCheck::run(f.ctx.session()), said);
+        QCOMPARE(f.prompts.messages.size(), silent ? 1 : 0); // the box every run shows
+        QCOMPARE(f.rows(u"SELECT count(*) FROM AddressBook"_s), QStringList(u"0"_s));
+    }
+
     void newSmileysOnceEach() {
         Fixture f;
         f.data.smiles.resize(2);

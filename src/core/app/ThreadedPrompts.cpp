@@ -3,6 +3,7 @@
 #include <QSemaphore>
 #include <QThread>
 #include <memory>
+#include <utility>
 
 namespace orv {
 
@@ -10,8 +11,28 @@ ThreadedPrompts::ThreadedPrompts(UserPrompts& target, QObject* home)
     : m_target(target)
     , m_home(home) {}
 
+QList<ThreadedPrompts::Shown> ThreadedPrompts::takeReports() {
+    const QMutexLocker lock(&m_gathered);
+    return std::exchange(m_reports, {});
+}
+
+QStringList ThreadedPrompts::takeNotices() {
+    const QMutexLocker lock(&m_gathered);
+    return std::exchange(m_notices, {});
+}
+
+void ThreadedPrompts::report(const QString& caption, const QString& text) {
+    const QMutexLocker lock(&m_gathered);
+    m_reports.append({caption, text});
+}
+
+void ThreadedPrompts::notice(const QString& text) {
+    const QMutexLocker lock(&m_gathered);
+    m_notices.append(text);
+}
+
 template <class Result, class Ask> Result ThreadedPrompts::onHomeThread(Result fallback, Ask ask) {
-    if (m_closed) {
+    if (m_closed || !m_attended) {
         return fallback;
     }
     if (!m_home || QThread::currentThread() == m_home->thread()) {
@@ -51,6 +72,10 @@ bool ThreadedPrompts::askYesNoOr(const QString& title, const QString& text, bool
 }
 
 void ThreadedPrompts::inform(const QString& title, const QString& text, Icon icon) {
+    if (!m_attended) {
+        notice(text);
+        return;
+    }
     onHomeThread(true, [this, title, text, icon] {
         m_target.inform(title, text, icon);
         return true;
@@ -58,6 +83,10 @@ void ThreadedPrompts::inform(const QString& title, const QString& text, Icon ico
 }
 
 void ThreadedPrompts::showText(const QString& caption, const QString& text) {
+    if (!m_attended) {
+        report(caption, text);
+        return;
+    }
     onHomeThread(true, [this, caption, text] {
         m_target.showText(caption, text);
         return true;

@@ -27,6 +27,15 @@ public:
     virtual void showText(const QString& caption, const QString& text) = 0;
     // A line of text typed by the user; nothing when cancelled.
     virtual std::optional<QString> askText(const QString& title, const QString& prompt) = 0;
+
+    // Whether a person is there to answer now. A run must not wait on a
+    // question nobody sees: what the question concerns waits for a decision.
+    virtual bool attended() { return true; }
+    // A report that needs no answer, such as the changes of the friends list;
+    // the window shows it once the run has ended.
+    virtual void report(const QString& caption, const QString& text) { showText(caption, text); }
+    // A line for the desktop's notification while nobody attends.
+    virtual void notice(const QString& text) { inform(QString(), text, Icon::Information); }
 };
 
 } // namespace orv

@@ -5,6 +5,7 @@
 #include "app/Cp1251.h"
 #include "app/Escaping.h"
 #include "app/OrvError.h"
+#include "store/StoredDate.h"
 
 #include <QFile>
 
@@ -36,6 +37,19 @@ QString dateTail(const QString& date) {
 
 QString dateHead(const QString& date) {
     return date.left(10);
+}
+
+// The service's "dd.MM.yyyy hh:mm:ss" moved by whole hours; other text as it is.
+QString shownDate(const QString& date, int hours) {
+    if (hours == 0) {
+        return date;
+    }
+    try {
+        return StoredDate::toServiceText(
+            StoredDate::shifted(StoredDate::fromServiceText(date), hours));
+    } catch (const OrvError&) {
+        return date;
+    }
 }
 
 } // namespace
@@ -92,8 +106,8 @@ void PageBuilder::BuildMessagePage(const MessagePage& page) {
     }
     const QString post =
         m_site + u"/journalshowcomments.php?journalid="_s + m.journalId + u"&jpostid="_s + m.postId;
-    info += PageMarkup::InfoLineStart + dateTail(m.messageDate) + u"&nbsp;-&nbsp;"_s +
-            dateHead(m.messageDate);
+    const QString date = shownDate(m.messageDate, m_offsetHours);
+    info += PageMarkup::InfoLineStart + dateTail(date) + u"&nbsp;-&nbsp;"_s + dateHead(date);
     info += u"&nbsp;&nbsp;&nbsp;<b><a href='"_s + m_site + u"/users/"_s + m.author + u"/'>"_s +
             m.author + u"</a></b>"_s;
     info += u"<table align=center width=99% "_s + PageMarkup::FontStyle +
@@ -122,8 +136,9 @@ void PageBuilder::BuildMessagePage(const MessagePage& page) {
 }
 
 void PageBuilder::AddCommentToPage(const MessagePage& c) {
-    const QString header = PageMarkup::CommentRule + u"<br>&nbsp;"_s + dateTail(c.messageDate) +
-                           u"&nbsp;-&nbsp;"_s + dateHead(c.messageDate) +
+    const QString date = shownDate(c.messageDate, m_offsetHours);
+    const QString header = PageMarkup::CommentRule + u"<br>&nbsp;"_s + dateTail(date) +
+                           u"&nbsp;-&nbsp;"_s + dateHead(date) +
                            u"&nbsp;&nbsp;&nbsp;<b><a href='"_s + m_site + u"/users/"_s +
                            field(c.author) + u"/'>"_s + field(c.author) + u"</a></b>"_s;
     const QString body = u"<table width=99%  cellpadding=6 align=center border=0 "_s +

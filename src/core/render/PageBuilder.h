@@ -30,6 +30,9 @@ public:
 
     PageBuilder(QString pagePath, QString site, BodyConverter wordProcessor);
 
+    // Dates on the pages are the service's plus these hours (the local time).
+    void setTimeOffset(int hours) { m_offsetHours = hours; }
+
     void BuildMessagePage(const MessagePage& message);
     void AddCommentToPage(const MessagePage& comment);
     void ClosePage();
@@ -42,6 +45,7 @@ private:
     QString m_pagePath;
     QString m_site;
     BodyConverter m_wordProcessor;
+    int m_offsetHours = 0;
 };
 
 } // namespace orv

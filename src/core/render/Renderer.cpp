@@ -23,8 +23,10 @@ QString Renderer::WordProcessor(const QString& text) {
 }
 
 PageBuilder Renderer::pageBuilder() {
-    return PageBuilder(m_session.folder.outPagePath(), m_session.settings.serviceAddress(),
-                       [this](const QString& body) { return WordProcessor(body); });
+    PageBuilder pages(m_session.folder.outPagePath(), m_session.settings.serviceAddress(),
+                      [this](const QString& body) { return WordProcessor(body); });
+    pages.setTimeOffset(m_session.settings.timeOffsetHours());
+    return pages;
 }
 
 } // namespace orv

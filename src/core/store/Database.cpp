@@ -182,6 +182,9 @@ void Database::migrate() {
             /* 6 -> 7 */
             {u"CREATE TABLE IF NOT EXISTS Drafts (ID INTEGER PRIMARY KEY, Saved TEXT NOT NULL, "
              u"State TEXT NOT NULL)"_s},
+            /* 7 -> 8 */
+            {u"CREATE TABLE IF NOT EXISTS PendingDecisions (Tbl TEXT NOT NULL, MessageKey "
+             u"INTEGER NOT NULL, Error TEXT NOT NULL, PRIMARY KEY (Tbl, MessageKey))"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {

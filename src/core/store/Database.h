@@ -15,7 +15,7 @@ class StatusLog;
 // Every failure throws OrvError with the engine's text.
 class Database {
 public:
-    static constexpr int SchemaVersion = 7;
+    static constexpr int SchemaVersion = 8;
 
     explicit Database(QString path);
     ~Database();

@@ -6,6 +6,7 @@
 #include "app/OrvError.h"
 
 #include <QVariant>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +18,13 @@ using Kind = MessageRef::Kind;
 // The unsent rows of a kind; a private message counts when it is outgoing.
 QString unsentCondition(Kind kind) {
     return kind == Kind::Private ? u"Sent = 0 AND Out <> 0"_s : u"Sent = 0"_s;
+}
+
+// The unsent rows a send may take: not those awaiting the user's decision.
+QString waitingCondition(Kind kind) {
+    const auto [table, key] = messageTable(kind);
+    return unsentCondition(kind) + u" AND NOT EXISTS (SELECT 1 FROM PendingDecisions D WHERE "_s +
+           u"D.Tbl = '"_s + table + u"' AND D.MessageKey = "_s + key + u')';
 }
 
 // The columns of an outgoing row, in the order rowOf reads them.
@@ -84,18 +92,18 @@ std::vector<qint64> Outbox::keysWhere(Kind kind, const QString& condition) {
 }
 
 std::vector<qint64> Outbox::unsentKeys(Kind kind) {
-    return keysWhere(kind, unsentCondition(kind));
+    return keysWhere(kind, waitingCondition(kind));
 }
 
 std::vector<OutgoingMessage> Outbox::inDoubt(Kind kind) {
     const std::vector<qint64> keys =
-        keysWhere(kind, unsentCondition(kind) + u" AND HandedOver IS NOT NULL"_s);
+        keysWhere(kind, waitingCondition(kind) + u" AND HandedOver IS NOT NULL"_s);
     return keys.empty() ? std::vector<OutgoingMessage>() : find(kind, keys);
 }
 
 qsizetype Outbox::unsentCount(Kind kind) {
     QSqlQuery& q = run(u"SELECT COUNT(*) FROM "_s + messageTable(kind).table + u" WHERE "_s +
-                           unsentCondition(kind),
+                           waitingCondition(kind),
                        {});
     q.next();
     const qsizetype count = q.value(0).toLongLong();
@@ -166,9 +174,15 @@ Outbox::apply(const std::vector<SendOutcome>& outcomes) {
                 break;
             case SendOutcome::Action::Keep:
                 markHandedOver(outcome.kind, {outcome.key}, QVariant());
+                setPending(outcome.kind, outcome.key, nullptr);
                 break;
             case SendOutcome::Action::Delete:
                 remove(outcome);
+                setPending(outcome.kind, outcome.key, nullptr);
+                break;
+            case SendOutcome::Action::Defer:
+                markHandedOver(outcome.kind, {outcome.key}, QVariant());
+                setPending(outcome.kind, outcome.key, &outcome.error);
                 break;
             }
             one.commit();
@@ -212,6 +226,41 @@ void Outbox::remove(const SendOutcome& outcome) {
     run(u"DELETE FROM "_s + table + u" WHERE "_s + key + u" = ? AND "_s +
             unsentCondition(outcome.kind),
         {outcome.key});
+}
+
+void Outbox::setPending(Kind kind, qint64 key, const QString* error) {
+    const QString table = messageTable(kind).table;
+    if (!error) {
+        run(u"DELETE FROM PendingDecisions WHERE Tbl = ? AND MessageKey = ?"_s, {table, key});
+        return;
+    }
+    run(u"INSERT OR REPLACE INTO PendingDecisions (Tbl, MessageKey, Error) VALUES (?, ?, ?)"_s,
+        {table, key, *error});
+}
+
+std::vector<PendingDecision> Outbox::awaitingDecision() {
+    std::vector<std::tuple<Kind, qint64, QString>> waiting;
+    QSqlQuery& q = run(u"SELECT Tbl, MessageKey, Error FROM PendingDecisions ORDER BY rowid"_s);
+    while (q.next()) {
+        for (const Kind kind : {Kind::Post, Kind::Comment, Kind::Private}) {
+            if (messageTable(kind).table == q.value(0).toString()) {
+                waiting.emplace_back(kind, q.value(1).toLongLong(), q.value(2).toString());
+            }
+        }
+    }
+    q.finish();
+    std::vector<PendingDecision> pending;
+    for (const auto& [kind, key, error] : waiting) {
+        const auto row = find(kind, key);
+        if (row && !row->sent) {
+            pending.push_back({*row, error});
+            continue;
+        }
+        Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
+        setPending(kind, key, nullptr);
+        transaction.commit();
+    }
+    return pending;
 }
 
 void Outbox::markHandedOver(Kind kind, const std::vector<qint64>& keys, const QVariant& when) {

@@ -40,8 +40,10 @@ struct OutgoingMessage {
 // What one send result decided for its row.
 struct SendOutcome {
     // Accept: sent, with the service's identifiers. Keep: rejected, and kept
-    // unsent for editing. Delete: rejected, and given up by the user.
-    enum class Action { Accept, Keep, Delete };
+    // unsent for editing. Delete: rejected, and given up by the user. Defer:
+    // rejected with nobody there to decide; kept, and not sent again until
+    // the user decides (Keep or Delete).
+    enum class Action { Accept, Keep, Delete, Defer };
 
     struct Identifiers {
         QString postId, journalId, commentId;
@@ -52,6 +54,14 @@ struct SendOutcome {
     Action action = Action::Accept;
     // Accepted posts and comments: one set per ITEM of the result, in order.
     std::vector<Identifiers> items;
+    // Defer: the service's error code, for the question asked later.
+    QString error;
+};
+
+// A rejected row waiting for the user's decision, with the service's code.
+struct PendingDecision {
+    OutgoingMessage row;
+    QString error;
 };
 
 // The outgoing queue: the unsent rows of Posts, Comments and PrivateMessages
@@ -63,7 +73,7 @@ public:
     explicit Outbox(Database& db);
 
     // The keys of the kind's unsent rows, oldest first, those in doubt
-    // included.
+    // included; rows awaiting a decision are left out here and below.
     std::vector<qint64> unsentKeys(MessageRef::Kind kind);
     // The unsent rows of the kind whose batch went out without an answer
     // applied, oldest first.
@@ -90,6 +100,10 @@ public:
     // the engine's text; the others still count.
     std::vector<std::pair<SendOutcome, QString>> apply(const std::vector<SendOutcome>& outcomes);
 
+    // The rows awaiting a decision, oldest first. A decision whose row is gone
+    // (deleted meanwhile) is dropped.
+    std::vector<PendingDecision> awaitingDecision();
+
     // New rows written by the composer, with Sent, New and Deleted false; the
     // message's key and options are taken, the key is returned. A new post or
     // comment gets the temporary service identifier "tmp" + its key.
@@ -110,6 +124,7 @@ private:
     std::vector<qint64> keysWhere(MessageRef::Kind kind, const QString& condition);
     void accept(const SendOutcome& outcome, const QString& now);
     void remove(const SendOutcome& outcome);
+    void setPending(MessageRef::Kind kind, qint64 key, const QString* error);
     // Sets HandedOver of the kind's unsent rows among the keys.
     void markHandedOver(MessageRef::Kind kind, const std::vector<qint64>& keys,
                         const QVariant& when);

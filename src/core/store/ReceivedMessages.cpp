@@ -268,6 +268,18 @@ QSqlQuery& ReceivedMessages::query(int statement) {
     return *slot;
 }
 
+void ReceivedMessages::markOwnRead(MessageRef::Kind kind, qint64 id, const QString& author) {
+    // The user wrote it: nothing in it is new to them.
+    if (m_ownName.isEmpty() || author.compare(m_ownName, Qt::CaseInsensitive) != 0) {
+        return;
+    }
+    const auto [table, key] = messageTable(kind);
+    QSqlQuery read =
+        m_db.prepare(u"UPDATE "_s + table + u" SET New = 0 WHERE "_s + key + u" = ?"_s);
+    read.addBindValue(id);
+    Database::exec(read);
+}
+
 StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
@@ -297,6 +309,7 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
                                         post.postId, post.journalId, now});
             noteRow(known, post.postId, id);
             index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
+            markOwnRead(MessageRef::Kind::Post, id, post.userName);
             ++report.stored;
         }
         done.append(post.postId);
@@ -340,6 +353,7 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
                                     comment.postId, comment.commentId, comment.journalId, now});
         noteRow(known, comment.commentId, id);
         index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
+        markOwnRead(MessageRef::Kind::Comment, id, comment.userName);
         ++report.stored;
         done.append(comment.commentId);
     }
@@ -370,6 +384,7 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         const qint64 id = writeRow(query(OverwritePrivate), query(InsertPrivate), stored,
                                    {message.message, *date, message.userName, now});
         index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
+        markOwnRead(MessageRef::Kind::Private, id, message.userName);
         ++report.stored;
     }
     if (keptAnswer) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MessageRef.h"
+
 #include <QSqlQuery>
 #include <QString>
 #include <memory>
@@ -42,7 +44,8 @@ struct StoreReport {
 // may be the published copy of an outgoing row whose send answer was lost: it
 // then settles the first such row in doubt with the same title and text (and,
 // for a comment, the same post), which becomes sent and read with the
-// service's identifiers, instead of being stored a second time.
+// service's identifiers, instead of being stored a second time. Whatever the
+// user wrote is stored read.
 //
 // An instance prepares each statement once, when first needed, and keeps it
 // for later calls: a run stores all its batches through one instance.
@@ -73,6 +76,7 @@ private:
     struct Prepared;
     // One of the statements the store uses, prepared on first use.
     QSqlQuery& query(int statement);
+    void markOwnRead(MessageRef::Kind kind, qint64 id, const QString& author);
 
     Database& m_db;
     const QString m_ownName;

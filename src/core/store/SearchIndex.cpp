@@ -4,6 +4,7 @@
 #include "app/Escaping.h"
 #include "app/OrvError.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -127,7 +128,7 @@ QString withoutMarkupTags(QStringView text) {
     return out;
 }
 
-// Runs of blanks as one, ё as е, and no blanks at either end.
+// Runs of blanks as one, and no blanks at either end.
 QString blanksCollapsed(QStringView text) {
     QString out;
     out.reserve(text.size());
@@ -141,7 +142,7 @@ QString blanksCollapsed(QStringView text) {
             continue;
         }
         blank = false;
-        out += c == u'ё' ? u'е' : c == u'Ё' ? u'Е' : c;
+        out += c;
     }
     return out.trimmed();
 }
@@ -152,6 +153,10 @@ SearchIndex::SearchIndex(Database& db)
     : m_db(db) {}
 
 QString SearchIndex::plain(const QString& text) {
+    return foldedYo(authorsText(text));
+}
+
+QString SearchIndex::authorsText(const QString& text) {
     return blanksCollapsed(
         Escaping::decode(withoutMarkupTags(withUserNames(withoutHtmlTags(text)))));
 }
@@ -159,6 +164,7 @@ QString SearchIndex::plain(const QString& text) {
 QString SearchIndex::indexQuery(const QString& typed) {
     const QString text = foldedYo(typed);
     QStringList terms;
+    bool lastIsWord = false; // the word being typed: found by its start too
     qsizetype i = 0;
     const auto isBlank = [&](qsizetype at) { return text[at].isSpace(); };
     while (i < text.size()) {
@@ -174,12 +180,14 @@ QString SearchIndex::indexQuery(const QString& typed) {
             }
             term = text.mid(i + 1, close - i - 1).simplified();
             i = close + 1;
+            lastIsWord = false;
         } else {
             const qsizetype start = i;
             while (i < text.size() && !isBlank(i) && text[i] != u'"') {
                 ++i;
             }
             term = text.mid(start, i - start);
+            lastIsWord = true;
         }
         const bool prefix = term.endsWith(u'*') || (i < text.size() && text[i] == u'*');
         if (i < text.size() && text[i] == u'*') {
@@ -193,6 +201,9 @@ QString SearchIndex::indexQuery(const QString& typed) {
     }
     if (terms.isEmpty()) {
         throw OrvError(u"Введите слово для поиска."_s);
+    }
+    if (lastIsWord && !terms.last().endsWith(u'*')) {
+        terms.last().append(u'*');
     }
     return terms.join(u' ');
 }
@@ -252,6 +263,26 @@ void SearchIndex::rebuild() {
     transaction.commit();
 }
 
+QString SearchIndex::matching(Kind kind) {
+    const KindTables t = tablesOf(kind);
+    return u" FROM "_s + t.index + u" JOIN "_s + t.messages + u" M ON M."_s + t.key + u" = "_s +
+           t.index + u".rowid WHERE "_s + t.index + u" MATCH ? AND M.Deleted = 0"_s;
+}
+
+qint64 SearchIndex::count(const QString& typed) {
+    const QString query = indexQuery(typed);
+    qint64 total = 0;
+    for (const Kind kind : kKinds) {
+        QSqlQuery q = m_db.prepare(u"SELECT count(*)"_s + matching(kind));
+        q.addBindValue(query);
+        if (!q.exec() || !q.next()) {
+            throw OrvError(u"Запрос не понят: "_s + typed);
+        }
+        total += q.value(0).toLongLong();
+    }
+    return total;
+}
+
 std::vector<SearchHit> SearchIndex::search(const QString& typed, int limit) {
     const QString query = indexQuery(typed);
     std::vector<SearchHit> hits;
@@ -261,10 +292,8 @@ std::vector<SearchHit> SearchIndex::search(const QString& typed, int limit) {
         const KindTables t = tablesOf(kind);
         QSqlQuery q = m_db.prepare(
             u"SELECT M."_s + t.key + u", "_s + t.serviceId + u", M.uName, M.Messagedate, "_s +
-            t.title + u", snippet("_s + t.index + u", -1, char(2), char(3), '…', 12) FROM "_s +
-            t.index + u" JOIN "_s + t.messages + u" M ON M."_s + t.key + u" = "_s + t.index +
-            u".rowid WHERE "_s + t.index + u" MATCH ? AND M.Deleted = 0 ORDER BY "_s + t.index +
-            u".rowid DESC LIMIT ?"_s);
+            t.title + u", snippet("_s + t.index + u", -1, char(2), char(3), '…', 12), M.Message"_s +
+            matching(kind) + u" ORDER BY "_s + t.index + u".rowid DESC LIMIT ?"_s);
         q.addBindValue(query);
         q.addBindValue(limit);
         if (!q.exec()) {
@@ -278,7 +307,9 @@ std::vector<SearchHit> SearchIndex::search(const QString& typed, int limit) {
             hit.author = q.value(2).toString();
             hit.date = q.value(3).toString();
             hit.title = q.value(4).toString();
-            hit.snippet = q.value(5).toString();
+            hit.snippet =
+                authorsSnippet(q.value(5).toString(), {authorsText(q.value(6).toString()),
+                                                       authorsText(hit.title), hit.author});
             hits.push_back(std::move(hit));
         }
     }
@@ -289,6 +320,28 @@ std::vector<SearchHit> SearchIndex::search(const QString& typed, int limit) {
         hits.resize(size_t(limit));
     }
     return hits;
+}
+
+QString SearchIndex::authorsSnippet(const QString& snippet, const QStringList& sources) {
+    // The index holds the text with ё folded, letter for letter: the same
+    // stretch of the author's text is found, and the marks put back into it.
+    static const QRegularExpression marks(u"[\\x{2}\\x{3}]"_s);
+    static const QRegularExpression ellipses(u"^…|…$"_s);
+    for (const QString& core : {snippet, QString(snippet).remove(ellipses)}) {
+        const QString fragment = QString(core).remove(marks);
+        for (const QString& source : sources) {
+            qsizetype at = foldedYo(source).indexOf(fragment);
+            if (fragment.isEmpty() || at < 0) {
+                continue;
+            }
+            QString restored = snippet.left(snippet.indexOf(core));
+            for (const QChar c : core) {
+                restored += (c == MatchStart || c == MatchEnd) ? c : source.at(at++);
+            }
+            return restored + snippet.mid(snippet.indexOf(core) + core.size());
+        }
+    }
+    return snippet;
 }
 
 } // namespace orv

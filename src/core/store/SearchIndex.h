@@ -4,6 +4,7 @@
 
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -19,7 +20,8 @@ struct SearchHit {
     QString author;
     QString date; // as stored
     QString title;
-    // Text around the match, the match between MatchStart and MatchEnd.
+    // The author's text around the match, the match between MatchStart and
+    // MatchEnd.
     QString snippet;
 };
 
@@ -37,9 +39,12 @@ public:
     // What of a body is searched: tags and markup out, entities decoded,
     // ё as е, runs of blanks as one.
     static QString plain(const QString& text);
+    // The same text as the author wrote it: ё kept.
+    static QString authorsText(const QString& text);
 
     // A typed query as the index reads it: words (a trailing * for a
-    // prefix) and phrases in double quotes. Throws OrvError with words for
+    // prefix; the last word is always one, as it may be still being typed)
+    // and phrases in double quotes. Throws OrvError with words for
     // the user when it cannot be read.
     static QString indexQuery(const QString& typed);
 
@@ -54,8 +59,16 @@ public:
 
     // The newest hits first, messages marked deleted left out.
     std::vector<SearchHit> search(const QString& typed, int limit = 100);
+    // How many messages the search finds in all, beyond any limit.
+    qint64 count(const QString& typed);
+
+    // The index's snippet in the words of the first source it was cut from.
+    static QString authorsSnippet(const QString& snippet, const QStringList& sources);
 
 private:
+    // The FROM and WHERE of a search of one kind; the query is bound.
+    static QString matching(MessageRef::Kind kind);
+
     Database& m_db;
     std::optional<QSqlQuery> m_put[3]; // prepared once an instance, a kind each
 };

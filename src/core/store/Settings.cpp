@@ -2,6 +2,8 @@
 
 #include "app/Constants.h"
 
+#include <cmath>
+
 namespace orv {
 
 QString Settings::serviceAddress() const {
@@ -10,6 +12,12 @@ QString Settings::serviceAddress() const {
         address.chop(1);
     }
     return address.isEmpty() ? DefaultServiceUrl : address;
+}
+
+int Settings::timeOffsetHours() const {
+    bool ok = false;
+    const double hours = TimeOffset.trimmed().toDouble(&ok);
+    return ok && std::abs(hours) <= 24 ? int(std::lround(hours)) : 0;
 }
 
 int Settings::daysToKeep() const {

@@ -33,6 +33,9 @@ struct Settings {
 
     // The scheme and host of the service, without a trailing slash.
     QString serviceAddress() const;
+    // TimeOffset in whole hours: what the local clock is ahead of the
+    // service's. Shown dates add it; 0 when it does not read as a number.
+    int timeOffsetHours() const;
 
     // How many days read messages are kept: ShowLastDays, or the default 14
     // when it did not read as a number or is negative, so that a bad setting

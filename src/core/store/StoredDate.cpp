@@ -92,6 +92,15 @@ QString fromDateTime(const QDateTime& moment) {
     return moment.toString(kStored);
 }
 
+QString shifted(const QString& stored, int hours) {
+    const QDateTime moment = QDateTime::fromString(stored, kStored);
+    if (hours == 0 || !isStored(stored) || !moment.isValid()) {
+        return stored;
+    }
+    // As UTC, so that no summer-time gap of this machine changes the reading.
+    return QDateTime(moment.date(), moment.time(), Qt::UTC).addSecs(3600 * hours).toString(kStored);
+}
+
 QString startOfDay(const QDate& day) {
     return day.toString(u"yyyy-MM-dd"_s) + u" 00:00:00"_s;
 }

@@ -21,6 +21,10 @@ QString toRussianText(const QString& stored);
 
 QString fromDateTime(const QDateTime& moment);
 
+// A stored value moved by whole hours, as a wall-clock reading (no time zone
+// in between). Text that is no stored date comes back unchanged.
+QString shifted(const QString& stored, int hours);
+
 // Midnight at the start of the day, as stored.
 QString startOfDay(const QDate& day);
 

@@ -109,6 +109,16 @@ CREATE TABLE IF NOT EXISTS Drafts (
     State TEXT NOT NULL
 );
 
+-- Outgoing rows the service rejected while nobody was there to decide whether
+-- to keep or delete them: they wait, unsent and never sent again, until the
+-- user decides. Tbl is the row's table, Error the service's code.
+CREATE TABLE IF NOT EXISTS PendingDecisions (
+    Tbl TEXT NOT NULL,
+    MessageKey INTEGER NOT NULL,
+    Error TEXT NOT NULL,
+    PRIMARY KEY (Tbl, MessageKey)
+);
+
 INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('UserName', '', 1, 'Имя пользователя (логин) на Корденете'),
     ('Password', '', 2, 'Пароль'),

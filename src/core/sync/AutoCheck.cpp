@@ -54,6 +54,7 @@ CheckReport AutoCheck::run(const Session& session, const Options& options) {
             return;
         }
         Fetcher& fetcher = receive.fetcher();
+        report.clockLag = fetcher.clockLag;
         report.posts = fetcher.PostsReceived;
         report.comments = fetcher.CommentsReceived;
         report.privates = receive.PrivatesReceived;

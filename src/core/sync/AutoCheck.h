@@ -15,6 +15,7 @@ struct CheckReport {
     int privates = 0;
     // The service refused the check (a wrong password, say): its words.
     QString refusal;
+    std::optional<qint64> clockLag; // see Fetcher::clockLag
     bool anything() const { return posts + comments + privates > 0; }
 };
 

@@ -32,6 +32,8 @@ public:
     // open the store is logged with the run's prefix.
     bool start(Job job, const QString& prefix);
     bool isBusy() const { return m_busy; }
+    // The prompts the runs see: reports gathered, questions while attended.
+    ThreadedPrompts& prompts() { return m_prompts; }
     // Ends the running job once the exchange in flight has been answered and
     // stored; what is left waits for the next run. Nothing when idle.
     void cancel();

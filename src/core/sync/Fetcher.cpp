@@ -1,5 +1,6 @@
 #include "Fetcher.h"
 
+#include "ServiceClock.h"
 #include "app/ErrorTrap.h"
 #include "app/Escaping.h"
 #include "app/OrvError.h"
@@ -125,6 +126,9 @@ void Fetcher::BuildIDstack(QString answer, const ResultDocument* parsed) {
         Database::Transaction transaction(m_session.db, Database::Transaction::OnFailure::RollBack);
         FetchStack(m_session.db).add(list.ids, list.stackType);
         if (!list.checkTimeKey.isEmpty()) {
+            if (!clockLag) {
+                clockLag = ServiceClock::lag(list.checkTime, QDateTime::currentDateTime());
+            }
             (list.stackType == FetchStack::Posts ? moved.CheckTime_Posts
                                                  : moved.CheckTime_Comments) = list.checkTime;
             SettingsStore(m_session.db, m_session.log).writeOne(moved, list.checkTimeKey);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace orv {
 
@@ -54,6 +55,9 @@ public:
     // Stacked items found when the last fetch of each kind began.
     int PostsReceived = 0;
     int CommentsReceived = 0;
+    // How far the local clock was ahead of the service's at the first list
+    // answer of the run; nothing before one came.
+    std::optional<qint64> clockLag;
 
 private:
     void store(const QString& stackType, const QStringList& asked, const QString& answer);

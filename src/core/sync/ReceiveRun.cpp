@@ -176,8 +176,8 @@ void ReceiveRun::storePrivates(const ResultDocument& document, std::optional<qin
         m_session.log.LogStatus(line);
     }
     runTrapped(m_session.log, u"Mod_DB.SavePrivate: "_s, [&] {
-        const StoreReport report =
-            ReceivedMessages(m_session.db).savePrivates(decoded.messages, keptAnswer);
+        const StoreReport report = ReceivedMessages(m_session.db, m_session.settings.UserName)
+                                       .savePrivates(decoded.messages, keptAnswer);
         PrivatesReceived += report.stored;
         for (const auto& [sender, error] : report.failed) {
             m_session.log.LogFailure(u"Mod_DB.SavePrivate: "_s + error + u" ("_s + sender + u')');
@@ -220,7 +220,7 @@ void ReceiveRun::CheckFriends() {
         const auto report = [&](const QStringList& names, const QString& text,
                                 const QString& caption) {
             if (!names.isEmpty()) {
-                m_session.prompts.showText(caption, text + nameList(names));
+                m_session.prompts.report(caption, text + nameList(names));
             }
         };
         const QStringList newFriends = book.takeArrivals(AddressBook::Buddy);

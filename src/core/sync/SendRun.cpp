@@ -41,9 +41,8 @@ std::optional<Kind> kindOfResult(const QString& word) {
     return std::nullopt;
 }
 
-QString rejectedQuestion(const SendResult& result, const OutgoingMessage& row) {
-    const QString error =
-        u" возникла ошибка №"_s + result.error + u" ("_s + ServerErrorText(result.error) + u')';
+QString rejectedQuestion(const QString& code, const OutgoingMessage& row) {
+    const QString error = u" возникла ошибка №"_s + code + u" ("_s + ServerErrorText(code) + u')';
     const QString date = StoredDate::toRussianText(row.date);
     if (row.kind == Kind::Comment) {
         // Whose diary the comment went to: the author of the commented post,
@@ -286,7 +285,7 @@ std::optional<SendOutcome> SendRun::acceptance(const SendResult& result) {
         return std::nullopt;
     }
     // A row gone meanwhile is simply not there to be marked.
-    return SendOutcome{*kind, key, SendOutcome::Action::Accept, result.items};
+    return SendOutcome{*kind, key, SendOutcome::Action::Accept, result.items, {}};
 }
 
 std::optional<SendOutcome> SendRun::rejection(const SendResult& result) {
@@ -302,8 +301,16 @@ std::optional<SendOutcome> SendRun::rejection(const SendResult& result) {
         logFailure(u"нет неотправленного сообщения "_s + result.qid + u" в базе"_s);
         return std::nullopt;
     }
-    if (!keepRejected(result, *row)) {
-        return SendOutcome{*kind, key, SendOutcome::Action::Delete, {}};
+    if (!m_session.prompts.attended()) {
+        // Nobody can answer now: the row waits, unsent, for the user.
+        const QString notice = u"Сервер отклонил сообщение «"_s + shortTitle(*row) + u"»: "_s +
+                               ServerErrorText(result.error);
+        m_session.log.LogStatus(notice + u" (ожидает решения)"_s);
+        m_session.prompts.notice(notice);
+        return SendOutcome{*kind, key, SendOutcome::Action::Defer, {}, result.error};
+    }
+    if (!keepRejected(result.error, *row)) {
+        return SendOutcome{*kind, key, SendOutcome::Action::Delete, {}, {}};
     }
     // "Already there": the service holds this text, most likely from an
     // answer that was lost, so the kept row stays in doubt for a receive to
@@ -311,7 +318,7 @@ std::optional<SendOutcome> SendRun::rejection(const SendResult& result) {
     if (result.error == u"63"_s || result.error == u"1616"_s) {
         return std::nullopt;
     }
-    return SendOutcome{*kind, key, SendOutcome::Action::Keep, {}};
+    return SendOutcome{*kind, key, SendOutcome::Action::Keep, {}, {}};
 }
 
 void SendRun::logRefused(const std::vector<std::pair<SendOutcome, QString>>& refused) {
@@ -320,9 +327,21 @@ void SendRun::logRefused(const std::vector<std::pair<SendOutcome, QString>>& ref
     }
 }
 
-bool SendRun::keepRejected(const SendResult& result, const OutgoingMessage& row) {
+bool SendRun::keepRejected(const QString& code, const OutgoingMessage& row) {
     // Unanswered (the program closing) keeps the message: only the user deletes.
-    return m_session.prompts.askYesNoOr(QString(), rejectedQuestion(result, row), true);
+    return m_session.prompts.askYesNoOr(QString(), rejectedQuestion(code, row), true);
+}
+
+int SendRun::decidePending() {
+    int decided = 0;
+    for (const PendingDecision& pending : m_outbox.awaitingDecision()) {
+        const auto action = keepRejected(pending.error, pending.row) ? SendOutcome::Action::Keep
+                                                                     : SendOutcome::Action::Delete;
+        logRefused(
+            m_outbox.apply({SendOutcome{pending.row.kind, pending.row.key, action, {}, {}}}));
+        ++decided;
+    }
+    return decided;
 }
 
 QString SendRun::shortTitle(const OutgoingMessage& message) {

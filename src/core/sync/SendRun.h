@@ -39,6 +39,10 @@ public:
     // Returns how many messages of the batch the answer spoke of.
     qsizetype MakeMessagesSent(const QString& answer, const std::vector<OutgoingMessage>& batch);
 
+    // Asks about each rejected message that waits for a decision (kept or
+    // deleted); returns how many were decided.
+    int decidePending();
+
     // A send batch size: a whole number above 0, or OrvError.
     static int batchSize(const QString& setting);
 
@@ -62,7 +66,7 @@ private:
     std::optional<SendOutcome> rejection(const SendResult& result);
     void logRefused(const std::vector<std::pair<SendOutcome, QString>>& refused);
     // Yes keeps a rejected row for editing, No deletes it.
-    bool keepRejected(const SendResult& result, const OutgoingMessage& row);
+    bool keepRejected(const QString& code, const OutgoingMessage& row);
     void logFailure(const QString& text);
     QString waitingLine();
 
