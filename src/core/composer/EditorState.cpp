@@ -25,53 +25,61 @@ std::optional<Composer::CaptionPlace> placeOf(const QJsonValue& value) {
     return Composer::CaptionPlace{o[u"above"_s].toBool(), o[u"below"_s].toBool()};
 }
 
+// The draft's fields and their names in the text; one list for both ways.
+struct TextField {
+    QStringView name;
+    QString Draft::*member;
+};
+struct FlagField {
+    QStringView name;
+    bool Draft::*member;
+};
+
+const TextField kTexts[] = {
+    {u"kind", &Draft::messageType},    {u"parentPostId", &Draft::parentPostId},
+    {u"header", &Draft::header},       {u"body", &Draft::body},
+    {u"recipient", &Draft::recipient}, {u"music", &Draft::music},
+    {u"mood", &Draft::mood},
+};
+const FlagField kFlags[] = {
+    {u"private", &Draft::isPrivate},   {u"parseUrl", &Draft::parseUrl},
+    {u"noComment", &Draft::noComment}, {u"closed", &Draft::closed},
+    {u"subscribe", &Draft::subscribe},
+};
+
 } // namespace
 
 QString EditorState::toText() const {
-    const QJsonObject o{
+    QJsonObject o{
         {u"format"_s, kFormat},
-        {u"kind"_s, draft.messageType},
-        {u"parentPostId"_s, draft.parentPostId},
-        {u"header"_s, draft.header},
-        {u"body"_s, draft.body},
-        {u"private"_s, draft.isPrivate},
-        {u"recipient"_s, draft.recipient},
-        {u"parseUrl"_s, draft.parseUrl},
-        {u"noComment"_s, draft.noComment},
-        {u"closed"_s, draft.closed},
-        {u"subscribe"_s, draft.subscribe},
-        {u"music"_s, draft.music},
-        {u"mood"_s, draft.mood},
         {u"caption"_s, caption},
         {u"inSource"_s, inSource},
         {u"musicPlace"_s, placeValue(musicPlace)},
         {u"moodPlace"_s, placeValue(moodPlace)},
     };
+    for (const TextField& field : kTexts) {
+        o.insert(field.name, draft.*field.member);
+    }
+    for (const FlagField& field : kFlags) {
+        o.insert(field.name, draft.*field.member);
+    }
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
 std::optional<EditorState> EditorState::fromText(const QString& text) {
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
-    const QJsonObject o = document.object();
+    const QJsonObject o = QJsonDocument::fromJson(text.toUtf8()).object();
     const QString kind = o[u"kind"_s].toString();
     if (o[u"format"_s].toString() != kFormat ||
         !(kind == u"Post"_s || kind == u"Comment"_s || kind.startsWith(u"EditMessage-"_s))) {
         return std::nullopt;
     }
     EditorState state;
-    Draft& d = state.draft;
-    d.messageType = kind;
-    d.parentPostId = o[u"parentPostId"_s].toString();
-    d.header = o[u"header"_s].toString();
-    d.body = o[u"body"_s].toString();
-    d.isPrivate = o[u"private"_s].toBool();
-    d.recipient = o[u"recipient"_s].toString();
-    d.parseUrl = o[u"parseUrl"_s].toBool();
-    d.noComment = o[u"noComment"_s].toBool();
-    d.closed = o[u"closed"_s].toBool();
-    d.subscribe = o[u"subscribe"_s].toBool();
-    d.music = o[u"music"_s].toString();
-    d.mood = o[u"mood"_s].toString();
+    for (const TextField& field : kTexts) {
+        state.draft.*field.member = o[field.name].toString();
+    }
+    for (const FlagField& field : kFlags) {
+        state.draft.*field.member = o[field.name].toBool();
+    }
     state.caption = o[u"caption"_s].toString();
     state.inSource = o[u"inSource"_s].toBool();
     state.musicPlace = placeOf(o[u"musicPlace"_s]);
