@@ -12,6 +12,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -21,10 +22,15 @@ namespace {
 const QString kFilter = u"База программы (*.mdb);;Все файлы (*)"_s;
 
 QString askForFile(QWidget* window, bool forWriting, const QString& suggested) {
-    return forWriting
-               ? QFileDialog::getSaveFileName(window, u"Сохранить копию базы"_s, suggested, kFilter)
-               : QFileDialog::getOpenFileName(window, u"Восстановить из копии"_s, QDir::homePath(),
-                                              kFilter);
+    if (!forWriting) {
+        return QFileDialog::getOpenFileName(window, u"Восстановить из копии"_s, QDir::homePath(),
+                                            kFilter);
+    }
+    QFileDialog dialog(window, u"Сохранить копию базы"_s, QFileInfo(suggested).path(), kFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(u"mdb"_s);
+    dialog.selectFile(QFileInfo(suggested).fileName()); // the name is there to take
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 } // namespace
