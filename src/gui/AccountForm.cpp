@@ -134,12 +134,15 @@ void AccountForm::ButSave_Click() {
             rows.append(values.value(row.key, row.value));
         }
         store.saveEditorValues(rows);
+        // The password goes where it is kept: the keyring when there is one,
+        // also when it was emptied.
+        SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).writeOne(s, u"Password"_s);
     });
     if (!stored) {
         return; // the window stays open with what was typed
     }
     m_ctx.db.ReConnect(m_ctx.log);
-    SettingsStore(m_ctx.db, m_ctx.log).ReadINI(m_ctx.settings);
+    SettingsStore(m_ctx.db, m_ctx.log, &m_ctx.keyring).ReadINI(m_ctx.settings);
     emit saved();
     accept();
 }
