@@ -93,8 +93,9 @@ int DiaryExport::write(const QString& owner, const QString& folder, const RunCon
     OutputFile index(out.filePath(u"index.html"_s));
     index.write(
         u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Дневник "_s + name +
-        u"</title></head>\n<body><h1>Дневник "_s + name +
-        u"</h1>\n<table>\n<tr><th>Дата</th><th>Заголовок</th><th>Комментарии</th></tr>\n"_s);
+        u"</title>\n<style>body {font-family: Verdana, sans-serif} th, td {padding: 2px 10px; "
+        u"text-align: left}</style></head>\n<body><h1>Дневник "_s +
+        name + u"</h1>\n<table>\n<tr><th>Дата</th><th>Заголовок</th><th>Комментарии</th></tr>\n"_s);
     OutputFile json(out.filePath(u"diary.json"_s));
     json.write(u"{\"diary\":"_s + jsonString(owner) + u",\"posts\":[\n"_s);
     int written = 0;
