@@ -60,8 +60,9 @@ private slots:
         QCOMPARE(f.count(u"AddressBook"_s), int(f.data.buddies.size() + f.data.readers.size()));
         QCOMPARE(f.count(u"tmp_MessagesToGet"_s), 0);
         // The user's own posts come back read.
-        const auto own = std::count_if(f.data.posts.begin(), f.data.posts.end(),
-                                       [&](const auto& post) { return post.author == f.data.user; });
+        const auto own =
+            std::count_if(f.data.posts.begin(), f.data.posts.end(),
+                          [&](const auto& post) { return post.author == f.data.user; });
         QVERIFY(own > 0);
         QCOMPARE(f.scalar(u"SELECT count(*) FROM Posts WHERE New = 1 AND Sent = 1"_s),
                  int(f.data.posts.size() - own));
