@@ -94,6 +94,11 @@ QVariant MessageView::loadResource(int type, const QUrl& name) {
     }
     QPixmap picture(QDir::cleanPath(path));
     if (picture.isNull()) {
+        // The pages name the program's own pictures in an img/ folder beside
+        // the working folder's tmp/; an installed program has none there.
+        picture = QPixmap(u":/orv/img/"_s + QFileInfo(path).fileName());
+    }
+    if (picture.isNull()) {
         return {};
     }
     picture.setMask(picture.createMaskFromColor(QColor(255, 0, 255)));

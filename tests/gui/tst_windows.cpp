@@ -339,6 +339,8 @@ private slots:
         MessageView* view = f.mainForm->browser();
         QVERIFY2(view->toPlainText().contains(u"«Мастер»"_s), qPrintable(view->toPlainText()));
         QVERIFY(view->toPlainText().contains(u"Цитата:"_s));
+        // The program's own pictures, also with no img/ in the working folder.
+        QVERIFY(QDir(f.dir.file(u"img"_s)).removeRecursively());
         QVERIFY(
             !view->loadResource(QTextDocument::ImageResource, QUrl(u"..\\img\\new_person.bmp"_s))
                  .value<QImage>()
