@@ -22,7 +22,6 @@ public:
     struct Span {
         qsizetype start = 0;
         qsizetype length = 0;
-        bool operator==(const Span&) const = default;
     };
 
     // Looks for ru_RU and en_US in the folders, in order; the personal list
