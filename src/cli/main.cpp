@@ -1,6 +1,7 @@
 // orv-cli: the client's own procedures on a working folder, without a window.
 #include "AppContext.h"
 #include "CliPrompts.h"
+#include "ImageCheck.h"
 #include "app/Constants.h"
 #include "app/ErrorTrap.h"
 #include "app/ExchangeLock.h"
@@ -12,6 +13,7 @@
 #include "store/FetchStack.h"
 #include "store/OptionsStore.h"
 #include "store/PageRows.h"
+#include "store/PictureStore.h"
 #include "store/SearchIndex.h"
 #include "store/SettingsStore.h"
 #include "store/StoreCopy.h"
@@ -25,6 +27,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTextStream>
 #include <cstdio>
@@ -206,6 +209,24 @@ int exportDiary(orv::AppContext& ctx, const QStringList& args, QTextStream&) {
                : kStepFailed;
 }
 
+// A kept picture's bytes on standard output, for other programs and scripts.
+int writePicture(orv::AppContext& ctx, const QStringList& args, QTextStream& out) {
+    const auto kept = orv::PictureStore(ctx.db, ctx.folder.picturesFolder()).keptFile(args[0]);
+    QFile file(kept.value_or(QString()));
+    if (!kept || !file.open(QIODevice::ReadOnly)) {
+        QTextStream(stderr) << u"Картинка не сохранена: "_s << args[0] << Qt::endl;
+        return kStepFailed;
+    }
+    out.flush();
+    QFile output;
+    if (!output.open(stdout, QIODevice::WriteOnly) || output.write(file.readAll()) < 0) {
+        QTextStream(stderr) << u"Не удалось вывести картинку: "_s << output.errorString()
+                            << Qt::endl;
+        return kStepFailed;
+    }
+    return kRan;
+}
+
 const std::map<QString, Command>& commands() {
     static const std::map<QString, Command> table = {
         {u"tree"_s, {0, printTree}},
@@ -221,6 +242,7 @@ const std::map<QString, Command>& commands() {
         {u"search"_s, {1, search}},
         {u"backup"_s, {1, backup}},
         {u"export"_s, {2, exportDiary}},
+        {u"picture"_s, {1, writePicture}},
     };
     return table;
 }
@@ -252,7 +274,8 @@ int main(int argc, char* argv[]) {
         u"  page KEY           страница узла дерева в tmp/out.htm (печатает путь)\n"
         u"  set KEY VALUE      записать настройку (как окно настроек)\n"
         u"  backup FILE        сохранить копию базы (можно при открытом окне)\n"
-        u"  export DIARY DIR   выгрузить дневник в папку (index.html, страницы, diary.json)"_s);
+        u"  export DIARY DIR   выгрузить дневник в папку (index.html, страницы, diary.json)\n"
+        u"  picture URL        сохранённая картинка на стандартный вывод"_s);
     parser.addHelpOption();
     const QCommandLineOption folderOption(u"folder"_s, u"Рабочая папка."_s, u"DIR"_s);
     const QCommandLineOption serviceOption(u"service"_s, u"Адрес сервиса на этот запуск."_s,
@@ -288,6 +311,7 @@ int main(int argc, char* argv[]) {
         return kStepFailed;
     }
     orv::AppContext ctx(folder, prompts, userStore);
+    ctx.isPicture = orv::ImageCheck::decodes;
     QTextStream out(stdout);
     QObject::connect(&ctx.log, &orv::StatusLog::lineAdded,
                      [&out](const QString& line) { out << line << Qt::endl; });

@@ -45,10 +45,13 @@ struct AppContext {
     std::atomic<bool> ConnectionFailed{false};
     // An exchange that has not completed by then fails like a lost connection.
     std::chrono::milliseconds exchangeTimeout{std::chrono::seconds(60)};
+    // Set by the programs: the logic cannot decode pictures itself.
+    PictureCheck isPicture;
 
     // The run of this thread: the window's own connection and settings.
     Session session() {
-        return {folder, log, db, settings, prompts, ConnectionFailed, exchangeTimeout};
+        return {folder,          log,     db,       settings, prompts, ConnectionFailed,
+                exchangeTimeout, nullptr, isPicture};
     }
 };
 

@@ -24,6 +24,7 @@
 #include "store/OptionsStore.h"
 #include "store/SettingsStore.h"
 #include "sync/Maintenance.h"
+#include "sync/PictureCache.h"
 #include "tree/NodeKey.h"
 
 #include <QCloseEvent>
@@ -62,7 +63,7 @@ MainForm::MainForm(AppContext& ctx, TrayForm& tray, QWidget* parent)
     , m_renderer(std::make_unique<Renderer>(ctx.session())) {
     setObjectName(u"MainForm"_s);
     setWindowTitle(u"ORV главная форма"_s);
-    Browser = new MessageView(m_ctx.log, this);
+    Browser = new MessageView(m_ctx.log, new PictureCache(m_ctx, this), this);
     Browser->setMinimumWidth(240);
     m_treePane = new TreePane(m_ctx, *Browser, *m_renderer, this);
     m_exchanges = new ExchangeController(m_ctx, m_tray, *m_treePane, *m_renderer, *this);
@@ -149,8 +150,34 @@ void MainForm::buildCommands() {
     mnu_setcom = command(u"mnu_setcom"_s, u"Настройка комментариев"_s, &MainForm::mnu_setcom_Click);
     mnu_Friends = command(u"mnu_Friends"_s, u"Список друзей"_s, &MainForm::mnu_Friends_Click);
     mnu_About = command(u"mnu_About"_s, u"О программе"_s, &MainForm::mnu_About_Click);
+    buildZoomCommands();
     m_treePane->buildContextMenu({mnu_NewPost, mnu_EditPost, mnu_Comment,
                                   m_exchanges->mnu_GetAllComments, m_diaryExport->mnu_ExportDiary});
+}
+
+void MainForm::buildZoomCommands() {
+    const auto zoom = [this](const QString& name, const QString& caption,
+                             const QList<QKeySequence>& keys, auto percent) {
+        QAction* action = newCommand(this, name, caption, keys.first());
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, Browser,
+                [this, percent] { Browser->setZoom(percent(Browser->zoom())); });
+        return action;
+    };
+    mnu_ZoomIn =
+        zoom(u"mnu_ZoomIn"_s, u"Крупнее"_s,
+             {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+             [](int now) { return now + MessageView::ZoomStep; });
+    mnu_ZoomOut = zoom(u"mnu_ZoomOut"_s, u"Мельче"_s, {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+                       [](int now) { return now - MessageView::ZoomStep; });
+    mnu_ZoomReset = zoom(u"mnu_ZoomReset"_s, u"Обычный размер"_s,
+                         {QKeySequence(Qt::CTRL | Qt::Key_0)}, [](int) { return 100; });
+    // The reader's zoom is kept for the next start.
+    connect(Browser, &MessageView::zoomChanged, this, [this](int percent) {
+        m_ctx.options.view_zoom = percent;
+        OptionsStore(m_ctx.userStore).save(m_ctx.options);
+    });
+    connect(Browser, &MessageView::endReached, m_treePane, &TreePane::mnu_NextNew_Click);
 }
 
 void MainForm::buildMenus() {
@@ -169,7 +196,10 @@ void MainForm::buildMenus() {
     server->addAction(m_exit->mnu_Exit);
     menu(u"mnu_Set"_s, u"&Настройки"_s)
         ->addActions({mnu_Account, mnu_Setting, mnu_setMes, x.mnu_update, mnu_setcom, mnu_Friends});
-    menu(u"mnu_View"_s, u"&Вид"_s)->addActions({t.mnu_CollapseAll2, t.mnu_OnlyNew});
+    QMenu* view = menu(u"mnu_View"_s, u"&Вид"_s);
+    view->addActions({t.mnu_CollapseAll2, t.mnu_OnlyNew});
+    view->addSeparator();
+    view->addActions({mnu_ZoomIn, mnu_ZoomOut, mnu_ZoomReset});
     menu(u"mnu_Message"_s, u"С&ообщения"_s)
         ->addActions({mnu_NewPost2, mnu_Comment2, mnu_EditPost2, t.mnu_DelPost2, x.mnuSinglePost,
                       t.mnu_SetAllRead, t.mnu_NextNew});
@@ -250,6 +280,7 @@ void MainForm::Form_Load() {
     runTrapped(m_ctx.log, u"MainForm.Load: "_s, [this] {
         TextFiles::DeleteIfExists(m_ctx.folder.logPath());
         m_ctx.options = OptionsStore(m_ctx.userStore).LoadOptions();
+        Browser->setZoom(m_ctx.options.view_zoom);
         restoreWindowState();
         m_tray.Form_Load();
         m_ctx.folder.ensureTmpFolder();

@@ -100,6 +100,7 @@ protected:
 private:
     void buildWidgets();
     void buildCommands();
+    void buildZoomCommands();
     void buildMenus();
     void buildToolbar();
     void orderFocus();
@@ -148,6 +149,10 @@ private:
     QAction* mnu_setcom = nullptr;
     QAction* mnu_Friends = nullptr;
     QAction* mnu_About = nullptr;
+    // The view's zoom.
+    QAction* mnu_ZoomIn = nullptr;
+    QAction* mnu_ZoomOut = nullptr;
+    QAction* mnu_ZoomReset = nullptr;
     QList<QIcon> ImgList;
     QPointer<SettingsForm> m_settingsForm;
     QPointer<AccountForm> m_accountForm;

@@ -4,6 +4,7 @@
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
 #include "render/PageMarkup.h"
+#include "store/Options.h"
 
 #include <QBitmap>
 #include <QDesktopServices>
@@ -11,8 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -26,7 +30,52 @@ QString localPath(const QUrl& url) {
 
 } // namespace
 
-QString MessageView::adaptedForView(QString html) {
+MessageView::Look MessageView::Look::of(const QPalette& palette, int zoom) {
+    Look look;
+    look.zoom = zoom;
+    look.dark = palette.color(QPalette::Window).lightness() < 128;
+    look.window = palette.color(QPalette::Window).name();
+    look.base = palette.color(QPalette::Base).name();
+    look.alternate = palette.color(QPalette::AlternateBase).name();
+    look.mid = palette.color(QPalette::Mid).name();
+    look.text = palette.color(QPalette::Text).name();
+    return look;
+}
+
+namespace {
+
+// Font sizes of the page and of what authors wrote, scaled to the zoom.
+QString zoomed(const QString& html, int zoom) {
+    static const QRegularExpression size(u"font-size:\\s*(\\d+(?:\\.\\d+)?)\\s*(pt|px)"_s,
+                                         QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype from = 0;
+    for (auto it = size.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const double scaled = match.captured(1).toDouble() * zoom / 100.0;
+        out += QStringView(html).mid(from, match.capturedStart() - from);
+        out += u"font-size: "_s + QString::number(scaled, 'f', 1) + match.captured(2);
+        from = match.capturedEnd();
+    }
+    return out + QStringView(html).mid(from);
+}
+
+// The page's own colours in the desktop's dark ones; authors' colours stay.
+QString darkened(QString html, const MessageView::Look& look) {
+    html.replace(u"bgcolor=#d4d0c8"_s, u"bgcolor="_s + look.window);
+    html.replace(u"bgcolor=#FFFFFF"_s, u"bgcolor="_s + look.base);
+    html.replace(u"bgcolor=#e9ecdb"_s, u"bgcolor="_s + look.alternate);
+    html.replace(u"bgcolor='#e9ecdb'"_s, u"bgcolor='"_s + look.alternate + u'\'');
+    html.replace(u"bgcolor=#999999"_s, u"bgcolor="_s + look.mid);
+    html.replace(u"bgcolor='#999999'"_s, u"bgcolor='"_s + look.mid + u'\'');
+    html.replace(u"<body "_s, u"<body text="_s + look.text + u' ');
+    return html.replace(u"font-family: Verdana"_s,
+                        u"color: "_s + look.text + u"; font-family: Verdana"_s);
+}
+
+} // namespace
+
+QString MessageView::adaptedForView(QString html, const Look& look) {
     // One font for the whole body: the engine loses block layout inside an
     // inline element that spans the page.
     html.replace(PageMarkup::BodyOpen, u"<body bgcolor=#d4d0c8 "_s + PageMarkup::FontStyle + u'>');
@@ -41,11 +90,14 @@ QString MessageView::adaptedForView(QString html) {
     html.replace(PageMarkup::CommentRule, u"<table width=100% cellspacing=0 cellpadding=0 "
                                           u"style=\"margin-top:8px\"><tr><td bgcolor=#a0a0a0 "
                                           u"style=\"font-size:1px\"> </td></tr></table>"_s);
-    return html;
+    if (look.dark) {
+        html = darkened(html, look);
+    }
+    return look.zoom == 100 ? html : zoomed(html, look.zoom);
 }
 
-MessageView::MessageView(StatusLog& log, QWidget* parent)
-    : QTextBrowser(parent)
+MessageView::MessageView(StatusLog& log, PictureCache* pictures, QWidget* parent)
+    : PictureView(pictures, parent)
     , m_log(log)
     , m_openExternally([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(u"Browser"_s);
@@ -59,9 +111,26 @@ void MessageView::showPage(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         throw OrvError(u"Файл не найден: "_s + path);
     }
+    forgetPictures();
     document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/'));
     m_shownPage = Cp1251::decode(file.readAll());
-    setHtml(adaptedForView(m_shownPage));
+    showText(m_shownPage);
+}
+
+void MessageView::showText(const QString& page) {
+    QFont font = document()->defaultFont();
+    font.setPointSizeF(QWidget::font().pointSizeF() * m_zoom / 100.0);
+    document()->setDefaultFont(font); // what <font size=N> is relative to
+    setHtml(adaptedForView(page, Look::of(palette(), m_zoom)));
+}
+
+void MessageView::reshow() {
+    if (m_shownPage.isEmpty()) {
+        return;
+    }
+    const int place = verticalScrollBar()->value();
+    showText(m_shownPage);
+    verticalScrollBar()->setValue(place);
 }
 
 void MessageView::refreshPage(const QString& path) {
@@ -76,27 +145,75 @@ void MessageView::refreshPage(const QString& path) {
 }
 
 void MessageView::showBlank() {
+    forgetPictures();
     m_shownPage.clear();
     clear();
 }
 
-QVariant MessageView::loadResource(int type, const QUrl& name) {
-    if (type != QTextDocument::ImageResource) {
-        return {};
+void MessageView::setZoom(int percent) {
+    percent = std::clamp(percent, Options::MinZoom, Options::MaxZoom);
+    if (percent == m_zoom) {
+        return;
     }
+    const double place = verticalScrollBar()->maximum() > 0
+                             ? double(verticalScrollBar()->value()) / verticalScrollBar()->maximum()
+                             : 0.0;
+    m_zoom = percent;
+    reshow();
+    verticalScrollBar()->setValue(int(place * verticalScrollBar()->maximum()));
+    emit zoomChanged(m_zoom);
+}
+
+void MessageView::keyPressEvent(QKeyEvent* event) {
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_Space &&
+        (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier)) {
+        QScrollBar* bar = verticalScrollBar();
+        if (modifiers == Qt::ShiftModifier) {
+            bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        } else if (bar->value() >= bar->maximum()) {
+            emit endReached();
+        } else {
+            bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        }
+        return;
+    }
+    PictureView::keyPressEvent(event);
+}
+
+void MessageView::wheelEvent(QWheelEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int steps = event->angleDelta().y() / 120;
+        if (steps != 0) {
+            setZoom(m_zoom + steps * ZoomStep);
+        }
+        event->accept();
+        return;
+    }
+    PictureView::wheelEvent(event);
+}
+
+void MessageView::changeEvent(QEvent* event) {
+    PictureView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        reshow(); // a desktop turned dark or light
+    }
+}
+
+QVariant MessageView::localPicture(const QUrl& name) {
     QString path;
     if (name.scheme().isEmpty()) {
         path = document()->baseUrl().resolved(QUrl(localPath(name))).toLocalFile();
     } else if (name.isLocalFile()) {
         path = QUrl(localPath(name)).toLocalFile(); // already resolved against the page
     } else {
-        return {}; // nothing remote is fetched
+        return {}; // nothing else is fetched
     }
-    QPixmap picture(QDir::cleanPath(path));
+    // The pages name the program's own pictures in an img/ folder beside the
+    // working folder's tmp/; they are the built-in ones, whatever that holds.
+    QPixmap picture(u":/orv/img/"_s + QFileInfo(path).fileName());
     if (picture.isNull()) {
-        // The pages name the program's own pictures in an img/ folder beside
-        // the working folder's tmp/; an installed program has none there.
-        picture = QPixmap(u":/orv/img/"_s + QFileInfo(path).fileName());
+        picture = QPixmap(QDir::cleanPath(path));
     }
     if (picture.isNull()) {
         return {};

@@ -1,10 +1,12 @@
 #include "SmileForm.h"
 
 #include "AppContext.h"
+#include "PictureView.h"
 #include "app/Cp1251.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
 #include "composer/SmileyPage.h"
+#include "sync/PictureCache.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -23,20 +26,36 @@ namespace {
 
 const QString kLinkPrefix = u"http://"_s;
 
-// A picture the view can show: a file beside the page or given by its path.
-bool pictureAtHand(const QString& src, const QString& pageFolder) {
+// The link a keyboard activation acts on: the one the view's cursor has
+// selected, as the view itself reads it.
+QString linkUnderCursor(const QTextBrowser& view) {
+    QTextCursor cursor = view.textCursor();
+    if (cursor.selectionStart() != cursor.position()) {
+        cursor.setPosition(cursor.selectionStart());
+    }
+    cursor.movePosition(QTextCursor::NextCharacter);
+    return cursor.charFormat().anchorHref();
+}
+
+} // namespace
+
+bool SmileForm::pictureAtHand(const QString& src, const QString& pageFolder) {
     const QUrl url(SmileyPage::attributeText(src));
+    const QString scheme = url.scheme().toLower();
+    if (scheme == u"http"_s || scheme == u"https"_s) {
+        return SmileBrowser->pictureAtHand(url.toString());
+    }
     if (!url.scheme().isEmpty() && !url.isLocalFile()) {
-        return false; // nothing remote is fetched
+        return false;
     }
     const QString path =
         url.isLocalFile() ? url.toLocalFile() : QDir(pageFolder).filePath(url.path());
     return QFileInfo(path).isFile();
 }
 
-// The pictures on the service are not fetched, so in the shown copy of the
-// page (never the file) a smiley whose picture is not at hand shows its code.
-QString adaptForView(const QString& html, const QString& pageFolder) {
+// In the shown copy of the page (never the file) a smiley whose picture is not
+// at hand shows its code.
+QString SmileForm::adaptForView(const QString& html, const QString& pageFolder) {
     static const QRegularExpression smiley(
         u"<a href='http://([^']*)'><img src='([^']*)' alt='' border=0'></a>"_s);
     QString out;
@@ -53,19 +72,6 @@ QString adaptForView(const QString& html, const QString& pageFolder) {
     return out + QStringView(html).mid(from);
 }
 
-// The link a keyboard activation acts on: the one the view's cursor has
-// selected, as the view itself reads it.
-QString linkUnderCursor(const QTextBrowser& view) {
-    QTextCursor cursor = view.textCursor();
-    if (cursor.selectionStart() != cursor.position()) {
-        cursor.setPosition(cursor.selectionStart());
-    }
-    cursor.movePosition(QTextCursor::NextCharacter);
-    return cursor.charFormat().anchorHref();
-}
-
-} // namespace
-
 SmileForm::SmileForm(AppContext& ctx, QWidget* editor)
     : QWidget(editor, Qt::Window)
     , m_ctx(ctx) {
@@ -73,13 +79,17 @@ SmileForm::SmileForm(AppContext& ctx, QWidget* editor)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"Смайлики"_s);
 
-    SmileBrowser = new QTextBrowser(this);
+    SmileBrowser = new PictureView(new PictureCache(ctx, this), this);
     SmileBrowser->setObjectName(u"SmileBrowser"_s);
     SmileBrowser->setOpenLinks(false);
     SmileBrowser->setOpenExternalLinks(false);
     SmileBrowser->viewport()->installEventFilter(this);
     SmileBrowser->installEventFilter(this);
     connect(SmileBrowser, &QTextBrowser::anchorClicked, this, &SmileForm::anchorActivated);
+    connect(SmileBrowser, &PictureView::picturesArrived, this, [this] {
+        runTrapped(m_ctx.log, u"Command1_Click: "_s,
+                   [this] { showPage(SmileyPage::path(m_ctx.folder)); });
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -108,7 +118,9 @@ void SmileForm::showCatalogue() {
 void SmileForm::showPage(const QString& path) {
     QFile file(path);
     if (!file.exists()) {
-        SmileBrowser->clear(); // no catalogue has been received yet
+        // No catalogue has been received yet.
+        SmileBrowser->setPlainText(
+            u"Смайлов пока нет: получите их командой «Сервер» → «Получить смайлы»."_s);
         return;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -116,7 +128,9 @@ void SmileForm::showPage(const QString& path) {
     }
     const QString folder = QFileInfo(path).absolutePath();
     SmileBrowser->document()->setBaseUrl(QUrl::fromLocalFile(folder + u'/'));
+    const int place = SmileBrowser->verticalScrollBar()->value();
     SmileBrowser->setHtml(adaptForView(Cp1251::decode(file.readAll()), folder));
+    SmileBrowser->verticalScrollBar()->setValue(place);
 }
 
 bool SmileForm::eventFilter(QObject* watched, QEvent* event) {

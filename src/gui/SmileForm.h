@@ -2,15 +2,15 @@
 
 #include <QWidget>
 
-class QTextBrowser;
-
 namespace orv {
 
 struct AppContext;
+class PictureView;
 
-// The smiley picker: the catalogue page in a view of its own. A click on a
-// smiley hands its code to the editor and closes the window, which then
-// deletes itself.
+// The smiley picker: the catalogue page in a view of its own, with the
+// pictures the store keeps (a smiley whose picture is not kept yet shows its
+// code until it arrives). A click on a smiley hands its code to the editor and
+// closes the window, which then deletes itself.
 class SmileForm : public QWidget {
     Q_OBJECT
 
@@ -28,7 +28,7 @@ public:
     // (the slash a browser puts after a bare host); any other is ignored.
     void SmileBrowser_BeforeNavigate2(const QString& target);
 
-    QTextBrowser* SmileBrowser;
+    PictureView* SmileBrowser;
 
 signals:
     void smileyChosen(const QString& code);
@@ -38,6 +38,9 @@ protected:
 
 private:
     void showPage(const QString& path);
+    // Whether the view can show the smiley's picture now.
+    bool pictureAtHand(const QString& src, const QString& pageFolder);
+    QString adaptForView(const QString& html, const QString& pageFolder);
     void anchorActivated();
 
     AppContext& m_ctx;

@@ -1,6 +1,7 @@
 #include "AppContext.h"
 #include "AppIcon.h"
 #include "GuiPrompts.h"
+#include "ImageCheck.h"
 #include "MainForm.h"
 #include "RussianQt.h"
 #include "SingleInstance.h"
@@ -72,6 +73,7 @@ int main(int argc, char* argv[]) {
     QSettings userStore(orv::ProductName, orv::ProductName);
     orv::GuiPrompts prompts;
     orv::AppContext ctx(folder, prompts, userStore);
+    ctx.isPicture = orv::ImageCheck::decodes;
     orv::Transport::useSystemProxySettings();
 
     orv::TrayForm tray(ctx);

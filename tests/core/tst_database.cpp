@@ -60,7 +60,7 @@ private slots:
         }
         db.open();
         QCOMPARE(rows(db, check), QStringList{expected});
-        QCOMPARE(rows(db, u"SELECT count(*) FROM iniSettings"_s), QStringList{u"22"_s});
+        QCOMPARE(rows(db, u"SELECT count(*) FROM iniSettings"_s), QStringList{u"24"_s});
         QCOMPARE(rows(db, u"PRAGMA user_version"_s),
                  QStringList{QString::number(Database::SchemaVersion)});
     }

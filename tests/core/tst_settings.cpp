@@ -117,7 +117,7 @@ private slots:
         Fixture f;
         f.db.execute(u"UPDATE iniSettings SET SortID = 0 WHERE iniVariable = 'PostsToShow'"_s);
         const auto rows = f.store.editorRows();
-        QCOMPARE(rows.size(), size_t(22));
+        QCOMPARE(rows.size(), size_t(24));
         QCOMPARE(rows[0].key, u"PostsToShow"_s);
         QCOMPARE(rows[1].key, u"UserName"_s);
         QStringList values;

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QScrollBar>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -193,12 +194,18 @@ private slots:
         QVERIFY(f.mainForm->browser()->toPlainText().contains(u"«Зима»"_s));
         QVERIFY(f.ctx->log.currentText().endsWith(u"  Новых сообщений нет"_s));
 
-        // Elsewhere Space is the widget's own.
+        // In the view Space pages down, and at the page's end goes on.
         f.sql(u"UPDATE Posts SET New = 1 WHERE ThisID = 6"_s);
         QVERIFY(f.reloadTree());
-        f.mainForm->browser()->setFocus();
-        QTest::keyClick(f.mainForm->browser(), Qt::Key_Space);
+        MessageView* view = f.mainForm->browser();
+        view->setFocus();
+        view->setHtml(u"<p>строка</p>"_s.repeated(400));
+        QTest::keyClick(view, Qt::Key_Space);
         QCOMPARE(f.selected(), u"friendpostkey-2001-4"_s);
+        QVERIFY(view->verticalScrollBar()->value() > 0);
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(f.selected(), u"friendpostkey-4001-6"_s);
     }
 
     void theContextMenuFollowsTheNode_data() {

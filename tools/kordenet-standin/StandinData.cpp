@@ -157,7 +157,30 @@ void StandinData::seed(int postCount, quint32 randomSeed) {
     for (int i = 0; i < 30; ++i) {
         const QString code = i < codes.size() ? codes[i] : u":smile"_s + QString::number(i) + u':';
         smiles.push_back(
-            {i + 1, code, u"http://kordenet.ru/smiles/"_s + QString::number(i + 1) + u".gif"_s});
+            {i + 1, code, SelfHost + u"/smiles/"_s + QString::number(i + 1) + u".gif"_s});
+    }
+}
+
+void StandinData::seedPictures(int pictureCount) {
+    // Authors write the tag in every case and quoting.
+    const QStringList forms = {u"<img src=\"%1\">"_s, u"<IMG SRC='%1' alt='фото'>"_s,
+                               u"<img border=0 src=%1>"_s};
+    for (int i = 0; i < pictureCount && !posts.empty(); ++i) {
+        Post& post = posts[size_t(i * 2 / 5) % posts.size()];
+        const QString url = SelfHost + u"/pic/"_s + QString::number(i + 1) + u".png"_s;
+        post.message += u'\n' + forms[i % forms.size()].arg(url);
+    }
+}
+
+void StandinData::rehost(const QString& url) {
+    for (Post& post : posts) {
+        post.message.replace(SelfHost, url);
+    }
+    for (Comment& comment : comments) {
+        comment.message.replace(SelfHost, url);
+    }
+    for (Smile& smile : smiles) {
+        smile.url.replace(SelfHost, url);
     }
 }
 

@@ -60,6 +60,14 @@ public:
     // diaries over the last week, about ten comments a post, a few private
     // messages and a smiley catalogue. The same seed gives the same data.
     void seed(int postCount, quint32 randomSeed = 20061);
+    // Puts pictureCount pictures of this stand-in into the posts, a few a post
+    // from the first on, in the ways authors write them.
+    void seedPictures(int pictureCount);
+
+    // Seeded addresses of the stand-in's own pictures start with this; once
+    // the server listens, rehost() gives them its real address.
+    static inline const QString SelfHost = QStringLiteral("http://standin.self");
+    void rehost(const QString& url);
 
     static QDateTime now();
     static QString formatDate(const QDateTime& date);

@@ -1,5 +1,7 @@
 #include "StandinServer.h"
 
+#include "StandinPictures.h"
+
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QSslServer>
@@ -99,7 +101,7 @@ StandinServer::~StandinServer() = default;
 bool StandinServer::listen(quint16 port) {
     m_server = new QTcpServer(this);
     connect(m_server, &QTcpServer::newConnection, this, &StandinServer::onConnection);
-    return m_server->listen(QHostAddress::LocalHost, port);
+    return listening(m_server->listen(QHostAddress::LocalHost, port));
 }
 
 bool StandinServer::listenTls(const QSslCertificate& certificate, const QSslKey& key,
@@ -112,7 +114,14 @@ bool StandinServer::listenTls(const QSslCertificate& certificate, const QSslKey&
     connect(server, &QTcpServer::pendingConnectionAvailable, this, &StandinServer::onConnection);
     m_server = server;
     m_tls = true;
-    return m_server->listen(QHostAddress::LocalHost, port);
+    return listening(m_server->listen(QHostAddress::LocalHost, port));
+}
+
+bool StandinServer::listening(bool listens) {
+    if (listens) {
+        m_data.rehost(url());
+    }
+    return listens;
 }
 
 quint16 StandinServer::port() const {
@@ -207,6 +216,12 @@ void StandinServer::onReadable(QTcpSocket* socket) {
 void StandinServer::handle(QTcpSocket* socket, ReceivedRequest request) {
     if (request.path == "/control") {
         handleControl(socket, request);
+        return;
+    }
+    if (request.method == "GET" && StandinPictures::serves(request.path)) {
+        m_received.append(request);
+        emit requestReceived(int(m_received.size()) - 1);
+        StandinPictures::answer(socket, request.path);
         return;
     }
     if (!m_requiredAuth.isEmpty() && request.headers.value("authorization") != m_requiredAuth) {

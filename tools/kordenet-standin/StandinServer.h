@@ -42,6 +42,7 @@ enum class Fault {
 
 // An HTTP server on 127.0.0.1 that answers POST /offline_main.php like the
 // Kordenet service, in Windows-1251, and keeps every request it received.
+// GET serves pictures (see StandinPictures).
 // POST /control with "fault=NAME[&count=N][&delay=MS][&skip=N]" switches faults;
 // "reject=QID&code=N" makes the query with that QID fail with the code;
 // "flood=off" stores repeated messages instead of refusing them (63);
@@ -74,6 +75,8 @@ signals:
     void requestReceived(int index);
 
 private:
+    // Gives the seeded pictures the address the server listens on.
+    bool listening(bool listens);
     void onConnection();
     void onReadable(QTcpSocket* socket);
     void handle(QTcpSocket* socket, ReceivedRequest request);

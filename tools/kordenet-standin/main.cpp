@@ -20,6 +20,8 @@ int main(int argc, char* argv[]) {
                                         u"PORT"_s, u"0"_s);
     const QCommandLineOption seedOption(u"seed"_s, u"Create a data set of N posts."_s, u"N"_s,
                                         u"200"_s);
+    const QCommandLineOption picturesOption(
+        u"pictures"_s, u"Put N pictures of the stand-in into the seeded posts."_s, u"N"_s, u"0"_s);
     const QCommandLineOption userOption(u"user"_s, u"The account's user name."_s, u"NAME"_s,
                                         u"demo"_s);
     const QCommandLineOption passwordOption(u"password"_s, u"The account's password."_s,
@@ -34,14 +36,15 @@ int main(int argc, char* argv[]) {
         u"Delay of the delay fault, or the pause between the bytes of the trickle fault, ms."_s,
         u"MS"_s, u"3000"_s);
     const QCommandLineOption quietOption(u"quiet"_s, u"Do not print the requests."_s);
-    parser.addOptions({portOption, seedOption, userOption, passwordOption, faultOption, delayOption,
-                       quietOption});
+    parser.addOptions({portOption, seedOption, picturesOption, userOption, passwordOption,
+                       faultOption, delayOption, quietOption});
     parser.process(app);
 
     standin::StandinData data;
     data.user = parser.value(userOption);
     data.password = parser.value(passwordOption);
     data.seed(parser.value(seedOption).toInt());
+    data.seedPictures(parser.value(picturesOption).toInt());
 
     standin::StandinServer server(data);
     QTextStream out(stdout);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PictureCheck.h"
 #include "RunControl.h"
 
 #include <atomic>
@@ -26,6 +27,8 @@ struct Session {
     std::chrono::milliseconds exchangeTimeout;
     // Progress and cancel of a run the window follows; none for the others.
     RunControl* control = nullptr;
+    // Decodes fetched pictures before they are kept.
+    PictureCheck isPicture = {};
 
     bool cancelled() const { return control && control->cancelled(); }
     void progress(int done, int total) const {

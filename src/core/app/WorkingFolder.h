@@ -22,6 +22,8 @@ public:
     QString tmpFolder() const { return file(QStringLiteral("tmp")); }
     QString imgFolder() const { return file(QStringLiteral("img")); }
     QString databasePath() const { return file(QStringLiteral("database.mdb")); }
+    // Pictures kept for reading offline.
+    QString picturesFolder() const { return file(QStringLiteral("pictures")); }
     QString logPath() const { return file(QStringLiteral("log.txt")); }
     QString exchangeLockPath() const { return file(QStringLiteral("exchange.lock")); }
     // The user's own words for the spelling check, one a line.

@@ -185,6 +185,15 @@ void Database::migrate() {
             /* 7 -> 8 */
             {u"CREATE TABLE IF NOT EXISTS PendingDecisions (Tbl TEXT NOT NULL, MessageKey "
              u"INTEGER NOT NULL, Error TEXT NOT NULL, PRIMARY KEY (Tbl, MessageKey))"_s},
+            /* 8 -> 9 */
+            {u"CREATE TABLE IF NOT EXISTS Pictures (URL TEXT PRIMARY KEY, Bytes INTEGER, Shown "
+             u"INTEGER NOT NULL DEFAULT 0, Misses INTEGER NOT NULL DEFAULT 0)"_s,
+             u"INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) SELECT "
+             u"'LoadPictures', '1', 23, 'Загружать картинки (1 - да, 0 - нет)' WHERE NOT EXISTS "
+             u"(SELECT 1 FROM iniSettings WHERE iniVariable = 'LoadPictures')"_s,
+             u"INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) SELECT "
+             u"'PictureCacheMB', '500', 24, 'Размер кэша картинок, МБ' WHERE NOT EXISTS "
+             u"(SELECT 1 FROM iniSettings WHERE iniVariable = 'PictureCacheMB')"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {

@@ -23,6 +23,10 @@ struct Options {
     // How a reply quotes: "no", "cit" or "name"; whether to ask before a reply.
     QString comment_type = QStringLiteral("cit");
     bool veiw_setcomm = false;
+    // The message view's zoom, per cent of the page's own sizes.
+    int view_zoom = 100;
+    static constexpr int MinZoom = 50;
+    static constexpr int MaxZoom = 300;
     // Misspelt words are underlined in the editor.
     bool spell_check = true;
 

@@ -1,6 +1,7 @@
 #include "OptionsStore.h"
 
 #include <QSettings>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -96,6 +97,9 @@ Options OptionsStore::LoadOptions() const {
     o.comment_type = readText(m_store, u"comment_type"_s, defaults.comment_type);
     o.veiw_setcomm = readCheck(m_store, u"veiw_setcomm"_s, defaults.veiw_setcomm);
     o.spell_check = readCheck(m_store, u"spell_check"_s, defaults.spell_check);
+    if (const int zoom = int(leadingNumber(readText(m_store, u"view_zoom"_s, {}))); zoom > 0) {
+        o.view_zoom = std::clamp(zoom, Options::MinZoom, Options::MaxZoom);
+    }
     o.text_music = readText(m_store, u"text_music"_s, defaults.text_music);
     o.combo_music = readText(m_store, u"combo_music"_s, defaults.combo_music);
     o.text_nastroy = readText(m_store, u"text_nastroy"_s, defaults.text_nastroy);
@@ -121,6 +125,7 @@ void OptionsStore::save(const Options& o) {
     m_store.setValue(u"comment_type"_s, o.comment_type);
     m_store.setValue(u"veiw_setcomm"_s, checkForm(o.veiw_setcomm));
     m_store.setValue(u"spell_check"_s, checkForm(o.spell_check));
+    m_store.setValue(u"view_zoom"_s, QString::number(o.view_zoom));
     m_store.setValue(u"text_music"_s, o.text_music);
     m_store.setValue(u"combo_music"_s, o.combo_music);
     m_store.setValue(u"text_nastroy"_s, o.text_nastroy);

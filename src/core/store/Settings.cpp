@@ -24,4 +24,10 @@ int Settings::daysToKeep() const {
     return ShowLastDaysRead && ShowLastDays >= 0 ? ShowLastDays : DefaultDaysToKeep;
 }
 
+qint64 Settings::pictureCacheBytes() const {
+    bool ok = false;
+    const qint64 megabytes = PictureCacheMB.trimmed().toLongLong(&ok);
+    return (ok && megabytes > 0 ? megabytes : 500) * 1024 * 1024;
+}
+
 } // namespace orv

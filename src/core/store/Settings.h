@@ -30,6 +30,9 @@ struct Settings {
     QString ProxyPass;
     QString PostsToShow;
     bool CommentsInTree = false;
+    // Pictures the messages name are fetched and kept for reading offline.
+    bool LoadPictures = true;
+    QString PictureCacheMB = QStringLiteral("500");
 
     // The scheme and host of the service, without a trailing slash.
     QString serviceAddress() const;
@@ -42,6 +45,10 @@ struct Settings {
     // never widens what the purge deletes.
     int daysToKeep() const;
     static constexpr int DefaultDaysToKeep = 14;
+
+    // PictureCacheMB in bytes; the default 500 MB when it is not a positive
+    // whole number.
+    qint64 pictureCacheBytes() const;
 };
 
 } // namespace orv

@@ -47,6 +47,8 @@ const KeyBinding kBindings[] = {
     {.key = u"ProxyPass", .text = &Settings::ProxyPass},
     {.key = u"PostsToShow", .text = &Settings::PostsToShow},
     {.key = u"CommentsInTree", .flag = &Settings::CommentsInTree, .writtenBack = false},
+    {.key = u"LoadPictures", .flag = &Settings::LoadPictures},
+    {.key = u"PictureCacheMB", .text = &Settings::PictureCacheMB},
 };
 
 bool isSecret(QStringView key) {

@@ -119,6 +119,17 @@ CREATE TABLE IF NOT EXISTS PendingDecisions (
     PRIMARY KEY (Tbl, MessageKey)
 );
 
+-- Pictures the messages name, kept for reading offline. The bytes are files
+-- in pictures/ named by the address's hash; Bytes is NULL until a picture is
+-- kept. Shown: when it was last shown or kept (ms since 1970), so the least
+-- recently shown go first when the cache is full. Misses: failed fetches.
+CREATE TABLE IF NOT EXISTS Pictures (
+    URL TEXT PRIMARY KEY,
+    Bytes INTEGER,
+    Shown INTEGER NOT NULL DEFAULT 0,
+    Misses INTEGER NOT NULL DEFAULT 0
+);
+
 INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('UserName', '', 1, 'Имя пользователя (логин) на Корденете'),
     ('Password', '', 2, 'Пароль'),
@@ -141,7 +152,9 @@ INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('CheckTime_Smiles', '', 19, 'Время последней проверки смайликов'),
     ('LASTSMILEID', '0', 20, 'Номер последнего полученного смайлика'),
     ('PostsToShow', '50', 21, 'Сколько постов показывать'),
-    ('CommentsInTree', '1', 22, 'Показывать комментарии в дереве (1 - да, 0 - нет)');
+    ('CommentsInTree', '1', 22, 'Показывать комментарии в дереве (1 - да, 0 - нет)'),
+    ('LoadPictures', '1', 23, 'Загружать картинки (1 - да, 0 - нет)'),
+    ('PictureCacheMB', '500', 24, 'Размер кэша картинок, МБ');
 
 -- Full-text search: the plain text of every message (markup removed, ё as е),
 -- one table a kind, the message's local identifier as rowid. The store writes

@@ -62,7 +62,7 @@ void ExchangeWorker::runOnWorker(const Job& job, const QString& prefix, const Se
     Database db(window.folder.databasePath());
     if (runTrapped(window.log, prefix, [&] { db.open(); })) {
         job(Session{window.folder, window.log, db, m_settings, m_prompts, window.ConnectionFailed,
-                    window.exchangeTimeout, &m_control});
+                    window.exchangeTimeout, &m_control, window.isPicture});
     }
 }
 

@@ -1,6 +1,7 @@
 #include "OnDemandFetch.h"
 
 #include "Fetcher.h"
+#include "PictureRun.h"
 #include "app/ErrorTrap.h"
 #include "app/StatusLog.h"
 #include "app/TextFiles.h"
@@ -11,6 +12,7 @@
 #include "store/FetchStack.h"
 #include "store/Settings.h"
 #include "store/SettingsStore.h"
+#include "store/SmileStore.h"
 #include "tree/NodeKey.h"
 
 using namespace Qt::StringLiterals;
@@ -60,6 +62,11 @@ int GetSmiles(const Session& session) {
         TextFiles::WriteTextFile(path, answer); // a trace of what was stored
         added = SaveSmiles(session, *document);
         TextFiles::DeleteIfExists(path);
+        QStringList pictures;
+        for (const Smiley& smiley : SmileStore(session.db).all()) {
+            pictures.append(smiley.url);
+        }
+        PictureRun::fetch(session, pictures);
         session.log.LogStatus(QString()); // the line holds only its time stamp
     });
     return added;

@@ -1,5 +1,6 @@
 #include "ReceiveRun.h"
 
+#include "PictureRun.h"
 #include "app/ErrorTrap.h"
 #include "app/StatusLog.h"
 #include "app/TextFiles.h"
@@ -41,6 +42,7 @@ ReceiveRun::ReceiveRun(const Session& session)
 void ReceiveRun::run() {
     runTrapped(m_session.log, u"MainForm.mnu_Get_Click: "_s, [this] {
         m_session.log.LogStatus(u"Соединяюсь с сервером..."_s);
+        const PictureStore::Mark stored = PictureStore(m_session.db, QString()).mark();
         GetPost();
         GetComment();
         GetPrivat();
@@ -48,6 +50,9 @@ void ReceiveRun::run() {
         CheckDatabaseIntegrity();
         if (m_transport.stopped()) {
             return; // the refusal is the run's last word, not "nothing new"
+        }
+        if (!m_session.cancelled()) {
+            PictureRun::fetchNamedSince(m_session, stored);
         }
         m_session.log.LogStatus(receivedLine());
         if (m_session.cancelled()) {
