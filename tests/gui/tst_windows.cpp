@@ -7,16 +7,19 @@
 #include "DiaryExportCommand.h"
 #include "ExitSequence.h"
 #include "GuiFixture.h"
+#include "ImageCheck.h"
 #include "MessageView.h"
 #include "RelForm.h"
 #include "SetMesForm.h"
 #include "SetUpdForm.h"
 #include "SettingsForm.h"
 #include "SmileForm.h"
+#include "StandinPictures.h"
 #include "StoreCopyCommands.h"
 #include "app/Constants.h"
 #include "app/ExchangeLock.h"
 #include "render/Renderer.h"
+#include "store/PictureStore.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -325,6 +328,48 @@ private slots:
         QVERIFY(f.waitForTree());
         QVERIFY(f.shows(u"key-Petya"_s));
         QCOMPARE(f.ctx->settings.UserName, u"Petya"_s);
+    }
+
+    // A kept picture shows with no service behind it, and an animated one
+    // moves; one not kept is fetched when its page shows and then appears;
+    // the smiley picker shows the kept picture instead of the code.
+    void theViewShowsPicturesFromTheStore() {
+        Fixture f;
+        standin::StandinData data;
+        standin::StandinServer server(data);
+        QVERIFY(server.listen());
+        f.start();
+        f.ctx->isPicture = ImageCheck::decodes;
+        const QString smiley = server.url() + u"/smiles/1.gif"_s;
+        const QString later = server.url() + u"/pic/2.png"_s;
+        f.dir.write(u"fetched.gif"_s, standin::StandinPictures::animatedGif());
+        QVERIFY(QDir().mkpath(f.ctx->folder.picturesFolder()));
+        PictureStore(f.ctx->db, f.ctx->folder.picturesFolder())
+            .keep(smiley, f.dir.file(u"fetched.gif"_s));
+        f.sql(u"INSERT INTO Posts (ThisID, PostID, JournalID, uName, Header, Message, Messagedate, "
+              u"Sent) VALUES (1, '1001', '71', 'anna', 'Фото', '<img src=\""_s +
+              smiley + u"\"> и <IMG SRC="_s + later + u">', '2006-03-05 14:07:00', 1)"_s);
+        QVERIFY(f.reloadTree());
+        f.select(u"friendpostkey-1001-1"_s);
+        MessageView* view = f.mainForm->browser();
+        const auto shown = [&](const QString& url) {
+            return view->document()
+                ->resource(QTextDocument::ImageResource, QUrl(url))
+                .value<QImage>();
+        };
+        QCOMPARE(shown(smiley).size(), QSize(19, 19));
+        QCOMPARE(view->movingPictures(), 1);
+        const QImage first = shown(smiley);
+        QTRY_VERIFY(shown(smiley) != first);
+        QTRY_COMPARE(shown(later).size(), QSize(64, 48));
+        QCOMPARE(server.received().size(), 1); // the kept one was never fetched
+
+        f.sql(u"INSERT INTO Smiles (Smile, SmileURL) VALUES (':)', '"_s + smiley + u"')"_s);
+        auto* picker = new SmileForm(*f.ctx, f.mainForm.get());
+        picker->showCatalogue();
+        QVERIFY(!picker->SmileBrowser->toPlainText().contains(u":)"_s));
+        QCOMPARE(picker->SmileBrowser->movingPictures(), 1);
+        picker->close();
     }
 
     void theViewShowsPagesAndWebLinksLeaveIt() {

@@ -63,12 +63,10 @@ private:
     qint64 m_position = 0;
 };
 
-// The network error in the user's words.
-QString describe(QNetworkReply::NetworkError error, bool timedOut, qint64 seconds) {
-    if (timedOut) {
-        return u"Сервер не ответил за "_s + QString::number(seconds) + u" с."_s;
-    }
-    switch (error) {
+} // namespace
+
+QString Transport::networkErrorText(int code) {
+    switch (QNetworkReply::NetworkError(code)) {
     case QNetworkReply::NoError:
         return u"Сервер прислал пустой ответ."_s;
     case QNetworkReply::ConnectionRefusedError:
@@ -89,9 +87,21 @@ QString describe(QNetworkReply::NetworkError error, bool timedOut, qint64 second
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::TemporaryNetworkFailureError:
         return u"Сеть недоступна."_s;
+    case QNetworkReply::TooManyRedirectsError:
+        return u"Слишком много перенаправлений."_s;
     default:
-        return u"Ошибка сети (код "_s + QString::number(int(error)) + u")."_s;
+        return u"Ошибка сети (код "_s + QString::number(code) + u")."_s;
     }
+}
+
+namespace {
+
+// The network error in the user's words.
+QString describe(QNetworkReply::NetworkError error, bool timedOut, qint64 seconds) {
+    if (timedOut) {
+        return u"Сервер не ответил за "_s + QString::number(seconds) + u" с."_s;
+    }
+    return Transport::networkErrorText(error);
 }
 
 } // namespace

@@ -54,6 +54,9 @@ public:
     static QString endpoint(const Settings& settings);
     static QByteArray multipartBody(const QString& requestPath, const QString& requestText);
 
+    // A network error (QNetworkReply::NetworkError) in the user's words.
+    static QString networkErrorText(int code);
+
     // Proxies named by the desktop serve the requests of runs with UseProxy;
     // called once at start.
     static void useSystemProxySettings();

@@ -57,6 +57,9 @@ QString srcOfTag(QStringView html, qsizetype& at) {
             src = html.mid(valueStart, valueEnd - valueStart).trimmed().toString();
         }
     }
+    if (at >= size) {
+        return {}; // a tag left open at the end is text to a browser
+    }
     return src.replace(u"&amp;"_s, u"&"_s);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/ErrorTrap.h"
 #include "app/StatusLog.h"
+#include "exchange/Transport.h"
 #include "render/PictureLinks.h"
 #include "store/PictureStore.h"
 
@@ -94,21 +95,14 @@ void PictureDownloads::start(const QString& url) {
         return;
     }
     QNetworkRequest request{QUrl(url)};
+    // Redirects are followed to http and https only, never from https to http.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     transfer->reply = network().get(request);
     QNetworkReply* reply = transfer->reply;
-    connect(reply, &QNetworkReply::redirected, reply, [reply, transfer](const QUrl& target) {
-        if (PictureLinks::fetchable(target.toString())) {
-            emit reply->redirectAllowed();
-        } else {
-            transfer->refusal = u"перенаправление на "_s + target.toString();
-            reply->abort();
-        }
-    });
     connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, transfer] {
         if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > MaxPictureBytes) {
             transfer->refusal = u"больше 10 МБ"_s;
@@ -172,12 +166,12 @@ QString PictureDownloads::failureOf(Transfer& transfer) {
         return transfer.refusal;
     }
     QNetworkReply& reply = *transfer.reply;
-    if (reply.error() != QNetworkReply::NoError) {
-        return reply.errorString();
-    }
     const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 200) {
+    if (status >= 400 || (status != 200 && reply.error() == QNetworkReply::NoError)) {
         return u"ответ сервера "_s + QString::number(status);
+    }
+    if (reply.error() != QNetworkReply::NoError) {
+        return Transport::networkErrorText(reply.error());
     }
     QFile file(transfer.part.fileName());
     const bool picture = file.open(QIODevice::ReadOnly) &&
