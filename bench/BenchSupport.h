@@ -73,9 +73,11 @@ inline double seconds(const std::function<void()>& work) {
 
 // Starts the stand-in with a data set of that many posts; its address, or ""
 // when it did not start.
-inline QString startStandin(QProcess& process, int posts) {
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kordenet-standin"),
-                  {QStringLiteral("--seed"), QString::number(posts), QStringLiteral("--quiet")});
+inline QString startStandin(QProcess& process, int posts, const QStringList& more = {}) {
+    process.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/kordenet-standin"),
+        QStringList{QStringLiteral("--seed"), QString::number(posts), QStringLiteral("--quiet")} +
+            more);
     process.waitForReadyRead(30000);
     return QRegularExpression(QStringLiteral("http://127\\.0\\.0\\.1:\\d+"))
         .match(QString::fromUtf8(process.readAllStandardOutput()))
