@@ -1,3 +1,4 @@
+#include "StandinPictures.h"
 #include "StoreCheck.h"
 #include "TestFolder.h"
 #include "app/ExchangeLock.h"
@@ -20,6 +21,7 @@ struct Result {
     int exitCode = -1;
     QString out;
     QString err;
+    QByteArray bytes; // standard output as it came
 };
 
 QString program(const QString& name) {
@@ -71,8 +73,9 @@ Result cli(const orv::test::TestFolder& dir, QStringList arguments, const QByteA
     process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    const QByteArray bytes = process.readAllStandardOutput();
+    return {process.exitCode(), QString::fromUtf8(bytes),
+            QString::fromUtf8(process.readAllStandardError()), bytes};
 }
 
 } // namespace
@@ -325,6 +328,15 @@ private slots:
         const int catalogue =
             orv::test::rows(db, u"SELECT count(*) FROM Smiles"_s).value(0).toInt();
         QVERIFY(catalogue > 0);
+        // Their pictures are kept, and handed out byte for byte.
+        const QString picture =
+            orv::test::rows(db, u"SELECT SmileURL FROM Smiles ORDER BY ID LIMIT 1"_s).value(0);
+        const Result kept = cli(dir, {u"picture"_s, picture});
+        QCOMPARE(kept.exitCode, 0);
+        QCOMPARE(kept.bytes, standin::StandinPictures::animatedGif());
+        const Result missing = cli(dir, {u"picture"_s, standin.url() + u"/pic/1.png"_s});
+        QCOMPARE(missing.exitCode, 1);
+        QCOMPARE(missing.err, u"Картинка не сохранена: "_s + standin.url() + u"/pic/1.png\n"_s);
         standin.control("add-smiley=%3A-%29&url=http%3A%2F%2Fk%2Fnew.gif");
         const Result again = cli(dir, {u"smileys"_s});
         QCOMPARE(again.exitCode, 0);

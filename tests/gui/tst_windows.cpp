@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextFrame>
 
 using namespace Qt::StringLiterals;
 using namespace orv;
@@ -370,6 +371,36 @@ private slots:
         QVERIFY(!picker->SmileBrowser->toPlainText().contains(u":)"_s));
         QCOMPARE(picker->SmileBrowser->movingPictures(), 1);
         picker->close();
+    }
+
+    // The reader's zoom comes back at the next start and steps from there;
+    // a dark desktop gets a dark page with light text.
+    void theViewFollowsTheReadersZoomAndPalette() {
+        Fixture f;
+        f.userStore.setValue(u"options/view_zoom"_s, u"130"_s);
+        f.start();
+        f.sql(u"INSERT INTO Posts (ThisID, PostID, JournalID, uName, Header, Message, Messagedate, "
+              u"Sent) VALUES (1, '1001', '71', 'anna', 'Заголовок', 'Слово', "
+              u"'2006-03-05 14:07:00', 1)"_s);
+        QVERIFY(f.reloadTree());
+        f.select(u"friendpostkey-1001-1"_s);
+        MessageView* view = f.mainForm->browser();
+        const auto word = [&] { return view->document()->find(u"Слово"_s).charFormat(); };
+        QCOMPARE(word().fontPointSize(), 13.0);
+        f.mainForm->findChild<QAction*>(u"mnu_ZoomOut"_s)->trigger();
+        QCOMPARE(word().fontPointSize(), 12.0);
+        QCOMPARE(f.userStore.value(u"options/view_zoom"_s).toString(), u"120"_s);
+        f.mainForm->findChild<QAction*>(u"mnu_ZoomReset"_s)->trigger();
+        QCOMPARE(word().fontPointSize(), 10.0);
+
+        QPalette dark = view->palette();
+        dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::Base, QColor(0x10, 0x10, 0x10));
+        dark.setColor(QPalette::AlternateBase, QColor(0x28, 0x28, 0x28));
+        dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+        view->setPalette(dark);
+        QVERIFY(view->document()->rootFrame()->frameFormat().background().color().lightness() < 64);
+        QVERIFY(word().foreground().color().lightness() > 192);
     }
 
     void theViewShowsPagesAndWebLinksLeaveIt() {
