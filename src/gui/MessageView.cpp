@@ -52,7 +52,11 @@ QString zoomed(const QString& html, int zoom) {
     qsizetype from = 0;
     for (auto it = size.globalMatch(html); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
-        const double scaled = match.captured(1).toDouble() * zoom / 100.0;
+        const double size = match.captured(1).toDouble();
+        if (size < 3) {
+            continue; // a hairline, such as the rule above a comment, stays one
+        }
+        const double scaled = size * zoom / 100.0;
         out += QStringView(html).mid(from, match.capturedStart() - from);
         out += u"font-size: "_s + QString::number(scaled, 'f', 1) + match.captured(2);
         from = match.capturedEnd();
