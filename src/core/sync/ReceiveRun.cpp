@@ -42,7 +42,7 @@ ReceiveRun::ReceiveRun(const Session& session)
 void ReceiveRun::run() {
     runTrapped(m_session.log, u"MainForm.mnu_Get_Click: "_s, [this] {
         m_session.log.LogStatus(u"Соединяюсь с сервером..."_s);
-        const PictureStore::Mark stored = PictureStore(m_session.db, QString()).mark();
+        const PictureStore::Mark stored = picturesMark();
         GetPost();
         GetComment();
         GetPrivat();
@@ -51,9 +51,7 @@ void ReceiveRun::run() {
         if (m_transport.stopped()) {
             return; // the refusal is the run's last word, not "nothing new"
         }
-        if (!m_session.cancelled()) {
-            PictureRun::fetchNamedSince(m_session, stored);
-        }
+        GetPictures(stored);
         m_session.log.LogStatus(receivedLine());
         if (m_session.cancelled()) {
             m_session.log.LogStatus(RunControl::CancelledText);
@@ -246,6 +244,20 @@ void ReceiveRun::CheckFriends() {
                QString());
         book.deleteDeparted(AddressBook::Reader);
     });
+}
+
+PictureStore::Mark ReceiveRun::picturesMark() {
+    PictureStore::Mark mark;
+    runTrapped(m_session.log, u"MainForm.GetPictures: "_s, [&] {
+        mark = PictureStore(m_session.db, m_session.folder.picturesFolder()).mark();
+    });
+    return mark;
+}
+
+void ReceiveRun::GetPictures(const PictureStore::Mark& mark) {
+    if (!stopped()) {
+        PictureRun::fetchNamedSince(m_session, mark);
+    }
 }
 
 void ReceiveRun::CheckDatabaseIntegrity() {

@@ -4,6 +4,7 @@
 #include "app/Session.h"
 #include "decode/ResultDocument.h"
 #include "exchange/Transport.h"
+#include "store/PictureStore.h"
 
 #include <optional>
 
@@ -24,6 +25,11 @@ public:
     void GetComment();
     void GetPrivat();
     void GetFriends();
+
+    // Where the store stands before the fetches, and then the pictures the
+    // messages stored since then name (unless the run was stopped).
+    PictureStore::Mark picturesMark();
+    void GetPictures(const PictureStore::Mark& mark);
 
     // Fetches the posts that stored comments name but the store lacks.
     void CheckDatabaseIntegrity();
