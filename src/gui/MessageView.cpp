@@ -72,7 +72,6 @@ QString darkened(QString html, const MessageView::Look& look) {
     html.replace(u"bgcolor='#e9ecdb'"_s, u"bgcolor='"_s + look.alternate + u'\'');
     html.replace(u"bgcolor=#999999"_s, u"bgcolor="_s + look.mid);
     html.replace(u"bgcolor='#999999'"_s, u"bgcolor='"_s + look.mid + u'\'');
-    html.replace(u"<body "_s, u"<body text="_s + look.text + u' ');
     return html.replace(u"font-family: Verdana"_s,
                         u"color: "_s + look.text + u"; font-family: Verdana"_s);
 }
@@ -122,9 +121,11 @@ void MessageView::showPage(const QString& path) {
 }
 
 void MessageView::showText(const QString& page) {
-    QFont font = document()->defaultFont();
-    font.setPointSizeF(QWidget::font().pointSizeF() * m_zoom / 100.0);
-    document()->setDefaultFont(font); // what <font size=N> is relative to
+    if (const qreal points = QWidget::font().pointSizeF(); points > 0) {
+        QFont font = document()->defaultFont();
+        font.setPointSizeF(points * m_zoom / 100.0);
+        document()->setDefaultFont(font); // what <font size=N> is relative to
+    }
     setHtml(adaptedForView(page, Look::of(palette(), m_zoom)));
 }
 

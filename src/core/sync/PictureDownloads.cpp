@@ -31,7 +31,6 @@ struct PictureDownloads::Transfer : QObject {
 PictureDownloads::PictureDownloads(Database& db, const QString& folder, StatusLog& log,
                                    Limits limits, PictureCheck isPicture, QObject* parent)
     : QObject(parent)
-    , m_db(db)
     , m_store(std::make_unique<PictureStore>(db, folder))
     , m_log(log)
     , m_limits(limits)
@@ -64,17 +63,20 @@ bool PictureDownloads::folderWritable() {
 }
 
 void PictureDownloads::fetch(const QString& url) {
-    if (!folderWritable() || m_queue.contains(url) || m_transfers.contains(url)) {
+    if (!folderWritable() || m_queued.contains(url) || m_transfers.contains(url)) {
         return;
     }
     m_queue.append(url);
+    m_queued.insert(url);
     ++m_total;
     startNext();
 }
 
 void PictureDownloads::startNext() {
     while (m_transfers.size() < Parallel && !m_queue.isEmpty()) {
-        start(m_queue.takeFirst());
+        const QString url = m_queue.takeFirst();
+        m_queued.remove(url);
+        start(url);
     }
     if (!busy()) {
         emit finished();
@@ -207,6 +209,7 @@ void PictureDownloads::fail(const QString& url, const QString& reason) {
 void PictureDownloads::cancel() {
     m_total -= int(m_queue.size());
     m_queue.clear();
+    m_queued.clear();
     const auto transfers = m_transfers.values();
     for (Transfer* transfer : transfers) {
         transfer->refusal = u"прервано"_s;

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <chrono>
 #include <memory>
@@ -65,13 +66,13 @@ private:
     bool folderWritable();
     QNetworkAccessManager& network();
 
-    Database& m_db;
     std::unique_ptr<PictureStore> m_store;
     StatusLog& m_log;
     const Limits m_limits;
     const PictureCheck m_isPicture;
     std::unique_ptr<QNetworkAccessManager> m_network;
     QStringList m_queue;
+    QSet<QString> m_queued; // what m_queue holds, to look up
     QHash<QString, Transfer*> m_transfers;
     int m_done = 0;
     int m_total = 0;
