@@ -76,7 +76,8 @@ private:
     struct Prepared;
     // One of the statements the store uses, prepared on first use.
     QSqlQuery& query(int statement);
-    void markOwnRead(MessageRef::Kind kind, qint64 id, const QString& author);
+    // New as a row of the author is stored: 0 for what the user wrote.
+    int unread(const QString& author) const;
 
     Database& m_db;
     const QString m_ownName;
