@@ -267,9 +267,10 @@ struct ReceivedMessages::Prepared {
     std::optional<QSqlQuery> queries[StatementCount];
 };
 
-ReceivedMessages::ReceivedMessages(Database& db, QString ownName)
+ReceivedMessages::ReceivedMessages(Database& db, QString ownName, Search search)
     : m_db(db)
     , m_ownName(std::move(ownName))
+    , m_indexed(search == Search::On)
     , m_prepared(std::make_unique<Prepared>(db)) {}
 
 ReceivedMessages::~ReceivedMessages() = default;
@@ -315,7 +316,9 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
                                        {post.message, post.header, *date, post.userName,
                                         post.postId, post.journalId, unread(post.userName), now});
             noteRow(known, post.postId, id);
-            index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
+            if (m_indexed) {
+                index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
+            }
             ++report.stored;
         }
         done.append(post.postId);
@@ -359,7 +362,10 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
                      {comment.message, comment.header, *date, comment.userName, comment.postId,
                       comment.commentId, comment.journalId, unread(comment.userName), now});
         noteRow(known, comment.commentId, id);
-        index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
+        if (m_indexed) {
+            index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header,
+                      comment.message);
+        }
         ++report.stored;
         done.append(comment.commentId);
     }
@@ -390,7 +396,9 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         const qint64 id =
             writeRow(query(OverwritePrivate), query(InsertPrivate), stored,
                      {message.message, *date, message.userName, unread(message.userName), now});
-        index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
+        if (m_indexed) {
+            index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
+        }
         ++report.stored;
     }
     if (keptAnswer) {
