@@ -226,6 +226,11 @@ void Database::migrate() {
             /* 7 -> 8 */
             {u"CREATE TABLE IF NOT EXISTS PendingDecisions (Tbl TEXT NOT NULL, MessageKey "
              u"INTEGER NOT NULL, Error TEXT NOT NULL, PRIMARY KEY (Tbl, MessageKey))"_s},
+            /* 8 -> 9: the start's clean-up finds read rows without reading them all */
+            {u"CREATE INDEX IF NOT EXISTS Posts_Read ON Posts (AddDate) WHERE New = 0 AND Sent "
+             u"<> 0"_s,
+             u"CREATE INDEX IF NOT EXISTS Comments_Read ON Comments (AddDate) WHERE New = 0 AND "
+             u"Sent <> 0"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {

@@ -15,7 +15,7 @@ class StatusLog;
 // Every failure throws OrvError with the engine's text.
 class Database {
 public:
-    static constexpr int SchemaVersion = 8;
+    static constexpr int SchemaVersion = 9;
 
     explicit Database(QString path);
     ~Database();
