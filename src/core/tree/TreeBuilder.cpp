@@ -124,7 +124,8 @@ private:
     }
 
     void grow() {
-        std::vector<Slot> old(std::max<size_t>(1024, 2 * m_slots.size()));
+        // Four times larger each time: a store of many posts is copied seldom.
+        std::vector<Slot> old(std::max<size_t>(4096, 4 * m_slots.size()));
         old.swap(m_slots);
         for (Slot& slot : old) {
             if (slot.node >= 0) {
