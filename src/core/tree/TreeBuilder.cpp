@@ -72,15 +72,21 @@ struct NameHash {
 class PostsById {
 public:
     void add(const QString& id, qint64 thisId, int node) {
-        if (2 * (m_count + 1) > m_slots.size()) {
+        if (4 * (m_count + 1) > 3 * m_slots.size()) {
             grow();
         }
         const quint32 hash = TextHash::of(id);
         Slot& slot = m_slots[probe(id, hash)];
         if (slot.node < 0) {
-            slot = {hash, node, thisId, id};
+            slot.hash = hash;
+            slot.node = node;
+            slot.thisId = thisId;
+            slot.size = qint32(id.size());
             if (id.size() <= Slot::Inline) {
                 std::copy(id.utf16(), id.utf16() + id.size(), slot.text);
+            } else {
+                slot.longId = qint32(m_longIds.size());
+                m_longIds.push_back(id);
             }
             ++m_count;
         } else if (thisId < slot.thisId) {
@@ -96,45 +102,52 @@ public:
 
 private:
     struct Slot {
-        static constexpr qsizetype Inline = 12;
+        static constexpr qsizetype Inline = 8;
 
         quint32 hash = 0;
-        int node = -1; // -1: free
+        qint32 node = -1; // -1: free
         qint64 thisId = 0;
-        QString id;
-        char16_t text[Inline] = {}; // the identifier, when it is that short
-
-        bool holds(const QString& other) const {
-            if (other.size() != id.size()) {
-                return false;
-            }
-            return other.size() <= Inline ? std::equal(text, text + other.size(), other.utf16())
-                                          : other == id;
-        }
+        qint32 size = 0;
+        qint32 longId = -1; // in m_longIds, for an identifier longer than Inline
+        char16_t text[Inline] = {};
     };
+
+    bool holds(const Slot& slot, const QString& id) const {
+        if (id.size() != slot.size) {
+            return false;
+        }
+        return id.size() <= Slot::Inline ? std::equal(slot.text, slot.text + id.size(), id.utf16())
+                                         : m_longIds[size_t(slot.longId)] == id;
+    }
 
     // The slot holding the identifier, or the free one where it would go.
     size_t probe(const QString& id, quint32 hash) const {
         const size_t mask = m_slots.size() - 1;
         size_t at = hash & mask;
-        while (m_slots[at].node >= 0 && (m_slots[at].hash != hash || !m_slots[at].holds(id))) {
+        while (m_slots[at].node >= 0 && (m_slots[at].hash != hash || !holds(m_slots[at], id))) {
             at = (at + 1) & mask;
         }
         return at;
     }
 
+    // Slots move by their hash alone: no text is compared while growing.
     void grow() {
-        // Four times larger each time: a store of many posts is copied seldom.
-        std::vector<Slot> old(std::max<size_t>(4096, 4 * m_slots.size()));
+        std::vector<Slot> old(std::max<size_t>(4096, 2 * m_slots.size()));
         old.swap(m_slots);
-        for (Slot& slot : old) {
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot& slot : old) {
             if (slot.node >= 0) {
-                m_slots[probe(slot.id, slot.hash)] = std::move(slot);
+                size_t at = slot.hash & mask;
+                while (m_slots[at].node >= 0) {
+                    at = (at + 1) & mask;
+                }
+                m_slots[at] = slot;
             }
         }
     }
 
-    std::vector<Slot> m_slots; // a power of two in size, at most half full
+    std::vector<Slot> m_slots; // a power of two in size, at most three quarters full
+    std::vector<QString> m_longIds;
     size_t m_count = 0;
 };
 
