@@ -119,11 +119,16 @@ private slots:
     void commentsFindTheirPostByIdentifier() {
         Fixture f(u"INSERT INTO Posts (uName, PostID, Sent) VALUES ('a', '1234567890123', 1), "
                   u"('a', '1234567890124', 1);\nINSERT INTO Comments (uName, PostID, CommentID, "
-                  u"Sent) VALUES ('b', '1234567890124', '7', 1), ('b', '99', '8', 1)"_s);
+                  u"Sent) VALUES ('b', '1234567890123', '7', 1), ('b', '99', '8', 1), "
+                  u"('b', '1234567890124', '9', 1)"_s);
         const TreeSnapshot tree = f.build();
-        const int comment = tree.indexOfKey(u"commkey-7-1"_s);
-        QVERIFY(comment >= 0);
-        QCOMPARE(tree.key(tree.nodes[size_t(comment)].parent), u"friendpostkey-1234567890124-2"_s);
+        for (const auto& [comment, post] :
+             {std::pair(u"commkey-7-1"_s, u"friendpostkey-1234567890123-1"_s),
+              std::pair(u"commkey-9-3"_s, u"friendpostkey-1234567890124-2"_s)}) {
+            const int node = tree.indexOfKey(comment);
+            QVERIFY2(node >= 0, qPrintable(comment));
+            QCOMPARE(tree.key(tree.nodes[size_t(node)].parent), post);
+        }
         QVERIFY(tree.indexOfKey(u"commkey-8-2"_s) < 0);
     }
 
