@@ -6,7 +6,8 @@
 //    same rows in the same batches;
 //  - a whole receive run from the stand-in service on loopback, against the
 //    same batches fetched without decoding or storing.
-// Usage: bench_receive [--small]   (--small: tiny sizes, for a smoke run)
+// Usage: bench_receive [--small] [--batches]   (--small: tiny sizes, for a smoke
+// run; --batches: only storing at the run's batch sizes, for a profiler)
 #include "AppContext.h"
 #include "BenchSupport.h"
 #include "app/TextFiles.h"
@@ -110,20 +111,21 @@ void storing(int storedPosts, int batchPosts, int storedComments, int batchComme
     out.flush();
 }
 
-// Plain prepared INSERTs of the rows a received batch holds, all values bound,
-// in one transaction: what storing a batch costs at the least.
+// Plain prepared INSERTs of the rows a received batch holds, all values bound
+// by name as the store binds them, in one transaction: what storing a batch
+// costs at the least.
 struct PlainInsert {
     explicit PlainInsert(orv::Database& db, const QString& table, const QStringList& columns)
         : db(db)
         , insert(db.prepare(u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) +
-                            u") VALUES ("_s + QStringList(columns.size(), u"?"_s).join(u", "_s) +
+                            u") VALUES ("_s + orv::Database::slotList(int(columns.size())) +
                             u')')) {}
 
     void batch(const std::vector<QVariantList>& rows) {
         orv::Database::Transaction t(db);
         for (const QVariantList& row : rows) {
             for (int i = 0; i < row.size(); ++i) {
-                insert.bindValue(i, row[i]);
+                insert.bindValue(orv::Database::slot(i), row[i]);
             }
             orv::Database::exec(insert);
         }
@@ -307,6 +309,10 @@ void endToEnd(int posts) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const bool small = app.arguments().contains(u"--small"_s);
+    if (app.arguments().contains(u"--batches"_s)) {
+        storingAtRunBatches(small ? 100 : 2000, small ? 500 : 20000);
+        return 0;
+    }
     if (small) {
         storing(1000, 100, 5000, 500);
         storingAtRunBatches(100, 500);

@@ -113,6 +113,25 @@ private slots:
         QVERIFY(!NodeKey(u"MyDiaryRoot"_s).message());
     }
 
+    // A comment goes under the post of its PostID, a long one too (kept apart
+    // from the short ones, compared whole); one whose post is not stored is
+    // left out.
+    void commentsFindTheirPostByIdentifier() {
+        Fixture f(u"INSERT INTO Posts (uName, PostID, Sent) VALUES ('a', '1234567890123', 1), "
+                  u"('a', '1234567890124', 1);\nINSERT INTO Comments (uName, PostID, CommentID, "
+                  u"Sent) VALUES ('b', '1234567890123', '7', 1), ('b', '99', '8', 1), "
+                  u"('b', '1234567890124', '9', 1)"_s);
+        const TreeSnapshot tree = f.build();
+        for (const auto& [comment, post] :
+             {std::pair(u"commkey-7-1"_s, u"friendpostkey-1234567890123-1"_s),
+              std::pair(u"commkey-9-3"_s, u"friendpostkey-1234567890124-2"_s)}) {
+            const int node = tree.indexOfKey(comment);
+            QVERIFY2(node >= 0, qPrintable(comment));
+            QCOMPARE(tree.key(tree.nodes[size_t(node)].parent), post);
+        }
+        QVERIFY(tree.indexOfKey(u"commkey-8-2"_s) < 0);
+    }
+
     // Keys are kept without their kind's prefix: a key is found whole, and
     // only whole, whatever it shares with another.
     void keysAreFoundWholeAndOnlyWhole() {

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <array>
-#include <unordered_map>
 
 namespace orv::Cp1251 {
 namespace {
@@ -26,11 +25,14 @@ char16_t highCharacter(unsigned char byte) {
     return kHighHalf[byte - 0x80];
 }
 
-const std::unordered_map<char32_t, char>& encodeTable() {
+// The byte of every UTF-16 unit, 0 for one the code page lacks: a look-up a
+// character, where a map of code points cost more than the rest of writing a
+// trace file.
+const std::array<unsigned char, 0x10000>& encodeTable() {
     static const auto table = [] {
-        std::unordered_map<char32_t, char> t;
-        for (int b = 0x80; b <= 0xFF; ++b) {
-            t.emplace(highCharacter(static_cast<unsigned char>(b)), static_cast<char>(b));
+        std::array<unsigned char, 0x10000> t{};
+        for (int b = 0xFF; b >= 0x80; --b) { // the lowest byte of a character wins
+            t[highCharacter(static_cast<unsigned char>(b))] = static_cast<unsigned char>(b);
         }
         return t;
     }();
@@ -50,22 +52,27 @@ QString decode(const QByteArray& bytes) {
 }
 
 bool canEncode(char32_t codePoint) {
-    return codePoint < 0x80 || encodeTable().contains(codePoint);
+    return codePoint < 0x80 || (codePoint < 0x10000 && encodeTable()[codePoint] != 0);
 }
 
 QByteArray encode(QStringView text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
     const auto& table = encodeTable();
-    for (const char32_t cp : text.toUcs4()) {
-        if (cp < 0x80) {
-            bytes.append(static_cast<char>(cp));
-        } else if (const auto it = table.find(cp); it != table.end()) {
-            bytes.append(it->second);
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    const char16_t* unit = text.utf16();
+    const char16_t* const end = unit + text.size();
+    while (unit < end) {
+        const char16_t c = *unit++;
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+        } else if (QChar::isHighSurrogate(c) && unit < end && QChar::isLowSurrogate(*unit)) {
+            ++unit; // a character beyond the 16-bit range: one "?"
+            *out++ = '?';
         } else {
-            bytes.append('?');
+            *out++ = table[c] != 0 ? static_cast<char>(table[c]) : '?';
         }
     }
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 

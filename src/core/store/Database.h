@@ -15,7 +15,7 @@ class StatusLog;
 // Every failure throws OrvError with the engine's text.
 class Database {
 public:
-    static constexpr int SchemaVersion = 9;
+    static constexpr int SchemaVersion = 10;
 
     explicit Database(QString path);
     ~Database();
@@ -37,6 +37,13 @@ public:
     // Values bound as one parameter, for "IN (SELECT value FROM json_each(?))":
     // one statement serves a whole batch.
     static QString jsonArray(const QStringList& values);
+
+    // Statements run for every stored row name their values ":v0", ":v1", ...
+    // and bind them by name: QtSql makes a text for every value bound by
+    // position, which cost more than the engine's own work on a row.
+    static const QString& slot(int n);
+    // ":v<first>, :v<first + 1>, ..." for count values.
+    static QString slotList(int count, int first = 0);
     void execute(const QString& sql);
 
     // Groups writes. The outermost transaction takes the write lock at once

@@ -14,25 +14,18 @@ void FetchStack::deleteFinished() {
 }
 
 void FetchStack::add(const QStringList& ids, const QString& type) {
-    Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    QSqlQuery waitingAlready = m_db.prepare(u"SELECT 1 FROM tmp_MessagesToGet WHERE ID = ? AND "
-                                            u"Type = ? AND ErrCode IS NULL LIMIT 1"_s);
-    QSqlQuery insert =
-        m_db.prepare(u"INSERT INTO tmp_MessagesToGet (ID, Type, Direction) VALUES (?, ?, 'in')"_s);
-    for (const QString& id : ids) {
-        waitingAlready.bindValue(0, id);
-        waitingAlready.bindValue(1, type);
-        Database::exec(waitingAlready);
-        const bool known = waitingAlready.next();
-        waitingAlready.finish();
-        if (known) {
-            continue;
-        }
-        insert.bindValue(0, id);
-        insert.bindValue(1, type);
-        Database::exec(insert);
-    }
-    transaction.commit();
+    // One statement for the whole list: each identifier once, in the order it
+    // first comes, and none that waits already. The rows are chosen before the
+    // first is written, so a repeat within the list is left out by the
+    // grouping, not by the check against the table.
+    QSqlQuery insert = m_db.prepare(
+        u"INSERT INTO tmp_MessagesToGet (ID, Type, Direction) SELECT J.value, ?, 'in' FROM "
+        u"json_each(?) AS J WHERE NOT EXISTS (SELECT 1 FROM tmp_MessagesToGet AS W WHERE W.ID = "
+        u"J.value AND W.Type = ? AND W.ErrCode IS NULL) GROUP BY J.value ORDER BY min(J.key)"_s);
+    insert.bindValue(0, type);
+    insert.bindValue(1, Database::jsonArray(ids));
+    insert.bindValue(2, type);
+    Database::exec(insert);
 }
 
 QStringList FetchStack::waiting(const QString& type) {

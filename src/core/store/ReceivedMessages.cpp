@@ -68,13 +68,14 @@ void noteRow(QHash<QString, qint64>& known, const QString& id, qint64 row) {
 // Overwrites the stored row (its identifier bound last) or adds a new one;
 // returns the row's local identifier.
 qint64 writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
-                const QVariantList& values) {
+                std::initializer_list<QVariant> values) {
     QSqlQuery& write = stored.isValid() ? overwrite : insert;
-    for (int i = 0; i < values.size(); ++i) {
-        write.bindValue(i, values[i]);
+    int i = 0;
+    for (const QVariant& value : values) {
+        write.bindValue(Database::slot(i++), value);
     }
     if (stored.isValid()) {
-        write.bindValue(int(values.size()), stored);
+        write.bindValue(Database::slot(i), stored);
     }
     Database::exec(write);
     return stored.isValid() ? stored.toLongLong() : write.lastInsertId().toLongLong();
@@ -189,29 +190,41 @@ const QStringList& columnsOf(MessageRef::Kind kind) {
                                                : privates;
 }
 
-// Overwrites a stored row: the item's columns, then AddDate, then the row's key.
+// Every write binds the item's columns, then whether the row is unread (what
+// the user wrote is stored read, in the same statement), then AddDate.
+
+// Overwrites a stored row: the item's columns, the fixed values (New bound
+// where %1 stands), AddDate, then the row's key.
 QString updateSql(MessageRef::Kind kind, const QString& fixed) {
     const MessageTable table = messageTable(kind);
-    return u"UPDATE "_s + table.table + u" SET "_s + columnsOf(kind).join(u" = ?, "_s) +
-           u" = ?, "_s + fixed + u", AddDate = ? WHERE "_s + table.key + u" = ?"_s;
+    const QStringList& columns = columnsOf(kind);
+    const int n = int(columns.size());
+    QStringList set;
+    for (int i = 0; i < n; ++i) {
+        set.append(columns[i] + u" = "_s + Database::slot(i));
+    }
+    return u"UPDATE "_s + table.table + u" SET "_s + set.join(u", "_s) + u", "_s +
+           fixed.arg(Database::slot(n)) + u", AddDate = "_s + Database::slot(n + 1) + u" WHERE "_s +
+           table.key + u" = "_s + Database::slot(n + 2);
 }
 
-// Adds a row, new, sent and not deleted: the item's columns, then AddDate.
+// Adds a row, sent and not deleted: the item's columns, New, then AddDate.
 QString insertSql(MessageRef::Kind kind) {
     const QStringList& columns = columnsOf(kind);
     return u"INSERT INTO "_s + messageTable(kind).table + u" ("_s + columns.join(u", "_s) +
            u", New, Sent, Deleted, AddDate) VALUES ("_s +
-           QStringList(columns.size(), u"?"_s).join(u", "_s) + u", 1, 1, 0, ?)"_s;
+           Database::slotList(int(columns.size()) + 1) + u", 1, 0, "_s +
+           Database::slot(int(columns.size()) + 1) + u')';
 }
 
 QString sqlOf(Statement statement) {
     using Kind = MessageRef::Kind;
-    const QString settled = u"New = 0, Sent = 1, HandedOver = NULL"_s;
+    const QString settled = u"New = %1, Sent = 1, HandedOver = NULL"_s;
     switch (statement) {
     case FindPosts:
         return findSql(u"Posts"_s, u"PostID"_s);
     case OverwritePost:
-        return updateSql(Kind::Post, u"New = 1"_s);
+        return updateSql(Kind::Post, u"New = %1"_s);
     case InsertPost:
         return insertSql(Kind::Post);
     case SettlePost:
@@ -221,7 +234,8 @@ QString sqlOf(Statement statement) {
     case FindComments:
         return findSql(u"Comments"_s, u"CommentID"_s);
     case OverwriteComment:
-        return updateSql(Kind::Comment, u"Sent = 1"_s);
+        // An overwritten comment keeps New, unless the user wrote it (0 binds).
+        return updateSql(Kind::Comment, u"New = min(New, %1), Sent = 1"_s);
     case InsertComment:
         return insertSql(Kind::Comment);
     case SettleComment:
@@ -232,7 +246,7 @@ QString sqlOf(Statement statement) {
         return u"SELECT ID FROM PrivateMessages WHERE Message = ? AND Messagedate = ? AND uName = "
                u"? ORDER BY ID LIMIT 1"_s;
     case OverwritePrivate:
-        return updateSql(Kind::Private, u"New = 1, Sent = 1, Deleted = 0"_s);
+        return updateSql(Kind::Private, u"New = %1, Sent = 1, Deleted = 0"_s);
     case InsertPrivate:
     case StatementCount:
         break;
@@ -253,9 +267,10 @@ struct ReceivedMessages::Prepared {
     std::optional<QSqlQuery> queries[StatementCount];
 };
 
-ReceivedMessages::ReceivedMessages(Database& db, QString ownName)
+ReceivedMessages::ReceivedMessages(Database& db, QString ownName, Search search)
     : m_db(db)
     , m_ownName(std::move(ownName))
+    , m_indexed(search == Search::On)
     , m_prepared(std::make_unique<Prepared>(db)) {}
 
 ReceivedMessages::~ReceivedMessages() = default;
@@ -268,16 +283,9 @@ QSqlQuery& ReceivedMessages::query(int statement) {
     return *slot;
 }
 
-void ReceivedMessages::markOwnRead(MessageRef::Kind kind, qint64 id, const QString& author) {
+int ReceivedMessages::unread(const QString& author) const {
     // The user wrote it: nothing in it is new to them.
-    if (m_ownName.isEmpty() || author.compare(m_ownName, Qt::CaseInsensitive) != 0) {
-        return;
-    }
-    const auto [table, key] = messageTable(kind);
-    QSqlQuery read =
-        m_db.prepare(u"UPDATE "_s + table + u" SET New = 0 WHERE "_s + key + u" = ?"_s);
-    read.addBindValue(id);
-    Database::exec(read);
+    return !m_ownName.isEmpty() && author.compare(m_ownName, Qt::CaseInsensitive) == 0 ? 0 : 1;
 }
 
 StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
@@ -306,10 +314,11 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
             const qint64 id = writeRow(query(settled.isValid() ? SettlePost : OverwritePost),
                                        query(InsertPost), stored,
                                        {post.message, post.header, *date, post.userName,
-                                        post.postId, post.journalId, now});
+                                        post.postId, post.journalId, unread(post.userName), now});
             noteRow(known, post.postId, id);
-            index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
-            markOwnRead(MessageRef::Kind::Post, id, post.userName);
+            if (m_indexed) {
+                index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
+            }
             ++report.stored;
         }
         done.append(post.postId);
@@ -347,13 +356,16 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
         if (settled.isValid()) {
             stored = settled;
         }
-        const qint64 id = writeRow(query(settled.isValid() ? SettleComment : OverwriteComment),
-                                   query(InsertComment), stored,
-                                   {comment.message, comment.header, *date, comment.userName,
-                                    comment.postId, comment.commentId, comment.journalId, now});
+        const qint64 id =
+            writeRow(query(settled.isValid() ? SettleComment : OverwriteComment),
+                     query(InsertComment), stored,
+                     {comment.message, comment.header, *date, comment.userName, comment.postId,
+                      comment.commentId, comment.journalId, unread(comment.userName), now});
         noteRow(known, comment.commentId, id);
-        index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
-        markOwnRead(MessageRef::Kind::Comment, id, comment.userName);
+        if (m_indexed) {
+            index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header,
+                      comment.message);
+        }
         ++report.stored;
         done.append(comment.commentId);
     }
@@ -381,10 +393,12 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         find.bindValue(1, *date);
         find.bindValue(2, message.userName);
         const QVariant stored = firstRow(find);
-        const qint64 id = writeRow(query(OverwritePrivate), query(InsertPrivate), stored,
-                                   {message.message, *date, message.userName, now});
-        index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
-        markOwnRead(MessageRef::Kind::Private, id, message.userName);
+        const qint64 id =
+            writeRow(query(OverwritePrivate), query(InsertPrivate), stored,
+                     {message.message, *date, message.userName, unread(message.userName), now});
+        if (m_indexed) {
+            index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
+        }
         ++report.stored;
     }
     if (keptAnswer) {

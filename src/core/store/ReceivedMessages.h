@@ -51,7 +51,10 @@ struct StoreReport {
 // for later calls: a run stores all its batches through one instance.
 class ReceivedMessages {
 public:
-    explicit ReceivedMessages(Database& db, QString ownName = {});
+    // Search::Off leaves the full-text index alone, to measure what it costs.
+    enum class Search { On, Off };
+
+    explicit ReceivedMessages(Database& db, QString ownName = {}, Search search = Search::On);
     ~ReceivedMessages();
     ReceivedMessages(const ReceivedMessages&) = delete;
     ReceivedMessages& operator=(const ReceivedMessages&) = delete;
@@ -76,10 +79,12 @@ private:
     struct Prepared;
     // One of the statements the store uses, prepared on first use.
     QSqlQuery& query(int statement);
-    void markOwnRead(MessageRef::Kind kind, qint64 id, const QString& author);
+    // New as a row of the author is stored: 0 for what the user wrote.
+    int unread(const QString& author) const;
 
     Database& m_db;
     const QString m_ownName;
+    const bool m_indexed;
     std::unique_ptr<Prepared> m_prepared;
 };
 

@@ -157,6 +157,12 @@ QString SearchIndex::plain(const QString& text) {
 }
 
 QString SearchIndex::authorsText(const QString& text) {
+    // Most comments hold no tag, markup or entity: only the blanks to tidy.
+    const bool bare = std::none_of(text.cbegin(), text.cend(),
+                                   [](QChar c) { return c == u'<' || c == u'[' || c == u'&'; });
+    if (bare) {
+        return blanksCollapsed(text);
+    }
     return blanksCollapsed(
         Escaping::decode(withoutMarkupTags(withUserNames(withoutHtmlTags(text)))));
 }
@@ -213,13 +219,14 @@ void SearchIndex::put(Kind kind, qint64 localId, const QString& author, const QS
     const int slot = int(kind);
     if (!m_put[slot]) {
         m_put[slot] = m_db.prepare(u"INSERT OR REPLACE INTO "_s + tablesOf(kind).index +
-                                   u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
+                                   u" (rowid, Author, Title, Body) VALUES ("_s +
+                                   Database::slotList(4) + u')');
     }
     QSqlQuery& q = *m_put[slot];
-    q.bindValue(0, localId);
-    q.bindValue(1, foldedYo(author));
-    q.bindValue(2, plain(title));
-    q.bindValue(3, plain(body));
+    q.bindValue(Database::slot(0), localId);
+    q.bindValue(Database::slot(1), foldedYo(author));
+    q.bindValue(Database::slot(2), plain(title));
+    q.bindValue(Database::slot(3), plain(body));
     Database::exec(q);
 }
 

@@ -17,10 +17,27 @@ void TreeRows::authors(const std::function<void(const QString&)>& visit) {
     }
 }
 
+// New, Sent and "handed over without an answer" as one number, read as one
+// value instead of three.
+QString TreeRows::flagsSql(const QString& table) {
+    return u"("_s + table + u".New <> 0) | (("_s + table + u".Sent <> 0) << 1) | (("_s + table +
+           u".HandedOver IS NOT NULL) << 2)"_s;
+}
+
+namespace {
+
+template <typename Row> void setFlags(Row& row, int flags) {
+    row.isNew = (flags & 1) != 0;
+    row.sent = (flags & 2) != 0;
+    row.inDoubt = !row.sent && (flags & 4) != 0;
+}
+
+} // namespace
+
 void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
-    QSqlQuery q = m_db.prepare(u"SELECT Header, PostID, ThisID, uName, New, Sent, "
-                               u"HandedOver IS NOT NULL FROM Posts "
-                               u"WHERE PostID IS NOT NULL ORDER BY uName DESC, PostID DESC"_s);
+    QSqlQuery q = m_db.prepare(u"SELECT Header, PostID, ThisID, uName, "_s + flagsSql(u"Posts"_s) +
+                               u" FROM Posts WHERE PostID IS NOT NULL ORDER BY uName DESC, "
+                               u"PostID DESC"_s);
     Database::exec(q);
     PostRow row;
     while (q.next()) {
@@ -28,18 +45,18 @@ void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
         row.postId = q.value(1).toString();
         row.thisId = q.value(2).toLongLong();
         row.uName = q.value(3).toString();
-        row.isNew = q.value(4).toInt() != 0;
-        row.sent = q.value(5).toInt() != 0;
-        row.inDoubt = !row.sent && q.value(6).toInt() != 0;
+        setFlags(row, q.value(4).toInt());
         visit(row);
     }
 }
 
 void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
-    QSqlQuery q = m_db.prepare(
-        u"SELECT C.CommentID, C.PostID, C.ThisID, C.uName, P.ThisID, C.New, C.Sent, "
-        u"C.HandedOver IS NOT NULL FROM Comments AS C JOIN Posts AS P ON C.PostID = P.PostID "
-        u"WHERE C.CommentID IS NOT NULL ORDER BY C.CommentID"_s);
+    // Each comment once, with its post's identifier: the tree holds the posts
+    // already and finds the comment's one itself, so no join is needed here.
+    QSqlQuery q =
+        m_db.prepare(u"SELECT CommentID, PostID, ThisID, uName, "_s + flagsSql(u"Comments"_s) +
+                     u" FROM Comments WHERE CommentID IS NOT NULL AND PostID IS NOT "
+                     u"NULL ORDER BY CommentID"_s);
     Database::exec(q);
     CommentRow row;
     while (q.next()) {
@@ -47,10 +64,7 @@ void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
         row.postId = q.value(1).toString();
         row.thisId = q.value(2).toLongLong();
         row.uName = q.value(3).toString();
-        row.postThisId = q.value(4).toLongLong();
-        row.isNew = q.value(5).toInt() != 0;
-        row.sent = q.value(6).toInt() != 0;
-        row.inDoubt = !row.sent && q.value(7).toInt() != 0;
+        setFlags(row, q.value(4).toInt());
         visit(row);
     }
 }

@@ -16,7 +16,7 @@ struct PostRow {
 
 struct CommentRow {
     QString commentId, postId, uName;
-    qint64 thisId = 0, postThisId = 0;
+    qint64 thisId = 0;
     bool isNew = false, sent = false, inDoubt = false;
 };
 
@@ -36,12 +36,15 @@ public:
     void authors(const std::function<void(const QString&)>& visit);
     // By author descending, then PostID descending (as text).
     void posts(const std::function<void(const PostRow&)>& visit);
-    // Comments whose post is stored, by CommentID ascending (as text).
+    // Comments that name a post (stored or not), by CommentID ascending (as
+    // text).
     void comments(const std::function<void(const CommentRow&)>& visit);
     // Outgoing first, then incoming; newest first in each.
     void privates(bool outgoing, const std::function<void(const PrivateRow&)>& visit);
 
 private:
+    static QString flagsSql(const QString& table);
+
     Database& m_db;
 };
 

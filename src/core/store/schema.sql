@@ -26,6 +26,9 @@ CREATE TABLE IF NOT EXISTS Posts (
 CREATE INDEX IF NOT EXISTS Posts_PostID ON Posts (PostID);
 CREATE INDEX IF NOT EXISTS Posts_uName ON Posts (uName, PostID);
 CREATE INDEX IF NOT EXISTS Posts_InDoubt ON Posts (ThisID) WHERE HandedOver IS NOT NULL;
+-- The start's clean-up looks for read rows by AddDate; a received row arrives
+-- unread, so storing it does not touch this index.
+CREATE INDEX IF NOT EXISTS Posts_Read ON Posts (AddDate) WHERE New = 0 AND Sent <> 0;
 
 CREATE TABLE IF NOT EXISTS Comments (
     ThisID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -48,6 +51,7 @@ CREATE TABLE IF NOT EXISTS Comments (
 CREATE INDEX IF NOT EXISTS Comments_CommentID ON Comments (CommentID);
 CREATE INDEX IF NOT EXISTS Comments_PostID ON Comments (PostID);
 CREATE INDEX IF NOT EXISTS Comments_InDoubt ON Comments (ThisID) WHERE HandedOver IS NOT NULL;
+CREATE INDEX IF NOT EXISTS Comments_Read ON Comments (AddDate) WHERE New = 0 AND Sent <> 0;
 
 CREATE TABLE IF NOT EXISTS PrivateMessages (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,

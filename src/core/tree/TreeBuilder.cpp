@@ -9,6 +9,7 @@
 #include <QSet>
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 using namespace Qt::StringLiterals;
 
@@ -58,57 +59,96 @@ private:
 // The node of each shown post by its ThisID, for its comments to find. While
 // ThisIDs are dense, as AUTOINCREMENT keeps them, a table indexed by ThisID;
 // otherwise a hash.
-class PostNodes {
-public:
-    void add(qint64 thisId, int node) { m_added.push_back({thisId, node}); }
-
-    // Done once every post is added, before the first look-up.
-    void index() {
-        if (m_added.empty()) {
-            return;
-        }
-        const auto [least, most] =
-            std::minmax_element(m_added.cbegin(), m_added.cend(),
-                                [](const Added& a, const Added& b) { return a.thisId < b.thisId; });
-        m_first = least->thisId;
-        const quint64 span = quint64(most->thisId) - quint64(m_first);
-        if (span < 4 * m_added.size() + 4096) {
-            m_table.assign(size_t(span) + 1, -1);
-            for (const Added& post : m_added) {
-                m_table[size_t(post.thisId - m_first)] = post.node;
-            }
-        } else {
-            m_hash.reserve(qsizetype(m_added.size()));
-            for (const Added& post : m_added) {
-                m_hash.insert(post.thisId, post.node);
-            }
-        }
-        m_added = {};
-    }
-
-    // -1 for a post not shown.
-    int nodeOf(qint64 thisId) const {
-        if (m_table.empty()) {
-            return m_hash.value(thisId, -1);
-        }
-        const quint64 at = quint64(thisId) - quint64(m_first);
-        return at < m_table.size() ? m_table[size_t(at)] : -1;
-    }
-
-private:
-    struct Added {
-        qint64 thisId;
-        int node;
-    };
-    std::vector<Added> m_added;
-    qint64 m_first = 0;
-    std::vector<int> m_table;
-    QHash<qint64, int> m_hash;
-};
-
 // QHash's string hash cost more than the rest of a comment's node.
 struct NameHash {
     size_t operator()(const QString& name) const noexcept { return TextHash::of(name); }
+};
+
+// The shown post of each PostID, for placing comments: a flat table probed by
+// the identifier's hash, a short identifier kept in its slot, so that a
+// look-up touches one slot where a node-based map touched several scattered
+// allocations. Of posts that share a PostID, the first stored (the lowest
+// ThisID) is kept.
+class PostsById {
+public:
+    void add(const QString& id, qint64 thisId, int node) {
+        if (4 * (m_count + 1) > 3 * m_slots.size()) {
+            grow();
+        }
+        const quint32 hash = TextHash::of(id);
+        Slot& slot = m_slots[probe(id, hash)];
+        if (slot.node < 0) {
+            slot.hash = hash;
+            slot.node = node;
+            slot.thisId = thisId;
+            slot.size = qint32(id.size());
+            if (id.size() <= Slot::Inline) {
+                std::copy(id.utf16(), id.utf16() + id.size(), slot.text);
+            } else {
+                slot.longId = qint32(m_longIds.size());
+                m_longIds.push_back(id);
+            }
+            ++m_count;
+        } else if (thisId < slot.thisId) {
+            slot.thisId = thisId;
+            slot.node = node;
+        }
+    }
+
+    // -1 for a PostID without a shown post.
+    int nodeOf(const QString& id) const {
+        return m_slots.empty() ? -1 : m_slots[probe(id, TextHash::of(id))].node;
+    }
+
+private:
+    struct Slot {
+        static constexpr qsizetype Inline = 8;
+
+        quint32 hash = 0;
+        qint32 node = -1; // -1: free
+        qint64 thisId = 0;
+        qint32 size = 0;
+        qint32 longId = -1; // in m_longIds, for an identifier longer than Inline
+        char16_t text[Inline] = {};
+    };
+
+    bool holds(const Slot& slot, const QString& id) const {
+        if (id.size() != slot.size) {
+            return false;
+        }
+        return id.size() <= Slot::Inline ? std::equal(slot.text, slot.text + id.size(), id.utf16())
+                                         : m_longIds[size_t(slot.longId)] == id;
+    }
+
+    // The slot holding the identifier, or the free one where it would go.
+    size_t probe(const QString& id, quint32 hash) const {
+        const size_t mask = m_slots.size() - 1;
+        size_t at = hash & mask;
+        while (m_slots[at].node >= 0 && (m_slots[at].hash != hash || !holds(m_slots[at], id))) {
+            at = (at + 1) & mask;
+        }
+        return at;
+    }
+
+    // Slots move by their hash alone: no text is compared while growing.
+    void grow() {
+        std::vector<Slot> old(std::max<size_t>(4096, 2 * m_slots.size()));
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.node >= 0) {
+                size_t at = slot.hash & mask;
+                while (m_slots[at].node >= 0) {
+                    at = (at + 1) & mask;
+                }
+                m_slots[at] = slot;
+            }
+        }
+    }
+
+    std::vector<Slot> m_slots; // a power of two in size, at most three quarters full
+    std::vector<QString> m_longIds;
+    size_t m_count = 0;
 };
 
 // Captions made of a fixed start and a name ("От: " + author): each name's
@@ -183,18 +223,18 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
     TreeRows rows(*m_db);
     const QString& me = m_settings.UserName;
 
-    QSet<qint64> postsWithNewComments;
+    std::unordered_set<QString, NameHash> postsWithNewComments; // by PostID
     if (m_view.onlyNewComments) {
         rows.comments([&](const CommentRow& c) {
             if (c.isNew) {
-                postsWithNewComments.insert(c.postThisId);
+                postsWithNewComments.insert(c.postId);
             }
         });
     }
     const int perDiary = postsPerDiary(m_settings.PostsToShow);
     const auto shown = [&](const PostRow& p, int alreadyShown) {
         if (m_view.onlyNewComments) {
-            return p.isNew || postsWithNewComments.contains(p.thisId);
+            return p.isNew || postsWithNewComments.count(p.postId) != 0;
         }
         // Beyond the limit only what the user has not seen stays.
         return alreadyShown < perDiary || p.isNew || !p.sent;
@@ -213,7 +253,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
 
     // Posts come by author, so the count of shown posts and the parent are
     // looked up once an author.
-    PostNodes postNode;
+    PostsById postNode;
     QString author;
     int parent = -1;
     int count = 0;
@@ -235,7 +275,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         const quint32 key = tree.addText({p.postId, u"-", Decimal(p.thisId).view()});
         const int node = tree.addNode(NodeKind::Post, key, tree.addText({postCaption(p.header)}),
                                       stateIcon(p.isNew, p.sent, p.inDoubt), parent);
-        postNode.add(p.thisId, node); // ThisID is the table's key: each post comes once
+        postNode.add(p.postId, p.thisId, node);
         if (p.isNew) {
             tree.nodes[size_t(node)].isNew = true;
             ++tree.NewInTree;
@@ -243,27 +283,13 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         }
     });
 
-    postNode.index();
-
     if (m_settings.CommentsInTree) {
         SharedCaptions from(tree, u"От: "_s);
-        // A comment joined to two posts that share a PostID comes twice, and
-        // is shown once. Rows come by CommentID, so both stand in the run of
-        // rows with its CommentID: only that run is remembered.
-        QString runId;
-        std::vector<qint64> runShown;
         rows.comments([&](const CommentRow& c) {
-            const int parent = postNode.nodeOf(c.postThisId);
+            const int parent = postNode.nodeOf(c.postId);
             if (parent < 0 || (m_view.onlyNewComments && !c.isNew)) {
                 return;
             }
-            if (c.commentId != runId) {
-                runId = c.commentId;
-                runShown.clear();
-            } else if (std::find(runShown.cbegin(), runShown.cend(), c.thisId) != runShown.cend()) {
-                return;
-            }
-            runShown.push_back(c.thisId);
             const quint32 key = tree.addText({c.commentId, u"-", Decimal(c.thisId).view()});
             const int node = tree.addNode(NodeKind::Comment, key, from.of(c.uName),
                                           stateIcon(c.isNew, c.sent, c.inDoubt), parent);
