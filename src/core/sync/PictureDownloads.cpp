@@ -12,6 +12,7 @@
 #include <QNetworkReply>
 #include <QPointer>
 #include <QTimer>
+#include <atomic>
 
 using namespace Qt::StringLiterals;
 
@@ -88,7 +89,10 @@ void PictureDownloads::start(const QString& url) {
     transfer->setParent(this);
     transfer->url = url;
     m_transfers.insert(url, transfer);
-    transfer->part.setFileName(m_store->pathFor(url) + u".part"_s);
+    // The window and a run may fetch the same picture at once: each writes a
+    // file of its own, and the one kept last wins whole.
+    static std::atomic<quint64> transfers{0};
+    transfer->part.setFileName(m_store->pathFor(url) + u".part"_s + QString::number(++transfers));
     if (!PictureLinks::fetchable(url) || !transfer->part.open(QIODevice::WriteOnly)) {
         transfer->refusal = PictureLinks::fetchable(url)
                                 ? u"не удалось записать файл "_s + transfer->part.fileName()
