@@ -105,7 +105,9 @@ QByteArray StandinPictures::animatedGif() {
     return QByteArray(kSmileGif, sizeof kSmileGif - 1);
 }
 
-void StandinPictures::answer(QTcpSocket* socket, const QByteArray& path) {
+void StandinPictures::answer(QTcpSocket* socket, const QByteArray& target) {
+    const qsizetype query = target.indexOf('?'); // it tells copies apart
+    const QByteArray path = query < 0 ? target : target.left(query);
     static const QRegularExpression numbered(u"^/pic/(\\d+)\\.png$"_s);
     const auto match = numbered.match(QString::fromLatin1(path));
     if (match.hasMatch()) {

@@ -17,11 +17,11 @@ namespace standin {
 //   /pic/trickle     one byte of a picture every 200 ms, never ending
 //   /pic/loop        a redirect to itself
 //   /pic/huge        announces 20 GB and sends filler until the client leaves
-// Anything else under /pic/ or /smiles/ is a 404.
+// Anything else under /pic/ or /smiles/ is a 404. A query is ignored.
 class StandinPictures {
 public:
     static bool serves(const QByteArray& path);
-    static void answer(QTcpSocket* socket, const QByteArray& path);
+    static void answer(QTcpSocket* socket, const QByteArray& target);
 
     // The PNG that /pic/N.png serves.
     static QByteArray png(int number);

@@ -2,6 +2,7 @@
 
 #include "app/Constants.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orv {
@@ -27,7 +28,8 @@ int Settings::daysToKeep() const {
 qint64 Settings::pictureCacheBytes() const {
     bool ok = false;
     const qint64 megabytes = PictureCacheMB.trimmed().toLongLong(&ok);
-    return (ok && megabytes > 0 ? megabytes : 500) * 1024 * 1024;
+    constexpr qint64 Largest = 1024 * 1024; // a terabyte: no overflow below it
+    return (ok && megabytes > 0 ? std::min(megabytes, Largest) : 500) * 1024 * 1024;
 }
 
 } // namespace orv

@@ -36,7 +36,7 @@ CheckReport AutoCheck::run(const Session& session, const Options& options) {
     runTrapped(session.log, u"MainForm.Timer: "_s, [&] {
         ReceiveRun receive(session);
         session.log.LogStatus(u"Автозакачивание::Соединяюсь с сервером..."_s);
-        const PictureStore::Mark stored = receive.picturesMark();
+        const auto stored = receive.picturesMark();
         if (options.check_post) {
             receive.GetPost();
         }
@@ -50,11 +50,11 @@ CheckReport AutoCheck::run(const Session& session, const Options& options) {
             receive.GetFriends();
         }
         receive.CheckDatabaseIntegrity();
+        receive.GetPictures(stored); // read offline later, from the tray
         report.refusal = receive.refusal();
         if (!report.refusal.isEmpty()) {
             return;
         }
-        receive.GetPictures(stored); // read offline later, from the tray
         Fetcher& fetcher = receive.fetcher();
         report.clockLag = fetcher.clockLag;
         report.posts = fetcher.PostsReceived;

@@ -19,7 +19,8 @@ PictureDownloads& PictureCache::downloads() {
     if (!m_downloads) {
         m_downloads = std::make_unique<PictureDownloads>(
             m_ctx.db, m_ctx.folder.picturesFolder(), m_ctx.log,
-            PictureDownloads::Limits{m_ctx.exchangeTimeout, m_ctx.settings.pictureCacheBytes()},
+            PictureDownloads::Limits{m_ctx.exchangeTimeout, m_ctx.settings.pictureCacheBytes(),
+                                     m_ctx.settings.UseProxy},
             m_ctx.isPicture);
         connect(m_downloads.get(), &PictureDownloads::kept, this, &PictureCache::arrived);
     }

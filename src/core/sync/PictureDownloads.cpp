@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QTimer>
@@ -45,6 +46,8 @@ PictureDownloads::~PictureDownloads() {
 QNetworkAccessManager& PictureDownloads::network() {
     if (!m_network) {
         m_network = std::make_unique<QNetworkAccessManager>();
+        m_network->setProxy(m_limits.useProxy ? QNetworkProxy::DefaultProxy
+                                              : QNetworkProxy::NoProxy);
     }
     return *m_network;
 }
@@ -77,6 +80,10 @@ void PictureDownloads::startNext() {
     while (m_transfers.size() < Parallel && !m_queue.isEmpty()) {
         const QString url = m_queue.takeFirst();
         m_queued.remove(url);
+        if (m_slowHosts.contains(QUrl(url).host())) {
+            emit progressed(++m_done, m_total); // not fetched, and no failure of its own
+            continue;
+        }
         start(url);
     }
     if (!busy()) {
@@ -119,6 +126,7 @@ void PictureDownloads::start(const QString& url) {
     connect(reply, &QNetworkReply::finished, this, [this, transfer] { complete(*transfer); });
     transfer->deadline.setSingleShot(true);
     connect(&transfer->deadline, &QTimer::timeout, reply, [this, reply, transfer] {
+        m_slowHosts.insert(reply->url().host());
         transfer->refusal =
             u"нет ответа за "_s +
             QString::number(std::chrono::ceil<std::chrono::seconds>(m_limits.deadline).count()) +

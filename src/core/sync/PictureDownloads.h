@@ -34,6 +34,8 @@ public:
     struct Limits {
         std::chrono::milliseconds deadline{std::chrono::seconds(60)};
         qint64 cacheBytes = 500LL * 1024 * 1024;
+        // The desktop's proxy, as the exchanges use it (UseProxy).
+        bool useProxy = false;
     };
 
     PictureDownloads(Database& db, const QString& folder, StatusLog& log, Limits limits,
@@ -73,6 +75,10 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_network;
     QStringList m_queue;
     QSet<QString> m_queued; // what m_queue holds, to look up
+    // Hosts that let a picture run out of time: their other pictures wait for
+    // another time, so a host that never answers costs one deadline, not one
+    // a picture.
+    QSet<QString> m_slowHosts;
     QHash<QString, Transfer*> m_transfers;
     int m_done = 0;
     int m_total = 0;

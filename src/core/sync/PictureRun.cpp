@@ -4,6 +4,7 @@
 #include "app/ErrorTrap.h"
 #include "app/StatusLog.h"
 #include "app/WorkingFolder.h"
+#include "render/BodyFilter.h"
 #include "render/PictureLinks.h"
 #include "store/Settings.h"
 #include "store/SmileStore.h"
@@ -25,9 +26,10 @@ void fetchWaiting(const Session& session, PictureStore& store) {
         return;
     }
     session.log.LogStatus(u"Загрузка картинок..."_s);
-    PictureDownloads downloads(session.db, store.folder(), session.log,
-                               {session.exchangeTimeout, session.settings.pictureCacheBytes()},
-                               session.isPicture);
+    PictureDownloads downloads(
+        session.db, store.folder(), session.log,
+        {session.exchangeTimeout, session.settings.pictureCacheBytes(), session.settings.UseProxy},
+        session.isPicture);
     QEventLoop loop;
     QObject::connect(&downloads, &PictureDownloads::progressed,
                      [&](int done, int total) { session.progress(done, total); });
@@ -48,20 +50,37 @@ void fetchWaiting(const Session& session, PictureStore& store) {
     }
 }
 
+// The pictures the view would show of a body: those of the filtered page,
+// so nothing in a comment, a script or a dropped element is fetched. Most
+// bodies name none and are not parsed.
+QStringList shownPictures(const QString& body) {
+    if (!body.contains(u"<img"_s, Qt::CaseInsensitive)) {
+        return {};
+    }
+    return PictureLinks::inHtml(BodyFilter::safe(body));
+}
+
+void remember(const Session& session, const QStringList& urls) {
+    runTrapped(session.log, kPrefix,
+               [&] { PictureStore(session.db, session.folder.picturesFolder()).want(urls); });
+}
+
 } // namespace
 
 void fetch(const Session& session, const QStringList& urls) {
     if (!session.settings.LoadPictures) {
         return;
     }
-    runTrapped(session.log, kPrefix, [&] {
-        PictureStore store(session.db, session.folder.picturesFolder());
-        store.want(urls);
-        fetchWaiting(session, store);
-    });
+    remember(session, urls);
+    if (!session.cancelled()) {
+        runTrapped(session.log, kPrefix, [&] {
+            PictureStore store(session.db, session.folder.picturesFolder());
+            fetchWaiting(session, store);
+        });
+    }
 }
 
-void fetchNamedSince(const Session& session, const PictureStore::Mark& mark) {
+void rememberNamedSince(const Session& session, const PictureStore::Mark& mark) {
     if (!session.settings.LoadPictures) {
         return;
     }
@@ -76,7 +95,7 @@ void fetchNamedSince(const Session& session, const PictureStore::Mark& mark) {
         };
         PictureStore(session.db, session.folder.picturesFolder())
             .forEachBodySince(mark, [&](const QString& body, const QString& attachment) {
-                for (const QString& url : PictureLinks::inHtml(body)) {
+                for (const QString& url : shownPictures(body)) {
                     add(url);
                 }
                 add(attachment);
@@ -85,7 +104,7 @@ void fetchNamedSince(const Session& session, const PictureStore::Mark& mark) {
             add(smiley.url);
         }
     });
-    fetch(session, urls);
+    remember(session, urls);
 }
 
 } // namespace orv::PictureRun

@@ -14,9 +14,11 @@ namespace orv {
 // setting LoadPictures is off.
 namespace PictureRun {
 
-// The pictures named by the messages stored since the mark, and the smileys'.
-void fetchNamedSince(const Session& session, const PictureStore::Mark& mark);
-// These pictures, and whatever else waits.
+// Remembers the pictures named by the messages stored since the mark, and
+// the smileys', to be fetched (also when the run stops before it fetches).
+void rememberNamedSince(const Session& session, const PictureStore::Mark& mark);
+// Remembers these pictures, and fetches whatever waits unless the run was
+// cancelled.
 void fetch(const Session& session, const QStringList& urls);
 
 } // namespace PictureRun

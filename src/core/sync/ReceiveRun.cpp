@@ -42,16 +42,16 @@ ReceiveRun::ReceiveRun(const Session& session)
 void ReceiveRun::run() {
     runTrapped(m_session.log, u"MainForm.mnu_Get_Click: "_s, [this] {
         m_session.log.LogStatus(u"Соединяюсь с сервером..."_s);
-        const PictureStore::Mark stored = picturesMark();
+        const auto stored = picturesMark();
         GetPost();
         GetComment();
         GetPrivat();
         GetFriends();
         CheckDatabaseIntegrity();
+        GetPictures(stored);
         if (m_transport.stopped()) {
             return; // the refusal is the run's last word, not "nothing new"
         }
-        GetPictures(stored);
         m_session.log.LogStatus(receivedLine());
         if (m_session.cancelled()) {
             m_session.log.LogStatus(RunControl::CancelledText);
@@ -246,17 +246,20 @@ void ReceiveRun::CheckFriends() {
     });
 }
 
-PictureStore::Mark ReceiveRun::picturesMark() {
-    PictureStore::Mark mark;
+std::optional<PictureStore::Mark> ReceiveRun::picturesMark() {
+    std::optional<PictureStore::Mark> mark;
     runTrapped(m_session.log, u"MainForm.GetPictures: "_s, [&] {
         mark = PictureStore(m_session.db, m_session.folder.picturesFolder()).mark();
     });
     return mark;
 }
 
-void ReceiveRun::GetPictures(const PictureStore::Mark& mark) {
+void ReceiveRun::GetPictures(const std::optional<PictureStore::Mark>& mark) {
+    if (mark) {
+        PictureRun::rememberNamedSince(m_session, *mark); // a stopped run's too
+    }
     if (!stopped()) {
-        PictureRun::fetchNamedSince(m_session, mark);
+        PictureRun::fetch(m_session, {});
     }
 }
 

@@ -26,10 +26,11 @@ public:
     void GetPrivat();
     void GetFriends();
 
-    // Where the store stands before the fetches, and then the pictures the
-    // messages stored since then name (unless the run was stopped).
-    PictureStore::Mark picturesMark();
-    void GetPictures(const PictureStore::Mark& mark);
+    // Where the store stands before the fetches (nothing when it cannot be
+    // read), and then the pictures the messages stored since then name:
+    // remembered always, fetched unless the run was stopped.
+    std::optional<PictureStore::Mark> picturesMark();
+    void GetPictures(const std::optional<PictureStore::Mark>& mark);
 
     // Fetches the posts that stored comments name but the store lacks.
     void CheckDatabaseIntegrity();
