@@ -56,7 +56,9 @@ private slots:
     void picturesAreKeptWithTheMessages() {
         Fixture f;
         f.data.seedPictures(9);
-        f.post(u"<!-- <img src='/pic/20.png'> --><script><img src='/pic/21.png'></script>"_s);
+        const QString self = standin::StandinData::SelfHost;
+        f.post(u"<!-- <img src='"_s + self + u"/pic/20.png'> --><script><img src='"_s + self +
+               u"/pic/21.png'></script>"_s);
         f.data.rehost(f.server.url());
         f.ctx.db.execute(u"INSERT INTO Smiles (Smile, SmileURL) VALUES (':)', '"_s +
                          f.at(u"/smiles/1.gif"_s) + u"')"_s);
