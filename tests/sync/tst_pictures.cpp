@@ -208,6 +208,9 @@ private slots:
         QTest::newRow("not an img element")
             << u"<imgx src='http://a/1.png'><a src='http://a/2.png'>&lt;img src='http://a/3'>"_s
             << QStringList{};
+        QTest::newRow("in a comment")
+            << u"<!-- <img src='http://a/1.png'> --><img src='http://a/2.png'><!-- <img"_s
+            << QStringList{u"http://a/2.png"_s};
         QTest::newRow("a tag left open")
             << u"text <img alt='x' src='http://a/1.png"_s << QStringList{};
     }

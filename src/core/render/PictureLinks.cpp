@@ -71,6 +71,14 @@ QStringList inHtml(QStringView html) {
     const qsizetype size = html.size();
     for (qsizetype at = html.indexOf(u'<'); at >= 0 && at + 4 < size; at = html.indexOf(u'<', at)) {
         ++at;
+        if (html.mid(at, 3) == u"!--") { // a comment shows nothing
+            const qsizetype end = html.indexOf(u"-->", at + 3);
+            if (end < 0) {
+                break;
+            }
+            at = end + 3;
+            continue;
+        }
         if (html.mid(at, 3).compare(u"img"_s, Qt::CaseInsensitive) != 0 ||
             !(isSpace(html[at + 3]) || html[at + 3] == u'/')) {
             continue;
