@@ -73,6 +73,25 @@ inline double seconds(const std::function<void()>& work) {
 
 // Starts the stand-in with a data set of that many posts; its address, or ""
 // when it did not start.
+// CPU time, user and system, of a resource usage.
+inline double cpuSeconds(const rusage& usage) {
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs orv-cli beside this program on the folder and service with the
+// arguments; false when it failed.
+inline bool cli(const QString& folder, const QString& url, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/orv-cli"),
+        QStringList{QStringLiteral("--folder"), folder, QStringLiteral("--service"), url} +
+            arguments);
+    return process.waitForFinished(-1) && process.exitCode() == 0;
+}
+
 inline QString startStandin(QProcess& process, int posts, const QStringList& more = {}) {
     process.start(
         QCoreApplication::applicationDirPath() + QStringLiteral("/kordenet-standin"),

@@ -20,19 +20,8 @@ namespace {
 
 QTextStream out(stdout);
 
-double cpuSeconds(const rusage& usage) {
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-bool cli(const QString& folder, const QString& url, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(QCoreApplication::applicationDirPath() + u"/orv-cli"_s,
-                  QStringList{u"--folder"_s, folder, u"--service"_s, url} + arguments);
-    return process.waitForFinished(-1) && process.exitCode() == 0;
-}
+using orv::bench::cli;
+using orv::bench::cpuSeconds;
 
 // The receive alone, in a child of its own, so that its CPU time and peak
 // memory are its own.
