@@ -105,6 +105,22 @@ private slots:
         };
         QVERIFY(!ResultDocument::parse(nested(ResultDocument::MaxDepth)));
         QVERIFY(ResultDocument::parse(nested(ResultDocument::MaxDepth - 2))); // just inside
+
+        // Entities that multiply themselves are refused; a file named as one is never read.
+        QString entities = u"<!ENTITY e0 \"ha\">"_s;
+        for (int level = 1; level < 10; ++level) {
+            entities += u"<!ENTITY e%1 \"%2\">"_s.arg(level).arg(
+                u"&e%1;"_s.arg(level - 1).repeated(10));
+        }
+        const auto withEntities = [](const QString& declared, const QString& used) -> QString {
+            return u"<?xml version='1.0'?><!DOCTYPE results ["_s + declared +
+                   u"]><results><RESULT QID='1' ERROR='0'>"_s + used + u"</RESULT></results>"_s;
+        };
+        QVERIFY(!ResultDocument::parse(withEntities(entities, u"&e9;"_s)));
+        const auto outside = ResultDocument::parse(
+            withEntities(u"<!ENTITY f SYSTEM \"file:///etc/passwd\">"_s, u"[&f;]"_s));
+        QVERIFY(outside);
+        QCOMPARE(outside->results().front()->text(), u"[]"_s);
     }
 };
 

@@ -1,11 +1,10 @@
 #include "ResultDocument.h"
 
+#include "XmlTree.h"
 #include "app/Constants.h"
 #include "app/OrvError.h"
 #include "app/UserPrompts.h"
 #include "exchange/ServerErrors.h"
-
-#include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
 
@@ -13,17 +12,6 @@ namespace orv {
 namespace {
 
 const QString kResults = u"results"_s;
-
-XmlElement started(const QXmlStreamReader& reader) {
-    XmlElement element;
-    element.name = reader.name().toString();
-    const QXmlStreamAttributes attributes = reader.attributes();
-    element.attributes.reserve(size_t(attributes.size()));
-    for (const QXmlStreamAttribute& attribute : attributes) {
-        element.attributes.emplace_back(attribute.name().toString(), attribute.value().toString());
-    }
-    return element;
-}
 
 // The first results element in document order.
 const XmlElement* findResults(const XmlElement& element) {
@@ -38,44 +26,6 @@ const XmlElement* findResults(const XmlElement& element) {
     return nullptr;
 }
 
-// The whole document as a tree, or nothing when it is broken or too deep.
-std::optional<XmlElement> readTree(const QString& text) {
-    QXmlStreamReader reader(text);
-    std::vector<XmlElement> open; // the path from the root to the current element
-    std::optional<XmlElement> root;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            if (open.size() >= size_t(ResultDocument::MaxDepth)) {
-                return std::nullopt;
-            }
-            open.push_back(started(reader));
-            break;
-        case QXmlStreamReader::EndElement: {
-            XmlElement done = std::move(open.back());
-            open.pop_back();
-            if (open.empty()) {
-                root = std::move(done);
-            } else {
-                open.back().children.push_back(std::move(done));
-            }
-            break;
-        }
-        case QXmlStreamReader::Characters:
-            if (!open.empty()) {
-                open.back().ownText += reader.text();
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    if (reader.hasError() || !root) {
-        return std::nullopt;
-    }
-    return root;
-}
-
 } // namespace
 
 std::optional<ResultDocument> ResultDocument::parse(const QString& text) {
@@ -86,7 +36,8 @@ std::optional<ResultDocument> ResultDocument::parse(const QString& text) {
     // spoil the answer behind it: the service has acted on the request (private
     // messages are marked read), so refusing the answer would lose them.
     const qsizetype declaration = text.indexOf(u"<?xml"_s);
-    std::optional<XmlElement> root = readTree(declaration > 0 ? text.mid(declaration) : text);
+    std::optional<XmlElement> root = XmlTree::read(
+        declaration > 0 ? QStringView(text).mid(declaration) : QStringView(text), MaxDepth);
     if (!root) {
         return std::nullopt;
     }

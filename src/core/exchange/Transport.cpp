@@ -6,6 +6,7 @@
 #include "app/TextFiles.h"
 #include "app/UserPrompts.h"
 #include "app/WorkingFolder.h"
+#include "decode/XmlTree.h"
 #include "store/Settings.h"
 
 #include <QAuthenticator>
@@ -15,7 +16,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
-#include <QXmlStreamReader>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -24,14 +24,6 @@ namespace orv {
 namespace {
 
 const QString kRefused = u"Входные данные не годятся для отправки на сервер Корденет"_s;
-
-bool isWellFormed(const QString& text) {
-    QXmlStreamReader reader(text);
-    while (!reader.atEnd()) {
-        reader.readNext();
-    }
-    return !reader.hasError();
-}
 
 // The request body, readable once: the network layer cannot rewind it, so it
 // cannot send a request a second time by itself after a dropped connection
@@ -174,7 +166,7 @@ QString Transport::exchange(const QString& document) {
 }
 
 QString Transport::send(const QString& requestPath, const QString& text) {
-    if (!isWellFormed(text)) {
+    if (!XmlTree::isWellFormed(text)) {
         m_ctx.log.LogFailure(kRefused);
         return {};
     }
