@@ -7,6 +7,7 @@
 
 #include <QAtomicInteger>
 #include <QFile>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
 
@@ -107,6 +108,15 @@ void Database::ReConnect(StatusLog& log) {
         close();
         open();
     });
+}
+
+sqlite3* Database::handle() {
+    const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    const QVariant handle = db.isOpen() ? db.driver()->handle() : QVariant();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        throw OrvError(u"база данных не открыта"_s);
+    }
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 QSqlQuery Database::prepare(const QString& sql) {

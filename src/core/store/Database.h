@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+struct sqlite3;
+
 namespace orv {
 
 class StatusLog;
@@ -45,6 +47,10 @@ public:
     // ":v<first>, :v<first + 1>, ..." for count values.
     static QString slotList(int count, int first = 0);
     void execute(const QString& sql);
+
+    // The engine's own handle of the open connection, for RowCursor. Qt's
+    // driver on Debian links the system SQLite, the library linked here.
+    sqlite3* handle();
 
     // Groups writes. The outermost transaction takes the write lock at once
     // (BEGIN IMMEDIATE), so a writer on another connection waits for it instead

@@ -1,6 +1,7 @@
 #include "TreeRows.h"
 
 #include "Database.h"
+#include "RowCursor.h"
 
 using namespace Qt::StringLiterals;
 
@@ -35,17 +36,16 @@ template <typename Row> void setFlags(Row& row, int flags) {
 } // namespace
 
 void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
-    QSqlQuery q = m_db.prepare(u"SELECT Header, PostID, ThisID, uName, "_s + flagsSql(u"Posts"_s) +
-                               u" FROM Posts WHERE PostID IS NOT NULL ORDER BY uName DESC, "
-                               u"PostID DESC"_s);
-    Database::exec(q);
+    RowCursor q(m_db, u"SELECT Header, PostID, ThisID, uName, "_s + flagsSql(u"Posts"_s) +
+                          u" FROM Posts WHERE PostID IS NOT NULL ORDER BY uName DESC, "
+                          u"PostID DESC"_s);
     PostRow row;
     while (q.next()) {
-        row.header = q.value(0).toString();
-        row.postId = q.value(1).toString();
-        row.thisId = q.value(2).toLongLong();
-        row.uName = q.value(3).toString();
-        setFlags(row, q.value(4).toInt());
+        row.header = q.text(0);
+        row.postId = q.text(1);
+        row.thisId = q.integer(2);
+        row.uName = q.text(3);
+        setFlags(row, int(q.integer(4)));
         visit(row);
     }
 }
@@ -53,18 +53,16 @@ void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
 void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
     // Each comment once, with its post's identifier: the tree holds the posts
     // already and finds the comment's one itself, so no join is needed here.
-    QSqlQuery q =
-        m_db.prepare(u"SELECT CommentID, PostID, ThisID, uName, "_s + flagsSql(u"Comments"_s) +
-                     u" FROM Comments WHERE CommentID IS NOT NULL AND PostID IS NOT "
-                     u"NULL ORDER BY CommentID"_s);
-    Database::exec(q);
+    RowCursor q(m_db, u"SELECT CommentID, PostID, ThisID, uName, "_s + flagsSql(u"Comments"_s) +
+                          u" FROM Comments WHERE CommentID IS NOT NULL AND PostID IS NOT "
+                          u"NULL ORDER BY CommentID"_s);
     CommentRow row;
     while (q.next()) {
-        row.commentId = q.value(0).toString();
-        row.postId = q.value(1).toString();
-        row.thisId = q.value(2).toLongLong();
-        row.uName = q.value(3).toString();
-        setFlags(row, q.value(4).toInt());
+        row.commentId = q.text(0);
+        row.postId = q.text(1);
+        row.thisId = q.integer(2);
+        row.uName = q.text(3);
+        setFlags(row, int(q.integer(4)));
         visit(row);
     }
 }
