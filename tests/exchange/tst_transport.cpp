@@ -1,5 +1,6 @@
 #include "ExchangeFixture.h"
 #include "TestData.h"
+#include "app/Cp1251.h"
 #include "exchange/RequestDocuments.h"
 #include "exchange/Transport.h"
 
@@ -85,10 +86,11 @@ private slots:
             f.ctx.settings.UseProxy = proxy == u"on"_s;
         }
         RawServer rawServer(raw.toLatin1());
-        if (service == u"raw"_s || service == u"closed"_s) {
+        const bool closed = service == u"closed"_s || service == u"unwritable"_s;
+        if (service == u"raw"_s || closed) {
             f.ctx.settings.ServiceURL = rawServer.url();
         }
-        if (service == u"closed"_s) {
+        if (closed) {
             rawServer.close();
         }
         standin::Fault planted{};
@@ -122,16 +124,22 @@ private slots:
             QCOMPARE(f.prompts.messages.size(), 1);
         }
         QVERIFY2(f.ctx.log.currentText().contains(log), qPrintable(f.ctx.log.currentText()));
+        // Only a request that failed is left in the request file.
+        const QString trace = f.ctx.folder.PostFilePath();
+        if (got.isEmpty() && service != u"unwritable"_s) {
+            QCOMPARE(f.dir.read(u"tmp/post.tmp"_s), Cp1251::encode(request) + "\r\n");
+        } else {
+            QVERIFY(!QFileInfo(trace).isFile());
+        }
     }
 
-    void requestGoesOutAsWrittenInTheRequestFile() {
+    void requestGoesOutAsTheServiceReadsIt() {
         test::ExchangeFixture f;
         Transport transport(f.ctx.session());
         const QString document = RequestDocuments::newPosts(f.ctx.settings);
         transport.exchange(document);
 
         const QString path = f.ctx.folder.PostFilePath();
-        QCOMPARE(f.dir.read(u"tmp/post.tmp"_s), document.toUtf8() + "\r\n");
         QCOMPARE(f.server.received().size(), 1);
         const standin::ReceivedRequest& request = f.server.received().first();
         QCOMPARE(request.method, QByteArray("POST"));

@@ -154,15 +154,23 @@ QString Transport::exchange(const QString& document) {
     if (m_stopped) {
         return {};
     }
-    const QString path = m_ctx.folder.PostFilePath();
-    bool written = false;
-    runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s, [&] {
-        TextFiles::WriteTextFile(path, document);
-        written = true;
-    });
-    // The file holds the text in Windows-1251 and a final CR LF, as the
-    // service has always received it.
-    return written ? send(path, Cp1251::decode(Cp1251::encode(document)) + u"\r\n"_s) : QString();
+    // The request goes out as the request file holds it: in Windows-1251 with
+    // a final CR LF, as the service has always received it.
+    const QString sent = Cp1251::decode(Cp1251::encode(document)) + u"\r\n"_s;
+    const bool failedBefore = m_failedThisRun;
+    const QString answer = send(m_ctx.folder.PostFilePath(), sent);
+    if (answer.isEmpty() && !failedBefore) {
+        keepRequest(document);
+    }
+    return answer;
+}
+
+void Transport::keepRequest(const QString& document) {
+    // Written only for a request that failed: rewriting the file for every
+    // exchange cost a tenth of a receive, and a request that was answered is
+    // no use to anyone reading the file.
+    runTrapped(m_ctx.log, u"Mod_Inet.InetExchange: "_s,
+               [&] { TextFiles::WriteTextFile(m_ctx.folder.PostFilePath(), document); });
 }
 
 QString Transport::send(const QString& requestPath, const QString& text) {

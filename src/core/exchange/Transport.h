@@ -26,10 +26,11 @@ public:
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
 
-    // Writes the document to the request file (PostFilePath, kept as a trace
-    // of the exchange) and posts it. Returns the answer, or "" when nothing
-    // came back; the first failure of the program's run is shown to the user.
-    // A document that is not well-formed is refused without a connection.
+    // Posts the document. Returns the answer, or "" when nothing came back;
+    // the first failure of the program's run is shown to the user, and the
+    // request that failed is left in the request file (PostFilePath) as a
+    // trace. A document that is not well-formed is refused without a
+    // connection, and left there too.
     QString exchange(const QString& document);
 
     // A connection failed in this run: later exchanges return "" at once.
@@ -68,6 +69,7 @@ private:
     struct Reply;
 
     QString send(const QString& requestPath, const QString& text);
+    void keepRequest(const QString& document);
     Reply post(const QByteArray& body);
     QNetworkAccessManager& network();
     void warnOfPlainHttp();

@@ -91,14 +91,18 @@ void Fetcher::BuildIDstack(QString answer, const ResultDocument* parsed) {
     std::optional<ResultDocument> document;
     if (declaration >= 0) {
         answer.remove(0, declaration);
-        runTrapped(m_session.log, u"Mod_Qrys.BuildIDstack: "_s,
-                   [&] { TextFiles::WriteTextFile(path, answer); });
         if (!parsed || declaration > 0) {
             document = ResultDocument::parse(answer);
             parsed = document ? &*document : nullptr;
         }
     }
     if (declaration < 0 || !parsed) {
+        // The answer that could not be read stays in the request file, which
+        // the line below names.
+        if (!answer.isEmpty()) {
+            runTrapped(m_session.log, u"Mod_Qrys.BuildIDstack: "_s,
+                       [&] { TextFiles::WriteTextFile(path, answer); });
+        }
         if (!m_session.ConnectionFailed) {
             m_session.log.LogFailure(u"Mod_Qrys.BuildIDstack: загрузка XML из "_s + path +
                                      u" обломилась.\r\nТекст файла:\r\n\r\n"_s + quoted(answer));
@@ -171,11 +175,14 @@ void Fetcher::GetMessagesFromStack(const QString& stackType, int batchSize) {
 
 void Fetcher::store(const QString& stackType, const QStringList& asked, const QString& answer) {
     const bool posts = stackType == FetchStack::Posts;
-    // The answer stays in the request file as a trace of what came.
-    runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s,
-               [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
     const auto document = ResultDocument::parse(answer);
     if (!document) {
+        // An answer that could not be read stays in the request file as a
+        // trace of what came.
+        if (!answer.isEmpty()) {
+            runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s,
+                       [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
+        }
         m_session.log.LogFailure(
             (posts ? u"DecodePosts"_s : u"DecodeComments"_s) +
             u":: Структура XML-файла нарушена.\r\nСодержание файла:\r\n\r\n"_s +

@@ -191,10 +191,13 @@ void SendRun::sendBatch(const std::vector<OutgoingMessage>& batch) {
     if (m_transport.lastDelivery() == Transport::Delivery::NotSent) {
         m_outbox.takeBack(kind, fresh); // an earlier doubt stays
     }
-    // The answer, whatever it is, stays in the request file as a trace.
-    runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s,
-               [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
     const qsizetype lost = qsizetype(batch.size()) - MakeMessagesSent(answer, batch);
+    // An answer that left messages without their result stays in the request
+    // file as a trace.
+    if (lost > 0 && !answer.isEmpty()) {
+        runTrapped(m_session.log, u"Mod_Qrys.SendMessages: "_s,
+                   [&] { TextFiles::WriteTextFile(m_session.folder.PostFilePath(), answer); });
+    }
     if (lost > 0 && m_transport.lastDelivery() != Transport::Delivery::NotSent) {
         m_session.log.LogFailure(u"Ответ сервера о сообщениях не получен (сообщений - "_s +
                                  QString::number(lost) +
