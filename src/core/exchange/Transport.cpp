@@ -16,6 +16,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -220,8 +221,14 @@ Transport::Reply Transport::post(const QByteArray& body) {
             timedOut = true;
             reply->abort();
         });
+        // Only what has come is read: read(n) would take n bytes of memory
+        // first, and the limit is tens of megabytes.
+        const auto readMore = [&] {
+            received += reply->read(
+                std::min<qint64>(reply->bytesAvailable(), MaxAnswerBytes - received.size() + 1));
+        };
         QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
-            received += reply->read(MaxAnswerBytes - received.size() + 1);
+            readMore();
             if (received.size() > MaxAnswerBytes) {
                 tooLong = true; // what came is kept, and reads as a broken answer
                 reply->abort();
@@ -233,7 +240,7 @@ Transport::Reply Transport::post(const QByteArray& body) {
             loop.exec();
         }
         if (!timedOut && !tooLong && reply->isOpen()) {
-            received += reply->read(MaxAnswerBytes - received.size() + 1);
+            readMore();
         }
         // A server that asks for credentials did not act on the request: it
         // may be asked once more, with the proxy's credentials.
