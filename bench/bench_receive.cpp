@@ -16,6 +16,7 @@
 #include "store/FetchStack.h"
 #include "store/ReceivedMessages.h"
 #include "store/SettingsStore.h"
+#include "store/Statement.h"
 #include "sync/Fetcher.h"
 #include "sync/ReceiveRun.h"
 
@@ -112,28 +113,27 @@ void storing(int storedPosts, int batchPosts, int storedComments, int batchComme
 }
 
 // Plain prepared INSERTs of the rows a received batch holds, all values bound
-// by name as the store binds them, in one transaction: what storing a batch
-// costs at the least.
+// on the engine's own handle as the store binds them, in one transaction: what
+// storing a batch costs at the least.
 struct PlainInsert {
     explicit PlainInsert(orv::Database& db, const QString& table, const QStringList& columns)
         : db(db)
-        , insert(db.prepare(u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) +
-                            u") VALUES ("_s + orv::Database::slotList(int(columns.size())) +
-                            u')')) {}
+        , insert(db, u"INSERT INTO "_s + table + u" ("_s + columns.join(u", "_s) + u") VALUES ("_s +
+                         QStringList(columns.size(), u"?"_s).join(u", "_s) + u')') {}
 
     void batch(const std::vector<QVariantList>& rows) {
         orv::Database::Transaction t(db);
         for (const QVariantList& row : rows) {
             for (int i = 0; i < row.size(); ++i) {
-                insert.bindValue(orv::Database::slot(i), row[i]);
+                insert.bind(i, row[i]);
             }
-            orv::Database::exec(insert);
+            insert.exec();
         }
         t.commit();
     }
 
     orv::Database& db;
-    QSqlQuery insert;
+    orv::Statement insert;
 };
 
 // Received rows stored the way a run stores them, batchSize a call through one

@@ -167,25 +167,6 @@ QString Database::jsonArray(const QStringList& values) {
     return json;
 }
 
-const QString& Database::slot(int n) {
-    static const QStringList names = [] {
-        QStringList all;
-        for (int i = 0; i < 32; ++i) {
-            all.append(u":v"_s + QString::number(i));
-        }
-        return all;
-    }();
-    return names.at(n);
-}
-
-QString Database::slotList(int count, int first) {
-    QStringList names;
-    for (int i = first; i < first + count; ++i) {
-        names.append(slot(i));
-    }
-    return names.join(u", "_s);
-}
-
 void Database::execute(const QString& sql) {
     QSqlQuery query = prepare(sql);
     exec(query);

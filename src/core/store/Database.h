@@ -40,15 +40,9 @@ public:
     // one statement serves a whole batch.
     static QString jsonArray(const QStringList& values);
 
-    // Statements run for every stored row name their values ":v0", ":v1", ...
-    // and bind them by name: QtSql makes a text for every value bound by
-    // position, which cost more than the engine's own work on a row.
-    static const QString& slot(int n);
-    // ":v<first>, :v<first + 1>, ..." for count values.
-    static QString slotList(int count, int first = 0);
     void execute(const QString& sql);
 
-    // The engine's own handle of the open connection, for RowCursor. Qt's
+    // The engine's own handle of the open connection, for Statement. Qt's
     // driver on Debian links the system SQLite, the library linked here.
     sqlite3* handle();
 

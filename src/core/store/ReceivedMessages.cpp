@@ -4,6 +4,7 @@
 #include "FetchStack.h"
 #include "KeptAnswers.h"
 #include "SearchIndex.h"
+#include "Statement.h"
 #include "StoredDate.h"
 #include "app/Escaping.h"
 #include "app/OrvError.h"
@@ -19,9 +20,8 @@ namespace orv {
 namespace {
 
 // The first row the query finds, or nothing.
-QVariant firstRow(QSqlQuery& query) {
-    Database::exec(query);
-    const QVariant id = query.next() ? query.value(0) : QVariant();
+QVariant firstRow(Statement& query) {
+    const QVariant id = query.next() ? QVariant(query.integer(0)) : QVariant();
     query.finish();
     return id;
 }
@@ -31,7 +31,7 @@ QVariant firstRow(QSqlQuery& query) {
 // as a JSON array and gives identifier and row. A null identifier matches no
 // row, as an SQL NULL would.
 template <typename Item>
-QHash<QString, qint64> storedRows(QSqlQuery& find, const std::vector<Item>& items,
+QHash<QString, qint64> storedRows(Statement& find, const std::vector<Item>& items,
                                   QString Item::*id) {
     QStringList asked;
     for (const Item& item : items) {
@@ -43,12 +43,10 @@ QHash<QString, qint64> storedRows(QSqlQuery& find, const std::vector<Item>& item
     if (asked.isEmpty()) {
         return rows;
     }
-    find.bindValue(0, Database::jsonArray(asked));
-    Database::exec(find);
+    find.bind(0, Database::jsonArray(asked));
     while (find.next()) {
-        rows.insert(find.value(0).toString(), find.value(1).toLongLong());
+        rows.insert(find.text(0), find.integer(1));
     }
-    find.finish();
     return rows;
 }
 
@@ -67,18 +65,18 @@ void noteRow(QHash<QString, qint64>& known, const QString& id, qint64 row) {
 
 // Overwrites the stored row (its identifier bound last) or adds a new one;
 // returns the row's local identifier.
-qint64 writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
+qint64 writeRow(Statement& overwrite, Statement& insert, const QVariant& stored,
                 std::initializer_list<QVariant> values) {
-    QSqlQuery& write = stored.isValid() ? overwrite : insert;
+    Statement& write = stored.isValid() ? overwrite : insert;
     int i = 0;
     for (const QVariant& value : values) {
-        write.bindValue(Database::slot(i++), value);
+        write.bind(i++, value);
     }
     if (stored.isValid()) {
-        write.bindValue(Database::slot(i), stored);
+        write.bind(i, stored);
     }
-    Database::exec(write);
-    return stored.isValid() ? stored.toLongLong() : write.lastInsertId().toLongLong();
+    write.exec();
+    return stored.isValid() ? stored.toLongLong() : write.lastInsertId();
 }
 
 // The user's outgoing rows of one kind whose send answer was lost, read once
@@ -87,20 +85,18 @@ qint64 writeRow(QSqlQuery& overwrite, QSqlQuery& insert, const QVariant& stored,
 class RowsInDoubt {
 public:
     // The query is inDoubtSql() of the kind, prepared.
-    RowsInDoubt(const std::function<QSqlQuery&()>& query, MessageRef::Kind kind,
+    RowsInDoubt(const std::function<Statement&()>& query, MessageRef::Kind kind,
                 const QString& ownName)
         : m_ownName(ownName)
         , m_samePost(kind == MessageRef::Kind::Comment) {
         if (ownName.isEmpty()) {
             return;
         }
-        QSqlQuery& q = query();
-        Database::exec(q);
+        Statement& q = query();
         while (q.next()) {
-            m_rows.push_back({q.value(0), comparable(q.value(1).toString()),
-                              comparable(q.value(2).toString()), q.value(3).toString()});
+            m_rows.push_back(
+                {QVariant(q.integer(0)), comparable(q.text(1)), comparable(q.text(2)), q.text(3)});
         }
-        q.finish();
     }
 
     static QString inDoubtSql(MessageRef::Kind kind) {
@@ -155,7 +151,7 @@ std::optional<QString> storedDate(const QString& serviceText, const QString& ite
     }
 }
 
-enum Statement {
+enum StatementName {
     FindPosts,
     OverwritePost,
     InsertPost,
@@ -201,11 +197,10 @@ QString updateSql(MessageRef::Kind kind, const QString& fixed) {
     const int n = int(columns.size());
     QStringList set;
     for (int i = 0; i < n; ++i) {
-        set.append(columns[i] + u" = "_s + Database::slot(i));
+        set.append(columns[i] + u" = ?"_s);
     }
     return u"UPDATE "_s + table.table + u" SET "_s + set.join(u", "_s) + u", "_s +
-           fixed.arg(Database::slot(n)) + u", AddDate = "_s + Database::slot(n + 1) + u" WHERE "_s +
-           table.key + u" = "_s + Database::slot(n + 2);
+           fixed.arg(u"?"_s) + u", AddDate = ? WHERE "_s + table.key + u" = ?"_s;
 }
 
 // Adds a row, sent and not deleted: the item's columns, New, then AddDate.
@@ -213,11 +208,10 @@ QString insertSql(MessageRef::Kind kind) {
     const QStringList& columns = columnsOf(kind);
     return u"INSERT INTO "_s + messageTable(kind).table + u" ("_s + columns.join(u", "_s) +
            u", New, Sent, Deleted, AddDate) VALUES ("_s +
-           Database::slotList(int(columns.size()) + 1) + u", 1, 0, "_s +
-           Database::slot(int(columns.size()) + 1) + u')';
+           QStringList(columns.size() + 1, u"?"_s).join(u", "_s) + u", 1, 0, ?)"_s;
 }
 
-QString sqlOf(Statement statement) {
+QString sqlOf(StatementName statement) {
     using Kind = MessageRef::Kind;
     const QString settled = u"New = %1, Sent = 1, HandedOver = NULL"_s;
     switch (statement) {
@@ -264,7 +258,7 @@ struct ReceivedMessages::Prepared {
 
     SearchIndex index;
     FetchStack stack;
-    std::optional<QSqlQuery> queries[StatementCount];
+    std::optional<Statement> queries[StatementCount];
 };
 
 ReceivedMessages::ReceivedMessages(Database& db, QString ownName, Search search)
@@ -275,10 +269,10 @@ ReceivedMessages::ReceivedMessages(Database& db, QString ownName, Search search)
 
 ReceivedMessages::~ReceivedMessages() = default;
 
-QSqlQuery& ReceivedMessages::query(int statement) {
-    std::optional<QSqlQuery>& slot = m_prepared->queries[statement];
+Statement& ReceivedMessages::query(int statement) {
+    std::optional<Statement>& slot = m_prepared->queries[statement];
     if (!slot) {
-        slot = m_db.prepare(sqlOf(Statement(statement)));
+        slot.emplace(m_db, sqlOf(StatementName(statement)));
     }
     return *slot;
 }
@@ -294,7 +288,7 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
     SearchIndex& index = m_prepared->index;
     FetchStack& stack = m_prepared->stack;
     QHash<QString, qint64> known = storedRows(query(FindPosts), posts, &ReceivedPost::postId);
-    RowsInDoubt inDoubt([this]() -> QSqlQuery& { return query(PostsInDoubt); },
+    RowsInDoubt inDoubt([this]() -> Statement& { return query(PostsInDoubt); },
                         MessageRef::Kind::Post, m_ownName);
     StoreReport report;
     QStringList done;
@@ -335,7 +329,7 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
     FetchStack& stack = m_prepared->stack;
     QHash<QString, qint64> known =
         storedRows(query(FindComments), comments, &ReceivedComment::commentId);
-    RowsInDoubt inDoubt([this]() -> QSqlQuery& { return query(CommentsInDoubt); },
+    RowsInDoubt inDoubt([this]() -> Statement& { return query(CommentsInDoubt); },
                         MessageRef::Kind::Comment, m_ownName);
     StoreReport report;
     QStringList done;
@@ -379,7 +373,7 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
     const QString now = StoredDate::now();
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
     SearchIndex& index = m_prepared->index;
-    QSqlQuery& find = query(FindPrivate);
+    Statement& find = query(FindPrivate);
     StoreReport report;
     for (const ReceivedPrivate& message : messages) {
         if (message.date == NoDate || message.date.isEmpty()) {
@@ -389,9 +383,7 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         if (!date) {
             continue;
         }
-        find.bindValue(0, message.message);
-        find.bindValue(1, *date);
-        find.bindValue(2, message.userName);
+        find.bind(0, message.message).bind(1, *date).bind(2, message.userName);
         const QVariant stored = firstRow(find);
         const qint64 id =
             writeRow(query(OverwritePrivate), query(InsertPrivate), stored,

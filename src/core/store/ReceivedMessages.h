@@ -2,7 +2,6 @@
 
 #include "MessageRef.h"
 
-#include <QSqlQuery>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -12,6 +11,7 @@
 namespace orv {
 
 class Database;
+class Statement;
 
 struct ReceivedPost {
     QString message, header, date, userName, postId, journalId;
@@ -78,7 +78,7 @@ public:
 private:
     struct Prepared;
     // One of the statements the store uses, prepared on first use.
-    QSqlQuery& query(int statement);
+    Statement& query(int statement);
     // New as a row of the author is stored: 0 for what the user wrote.
     int unread(const QString& author) const;
 

@@ -1,6 +1,7 @@
 #include "SearchIndex.h"
 
 #include "Database.h"
+#include "Statement.h"
 #include "app/Escaping.h"
 #include "app/OrvError.h"
 
@@ -216,18 +217,13 @@ QString SearchIndex::indexQuery(const QString& typed) {
 
 void SearchIndex::put(Kind kind, qint64 localId, const QString& author, const QString& title,
                       const QString& body) {
-    const int slot = int(kind);
-    if (!m_put[slot]) {
-        m_put[slot] = m_db.prepare(u"INSERT OR REPLACE INTO "_s + tablesOf(kind).index +
-                                   u" (rowid, Author, Title, Body) VALUES ("_s +
-                                   Database::slotList(4) + u')');
+    std::optional<Statement>& put = m_put[int(kind)];
+    if (!put) {
+        put.emplace(m_db, u"INSERT OR REPLACE INTO "_s + tablesOf(kind).index +
+                              u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
     }
-    QSqlQuery& q = *m_put[slot];
-    q.bindValue(Database::slot(0), localId);
-    q.bindValue(Database::slot(1), foldedYo(author));
-    q.bindValue(Database::slot(2), plain(title));
-    q.bindValue(Database::slot(3), plain(body));
-    Database::exec(q);
+    put->bind(0, localId).bind(1, foldedYo(author)).bind(2, plain(title)).bind(3, plain(body));
+    put->exec();
 }
 
 void SearchIndex::reindex(Kind kind, qint64 localId) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MessageRef.h"
+#include "Statement.h"
 
 #include <QSqlQuery>
 #include <QString>
@@ -70,7 +71,7 @@ private:
     static QString matching(MessageRef::Kind kind);
 
     Database& m_db;
-    std::optional<QSqlQuery> m_put[3]; // prepared once an instance, a kind each
+    std::optional<Statement> m_put[3]; // prepared once an instance, a kind each
 };
 
 } // namespace orv

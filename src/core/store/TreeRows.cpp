@@ -1,7 +1,7 @@
 #include "TreeRows.h"
 
 #include "Database.h"
-#include "RowCursor.h"
+#include "Statement.h"
 
 using namespace Qt::StringLiterals;
 
@@ -36,7 +36,7 @@ template <typename Row> void setFlags(Row& row, int flags) {
 } // namespace
 
 void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
-    RowCursor q(m_db, u"SELECT Header, PostID, ThisID, uName, "_s + flagsSql(u"Posts"_s) +
+    Statement q(m_db, u"SELECT Header, PostID, ThisID, uName, "_s + flagsSql(u"Posts"_s) +
                           u" FROM Posts WHERE PostID IS NOT NULL ORDER BY uName DESC, "
                           u"PostID DESC"_s);
     PostRow row;
@@ -53,7 +53,7 @@ void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
 void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
     // Each comment once, with its post's identifier: the tree holds the posts
     // already and finds the comment's one itself, so no join is needed here.
-    RowCursor q(m_db, u"SELECT CommentID, PostID, ThisID, uName, "_s + flagsSql(u"Comments"_s) +
+    Statement q(m_db, u"SELECT CommentID, PostID, ThisID, uName, "_s + flagsSql(u"Comments"_s) +
                           u" FROM Comments WHERE CommentID IS NOT NULL AND PostID IS NOT "
                           u"NULL ORDER BY CommentID"_s);
     CommentRow row;
