@@ -34,8 +34,18 @@ void Statement::finish() {
     }
 }
 
+Statement& Statement::bound(int result) {
+    if (result != SQLITE_OK) {
+        fail();
+    }
+    return *this;
+}
+
 Statement& Statement::bind(int position, const QString& text) {
     finish();
+    if (text.isNull()) {
+        return bound(sqlite3_bind_null(m_statement, position + 1));
+    }
     if (position < 0 || size_t(position) >= m_texts.size()) {
         throw OrvError(QString::fromUtf8(sqlite3_errstr(SQLITE_RANGE)));
     }
@@ -43,32 +53,20 @@ Statement& Statement::bind(int position, const QString& text) {
     // turns UTF-16 into it; the bytes are kept here until bound anew.
     QByteArray& bytes = m_texts[size_t(position)];
     bytes = text.toUtf8();
-    const int result = text.isNull()
-                           ? sqlite3_bind_null(m_statement, position + 1)
-                           : sqlite3_bind_text(m_statement, position + 1, bytes.constData(),
-                                               int(bytes.size()), SQLITE_STATIC);
-    if (result != SQLITE_OK) {
-        fail();
-    }
-    return *this;
+    return bound(sqlite3_bind_text(m_statement, position + 1, bytes.constData(), int(bytes.size()),
+                                   SQLITE_STATIC));
 }
 
 Statement& Statement::bind(int position, qint64 value) {
     finish();
-    if (sqlite3_bind_int64(m_statement, position + 1, value) != SQLITE_OK) {
-        fail();
-    }
-    return *this;
+    return bound(sqlite3_bind_int64(m_statement, position + 1, value));
 }
 
 Statement& Statement::bind(int position, const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::UnknownType:
         finish();
-        if (sqlite3_bind_null(m_statement, position + 1) != SQLITE_OK) {
-            fail();
-        }
-        return *this;
+        return bound(sqlite3_bind_null(m_statement, position + 1));
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -76,10 +74,7 @@ Statement& Statement::bind(int position, const QVariant& value) {
         return bind(position, value.toLongLong());
     case QMetaType::Double:
         finish();
-        if (sqlite3_bind_double(m_statement, position + 1, value.toDouble()) != SQLITE_OK) {
-            fail();
-        }
-        return *this;
+        return bound(sqlite3_bind_double(m_statement, position + 1, value.toDouble()));
     default:
         return bind(position, value.toString());
     }

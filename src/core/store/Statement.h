@@ -45,6 +45,8 @@ public:
 
 private:
     void fail() const;
+    // Fails unless the engine took the value.
+    Statement& bound(int result);
 
     sqlite3_stmt* m_statement = nullptr;
     bool m_stepped = false;
