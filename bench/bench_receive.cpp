@@ -1,9 +1,9 @@
 // Receiving, measured beside baselines taken in the same run:
 //  - storing a batch of received rows into a large store, against plain
 //    prepared INSERTs of the same rows in one transaction;
-//  - storing received rows at the run's batch sizes (10 posts, 25 comments a
-//    transaction) through one store, against plain prepared INSERTs of the
-//    same rows in the same batches;
+//  - storing received rows as a run stores them (10 posts or 25 comments a
+//    call, 500 rows a transaction) through one store, against plain prepared
+//    INSERTs of the same rows in the same transactions;
 //  - a whole receive run from the stand-in service on loopback, against the
 //    same batches fetched without decoding or storing.
 // Usage: bench_receive [--small] [--batches]   (--small: tiny sizes, for a smoke
@@ -136,37 +136,46 @@ struct PlainInsert {
     orv::Statement insert;
 };
 
-// Received rows stored the way a run stores them, batchSize a call through one
-// store, each batch timed beside plain INSERTs of the same rows timed right
+// Received rows stored the way a run stores them: batchSize a call through one
+// store, the calls of Fetcher::GroupItems rows in one transaction. Each group is
+// timed beside plain INSERTs of the same rows in one transaction timed right
 // after it, so that both arms share the machine's moods.
 template <typename Item>
-void storingInBatches(const char* what, const std::vector<Item>& items, int batchSize,
-                      const std::function<void(const std::vector<Item>&)>& store,
+void storingInBatches(orv::Database& db, const char* what, const std::vector<Item>& items,
+                      int batchSize, const std::function<void(const std::vector<Item>&)>& store,
                       PlainInsert& plain,
                       const std::function<QVariantList(const Item&)>& plainRow) {
+    const size_t groupSize = size_t(orv::Fetcher::GroupItems);
     double stored = 0;
     double inserted = 0;
-    for (size_t start = 0; start < items.size(); start += size_t(batchSize)) {
-        const std::vector<Item> batch(
-            items.begin() + qsizetype(start),
-            items.begin() + qsizetype(std::min(start + size_t(batchSize), items.size())));
+    for (size_t group = 0; group < items.size(); group += groupSize) {
+        const size_t groupEnd = std::min(group + groupSize, items.size());
         std::vector<QVariantList> rows;
-        for (const Item& item : batch) {
-            rows.push_back(plainRow(item));
+        for (size_t i = group; i < groupEnd; ++i) {
+            rows.push_back(plainRow(items[i]));
         }
-        stored += seconds([&] { store(batch); });
+        stored += seconds([&] {
+            orv::Database::Transaction transaction(db);
+            for (size_t start = group; start < groupEnd; start += size_t(batchSize)) {
+                store(std::vector<Item>(
+                    items.begin() + qsizetype(start),
+                    items.begin() + qsizetype(std::min(start + size_t(batchSize), groupEnd))));
+            }
+            transaction.commit();
+        });
         inserted += seconds([&] { plain.batch(rows); });
     }
-    out << u"store %1 %2 a transaction: %3 rows/s, plain INSERT %4 rows/s, ratio %5\n"_s
-               .arg(QString::fromLatin1(what))
+    out << u"store %1 %2 a call, %3 a transaction: %4 rows/s, plain INSERT %5 rows/s, "
+           u"ratio %6\n"_s.arg(QString::fromLatin1(what))
                .arg(batchSize)
+               .arg(groupSize)
                .arg(double(items.size()) / stored, 0, 'f', 0)
                .arg(double(items.size()) / inserted, 0, 'f', 0)
                .arg(stored / inserted, 0, 'f', 2);
     out.flush();
 }
 
-// The same received rows as storing() makes, stored at the run's batch sizes.
+// The same received rows as storing() makes, stored as a run stores them.
 void storingAtRunBatches(int batchPosts, int batchComments) {
     QTemporaryDir dir;
     orv::Database db(dir.filePath(u"database.mdb"_s));
@@ -193,7 +202,7 @@ void storingAtRunBatches(int batchPosts, int batchComments) {
                            {u"Message"_s, u"Header"_s, u"Messagedate"_s, u"uName"_s, u"PostID"_s,
                             u"JournalID"_s, u"AddDate"_s});
     storingInBatches<orv::ReceivedPost>(
-        "posts", posts, 10, [&](const auto& batch) { store.savePosts(batch); }, plainPosts,
+        db, "posts", posts, 10, [&](const auto& batch) { store.savePosts(batch); }, plainPosts,
         [](const orv::ReceivedPost& p) {
             return QVariantList{p.message,
                                 p.header,
@@ -207,7 +216,7 @@ void storingAtRunBatches(int batchPosts, int batchComments) {
                               {u"Message"_s, u"Header"_s, u"Messagedate"_s, u"uName"_s, u"PostID"_s,
                                u"CommentID"_s, u"JournalID"_s, u"AddDate"_s});
     storingInBatches<orv::ReceivedComment>(
-        "comments", comments, 25, [&](const auto& batch) { store.saveComments(batch); },
+        db, "comments", comments, 25, [&](const auto& batch) { store.saveComments(batch); },
         plainComments,
         [](const orv::ReceivedComment& c) {
             return QVariantList{c.message,

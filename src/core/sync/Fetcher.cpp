@@ -31,6 +31,14 @@ constexpr qsizetype kQuotedLength = 4000;
 
 } // namespace
 
+// An answer read and waiting to be stored with its group.
+struct Fetcher::Fetched {
+    QString stackType;
+    QStringList asked;
+    std::vector<ReceivedPost> posts;
+    std::vector<ReceivedComment> comments;
+};
+
 Fetcher::Fetcher(const Session& session, Transport& transport)
     : m_session(session)
     , m_transport(transport) {}
@@ -168,6 +176,7 @@ void Fetcher::GetMessagesFromStack(const QString& stackType, int batchSize) {
             store(stackType, asked, answer);
             m_session.progress(std::min(start + batchSize, total), total);
         }
+        storeFetched();
         stack.deleteDone();
         TextFiles::DeleteIfExists(m_session.folder.PostFilePath());
     });
@@ -192,14 +201,74 @@ void Fetcher::store(const QString& stackType, const QStringList& asked, const QS
     if (refused(*document, u"Mod_Qrys.GetMessagesFromStack: "_s)) {
         return;
     }
-    QSet<QString> answered;
-    if (posts ? storePosts(*document, answered) : storeComments(*document, answered)) {
-        // The store marked every item the answer held: only items it left out
-        // can have missed.
-        if (std::any_of(asked.cbegin(), asked.cend(),
-                        [&](const QString& id) { return !answered.contains(id); })) {
-            noteMisses(asked, stackType);
+    Fetched fetched{stackType, asked, {}, {}};
+    const bool decoded = posts
+                             ? runTrapped(m_session.log, u"Mod_DB.DecodePosts: "_s,
+                                          [&] { fetched.posts = DecodePosts(*document); })
+                             : runTrapped(m_session.log, u"Mod_DB.DecodeComments: "_s, [&] {
+                                   fetched.comments = DecodeComments(*document, m_session.prompts);
+                               });
+    if (!decoded) {
+        return;
+    }
+    if (m_fetched.empty()) {
+        m_fetchedSince.start();
+    }
+    m_fetchedItems += int(fetched.posts.size() + fetched.comments.size());
+    m_fetched.push_back(std::move(fetched));
+    if (m_fetchedItems >= GroupItems || m_fetchedSince.elapsed() >= GroupMilliseconds) {
+        storeFetched();
+    }
+}
+
+void Fetcher::storeFetched() {
+    const std::vector<Fetched> group = std::move(m_fetched);
+    m_fetched.clear();
+    m_fetchedItems = 0;
+    if (group.empty()) {
+        return;
+    }
+    QStringList storedPosts;
+    const bool committed = runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s, [&] {
+        // Each answer is stored in a savepoint of its own: one that fails
+        // leaves the others stored.
+        Database::Transaction transaction(m_session.db);
+        for (const Fetched& fetched : group) {
+            save(fetched, storedPosts);
         }
+        transaction.commit();
+    });
+    if (committed && m_session.settings.AutoLoadComments && !storedPosts.isEmpty()) {
+        loadAllComments(storedPosts);
+    }
+}
+
+void Fetcher::save(const Fetched& fetched, QStringList& storedPosts) {
+    QSet<QString> answered;
+    bool stored = false;
+    if (fetched.stackType == FetchStack::Posts) {
+        stored = runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
+            logFailed(u"Mod_DB.SaveFriendPosts: "_s, receivedStore().savePosts(fetched.posts));
+        });
+        for (const ReceivedPost& post : fetched.posts) {
+            answered.insert(post.postId);
+            if (stored) {
+                storedPosts.append(post.postId);
+            }
+        }
+    } else {
+        stored = runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
+            logFailed(u"Mod_DB.SaveComments: "_s, receivedStore().saveComments(fetched.comments));
+        });
+        for (const ReceivedComment& comment : fetched.comments) {
+            answered.insert(comment.commentId);
+        }
+    }
+    // The store marked every item the answer held: only items it left out
+    // can have missed.
+    if (stored && std::any_of(fetched.asked.cbegin(), fetched.asked.cend(),
+                              [&](const QString& id) { return !answered.contains(id); })) {
+        noteMisses(fetched.asked, fetched.stackType);
     }
 }
 
@@ -211,44 +280,6 @@ void Fetcher::noteMisses(const QStringList& asked, const QString& stackType) {
                 u" ни в одном из "_s + QString::number(FetchStack::MaxMisses) +
                 u" последних ответов, оно больше не запрашивается"_s);
         }
-    });
-}
-
-bool Fetcher::storePosts(const ResultDocument& document, QSet<QString>& answered) {
-    std::vector<ReceivedPost> posts;
-    if (!runTrapped(m_session.log, u"Mod_DB.DecodePosts: "_s,
-                    [&] { posts = DecodePosts(document); })) {
-        return false;
-    }
-    bool stored = false;
-    runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
-        logFailed(u"Mod_DB.SaveFriendPosts: "_s, receivedStore().savePosts(posts));
-        stored = true;
-    });
-    for (const ReceivedPost& post : posts) {
-        answered.insert(post.postId);
-    }
-    if (stored && m_session.settings.AutoLoadComments) {
-        QStringList ids;
-        for (const ReceivedPost& post : posts) {
-            ids.append(post.postId);
-        }
-        loadAllComments(ids);
-    }
-    return stored;
-}
-
-bool Fetcher::storeComments(const ResultDocument& document, QSet<QString>& answered) {
-    std::vector<ReceivedComment> comments;
-    if (!runTrapped(m_session.log, u"Mod_DB.DecodeComments: "_s,
-                    [&] { comments = DecodeComments(document, m_session.prompts); })) {
-        return false;
-    }
-    for (const ReceivedComment& comment : comments) {
-        answered.insert(comment.commentId);
-    }
-    return runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
-        logFailed(u"Mod_DB.SaveComments: "_s, receivedStore().saveComments(comments));
     });
 }
 

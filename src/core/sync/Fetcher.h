@@ -2,11 +2,13 @@
 
 #include "app/Session.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace orv {
 
@@ -17,9 +19,12 @@ struct Settings;
 struct StoreReport;
 
 // Lists of new identifiers go onto the fetch stack; the stacked items are then
-// fetched in batches and stored, each batch in one transaction with its stack
-// rows, so that an item whose batch did not arrive or could not be stored
-// stays waiting for a later run.
+// fetched in batches and stored, each batch together with its stack rows, so
+// that an item whose batch did not arrive or could not be stored stays waiting
+// for a later run. The batches that came in a second, up to GroupItems items,
+// are stored in one transaction: a commit costs the engine as much as storing
+// a few dozen items, and a batch is ten posts or twenty-five comments. The
+// store is never held while an answer is awaited.
 class Fetcher {
 public:
     Fetcher(const Session& session, Transport& transport);
@@ -52,6 +57,10 @@ public:
     // The logged refusal, or "" when the run was not refused.
     const QString& refusal() const { return m_refusal; }
 
+    // A group is stored once it holds this many items or is this old.
+    static constexpr int GroupItems = 500;
+    static constexpr qint64 GroupMilliseconds = 1000;
+
     // Stacked items found when the last fetch of each kind began.
     int PostsReceived = 0;
     int CommentsReceived = 0;
@@ -60,11 +69,16 @@ public:
     std::optional<qint64> clockLag;
 
 private:
+    struct Fetched;
+
+    // Reads the answer and adds its items to the group waiting to be stored.
     void store(const QString& stackType, const QStringList& asked, const QString& answer);
-    // False when the store failed; answered gets the identifiers of the items
-    // the answer held.
-    bool storePosts(const ResultDocument& document, QSet<QString>& answered);
-    bool storeComments(const ResultDocument& document, QSet<QString>& answered);
+    // Stores the waiting group, then stacks the comments of its posts
+    // (AutoLoadComments).
+    void storeFetched();
+    // Stores one answer's items; the identifiers of the posts stored go into
+    // storedPosts.
+    void save(const Fetched& fetched, QStringList& storedPosts);
     // Items a readable answer left out are asked for a few times, not for ever.
     void noteMisses(const QStringList& asked, const QString& stackType);
     // The service's verdict on items that could not be stored, one line each.
@@ -80,6 +94,9 @@ private:
     Transport& m_transport;
     QString m_refusal;
     std::unique_ptr<ReceivedMessages> m_store;
+    std::vector<Fetched> m_fetched; // read and not yet stored, in order
+    int m_fetchedItems = 0;
+    QElapsedTimer m_fetchedSince;
 };
 
 } // namespace orv
