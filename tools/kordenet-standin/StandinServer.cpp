@@ -33,14 +33,22 @@ QByteArray reasonPhrase(int status) {
     }
 }
 
+// Set on a socket whose client asked for the connection to end with the answer.
+constexpr const char* kCloseAfterAnswer = "closeAfterAnswer";
+
+// Answers in full. The connection stays open for the client's next request, as
+// a web server's does, unless the client asked otherwise.
 void respond(QTcpSocket* socket, int status, const QByteArray& body, const QByteArray& contentType,
              const QByteArray& extraHeaders = {}) {
+    const bool close = socket->property(kCloseAfterAnswer).toBool();
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
                       "\r\nContent-Type: " + contentType +
-                      "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                      "\r\nConnection: close\r\n" + extraHeaders + "\r\n";
+                      "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" +
+                      (close ? "Connection: close\r\n" : "") + extraHeaders + "\r\n";
     socket->write(head + body);
-    socket->disconnectFromHost();
+    if (close) {
+        socket->disconnectFromHost();
+    }
 }
 
 // Sends the status line and the headers, then one byte of the answer every
@@ -209,7 +217,10 @@ void StandinServer::onReadable(QTcpSocket* socket) {
         return; // the body is still on its way
     }
     request.body = buffer.mid(headerEnd + 4, length);
-    m_buffers.remove(socket);
+    buffer.remove(0, headerEnd + 4 + length); // a request that follows stays
+    socket->setProperty(kCloseAfterAnswer,
+                        request.headers.value("connection").toLower() == "close" ||
+                            requestLine.value(2) == "HTTP/1.0");
     handle(socket, std::move(request));
 }
 
