@@ -53,8 +53,9 @@ public:
         qint64 comment = 0;
     };
     Mark mark();
-    // Every body and attachment address of the posts and comments received
-    // after the mark.
+    // The body and attachment address of every post and comment received
+    // after the mark that names a picture ("<img" in any case) or has an
+    // attachment.
     using BodyVisitor = std::function<void(const QString& body, const QString& attachment)>;
     void forEachBodySince(const Mark& mark, const BodyVisitor& visit);
 
