@@ -162,11 +162,12 @@ void StandinData::seed(int postCount, quint32 randomSeed) {
 }
 
 void StandinData::seedPictures(int pictureCount) {
-    // Authors write the tag in every case and quoting.
+    // Authors write the tag in every case and quoting. A picture a post while
+    // there are posts enough, so that some name theirs in capitals only.
     const QStringList forms = {u"<img src=\"%1\">"_s, u"<IMG SRC='%1' alt='фото'>"_s,
                                u"<img border=0 src=%1>"_s};
     for (int i = 0; i < pictureCount && !posts.empty(); ++i) {
-        Post& post = posts[size_t(i * 2 / 5) % posts.size()];
+        Post& post = posts[size_t(i) % posts.size()];
         const QString url = SelfHost + u"/pic/"_s + QString::number(i + 1) + u".png"_s;
         post.message += u'\n' + forms[i % forms.size()].arg(url);
     }
