@@ -68,6 +68,11 @@ const QHash<char32_t, QString>& outgoingEntities() {
     return table;
 }
 
+bool isAsciiWordCharacter(char32_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           c == u' ';
+}
+
 void replaceAll(QString& s, QStringView tag, QStringView with) {
     s.replace(tag.toString(), with.toString(), Qt::CaseInsensitive);
 }
@@ -290,12 +295,27 @@ QString Text2Entities(QString text) {
     const QHash<char32_t, QString>& entities = outgoingEntities();
     QString out;
     out.reserve(text.size() + text.size() / 8);
-    for (const char32_t cp : text.toUcs4()) {
-        if (const auto entity = entities.constFind(cp); entity != entities.cend()) {
+    const QStringView units(text);
+    for (qsizetype i = 0; i < units.size();) {
+        // A character: one unit, or a surrogate pair; a lone surrogate reads
+        // as the replacement character.
+        char32_t cp = units[i].unicode();
+        qsizetype width = 1;
+        if (QChar::isSurrogate(cp)) {
+            const bool paired =
+                QChar::isHighSurrogate(cp) && i + 1 < units.size() && units[i + 1].isLowSurrogate();
+            cp = paired ? QChar::surrogateToUcs4(units[i], units[i + 1]) : char32_t(0xFFFD);
+            width = paired ? 2 : 1;
+        }
+        const QStringView character = units.mid(i, width);
+        i += width;
+        if (isAsciiWordCharacter(cp)) {
+            out += character; // no entity stands for a letter, digit or blank of ASCII
+        } else if (const auto entity = entities.constFind(cp); entity != entities.cend()) {
             out += *entity;
         } else if (Cp1251::canEncode(cp) &&
                    (cp >= 0x20 || cp == u'\t' || cp == u'\n' || cp == u'\r')) {
-            out += QString::fromUcs4(&cp, 1);
+            out += character;
         } else {
             // Outside the code page, or a control character no XML document
             // may hold: a numeric reference, escaped like a name put in before
