@@ -109,8 +109,8 @@ private slots:
         // Entities that multiply themselves are refused; a file named as one is never read.
         QString entities = u"<!ENTITY e0 \"ha\">"_s;
         for (int level = 1; level < 10; ++level) {
-            entities += u"<!ENTITY e%1 \"%2\">"_s.arg(level).arg(
-                u"&e%1;"_s.arg(level - 1).repeated(10));
+            entities +=
+                u"<!ENTITY e%1 \"%2\">"_s.arg(level).arg(u"&e%1;"_s.arg(level - 1).repeated(10));
         }
         const auto withEntities = [](const QString& declared, const QString& used) -> QString {
             return u"<?xml version='1.0'?><!DOCTYPE results ["_s + declared +
