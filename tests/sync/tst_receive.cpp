@@ -277,6 +277,26 @@ private slots:
         QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
     }
 
+    // Answers are stored in groups, each answer on its own: one that cannot
+    // be stored costs its own items only, and they wait for the next run.
+    void anAnswerThatFailsCostsOnlyItsOwnItems() {
+        Fixture f(12);
+        f.ctx.settings.CommentsToGetPerOneSession = u"30"_s;
+        const int comments = int(f.data.comments.size());
+        const int failing = f.data.comments[size_t(comments / 2)].id;
+        f.ctx.db.execute(
+            u"CREATE TRIGGER full_disk BEFORE INSERT ON Comments WHEN NEW.CommentID = '"_s +
+            QString::number(failing) +
+            u"' BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"_s);
+        ReceiveRun(f.ctx.session()).run();
+        const int missing = comments - f.count(u"Comments"_s);
+        QVERIFY2(missing > 0 && missing <= 30, qPrintable(QString::number(missing)));
+
+        f.ctx.db.execute(u"DROP TRIGGER full_disk"_s);
+        ReceiveRun(f.ctx.session()).run();
+        QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
+    }
+
     // Private messages are marked read by the service as it answers: an
     // answer that cannot be stored is kept, and the next run stores it.
     void privateMessagesSurviveAFailingStore() {
