@@ -231,16 +231,21 @@ void Database::migrate() {
              u"INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) SELECT "
              u"'PictureCacheMB', '500', 24, 'Размер кэша картинок, МБ' WHERE NOT EXISTS "
              u"(SELECT 1 FROM iniSettings WHERE iniVariable = 'PictureCacheMB')"_s},
+            /* 10 -> 11: the search tables read words the store splits, see below */
+            {u"DROP TABLE IF EXISTS PostsText"_s, u"DROP TABLE IF EXISTS CommentsText"_s,
+             u"DROP TABLE IF EXISTS PrivatesText"_s},
         };
         for (int from = std::max(version, 1); from < SchemaVersion; ++from) {
             for (const QString& statement : steps[from - 1]) {
                 execute(statement);
             }
         }
-        if (version < 5) {
+        if (version < 11) {
             // The search tables, and every message already stored indexed.
             // Since version 5 they keep no column sizes: only a ranking by
             // relevance would read them, and writing them made storing slow.
+            // Since version 11 they hold the words in lower case between
+            // blanks, for the cheap tokenizer.
             for (const QString& statement : schemaStatements()) {
                 if (statement.contains(u"USING fts5"_s) || statement.contains(u"_Unindex"_s)) {
                     execute(statement);

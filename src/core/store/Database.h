@@ -17,7 +17,7 @@ class StatusLog;
 // Every failure throws OrvError with the engine's text.
 class Database {
 public:
-    static constexpr int SchemaVersion = 10;
+    static constexpr int SchemaVersion = 11;
 
     explicit Database(QString path);
     ~Database();

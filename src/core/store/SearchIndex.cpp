@@ -37,8 +37,60 @@ KindTables tablesOf(Kind kind) {
 
 constexpr Kind kKinds[] = {Kind::Post, Kind::Comment, Kind::Private};
 
-QString foldedYo(QString text) {
-    return text.replace(u'ё', u'е').replace(u'Ё', u'Е');
+// Latin letters lose their accents: "é" is found as "e", as a reader types it.
+char16_t withoutAccent(char16_t c) {
+    const bool latin = (c >= 0xc0 && c <= 0x24f) || (c >= 0x1e00 && c <= 0x1eff);
+    while (latin && QChar::decompositionTag(c) == QChar::Canonical) {
+        c = QChar::decomposition(c).at(0).unicode(); // "ǖ" is "ü" and a macron: on to "u"
+    }
+    return c;
+}
+
+// A character of the text as the index reads it: a letter or digit in lower
+// case, ё as е, anything that does not belong to a word a blank.
+char16_t wordCharacter(char16_t c) {
+    if (c < 0x80) {
+        if (c >= u'A' && c <= u'Z') {
+            return c + (u'a' - u'A');
+        }
+        const bool word = (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+        return word ? c : u' ';
+    }
+    if (c >= u'а' && c <= u'я') {
+        return c;
+    }
+    if (c >= u'А' && c <= u'Я') {
+        return c + (u'а' - u'А');
+    }
+    if (c == u'ё' || c == u'Ё') {
+        return u'е';
+    }
+    if (!QChar::isLetterOrNumber(c) && !QChar::isMark(c)) {
+        return u' ';
+    }
+    return withoutAccent(QChar::toLower(c));
+}
+
+// The text with every character as the index reads it, in its place. The
+// index's tokenizer then has only blanks to split at, which costs a fraction
+// of what reading the letters of Unicode itself costs it; and as the text
+// keeps its length, a stretch cut from it is found again in the author's.
+QString wordsOnly(QStringView text) {
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            const char32_t code = QChar::surrogateToUcs4(c, text[i + 1]);
+            const bool word = QChar::isLetterOrNumber(code) || QChar::isMark(code);
+            to[i] = word ? c : QChar(u' ');
+            to[i + 1] = word ? text[i + 1] : QChar(u' ');
+            ++i;
+            continue;
+        }
+        to[i] = QChar(wordCharacter(c.unicode()));
+    }
+    return out;
 }
 
 // Each pass below goes through the text once, and a search that finds no end
@@ -64,13 +116,27 @@ QString withoutHtmlTags(QStringView text) {
     return out;
 }
 
+// Where "[user=" starts in any case, from "from" on; -1 when nowhere. A
+// search for the bracket alone runs at the speed of memchr, a search in any
+// case a character at a time.
+qsizetype userMention(QStringView text, qsizetype from) {
+    constexpr QStringView opening = u"[user=";
+    for (qsizetype open = text.indexOf(u'[', from); open >= 0;
+         open = text.indexOf(u'[', open + 1)) {
+        if (text.mid(open).startsWith(opening, Qt::CaseInsensitive)) {
+            return open;
+        }
+    }
+    return -1;
+}
+
 // A mentioned user, "[user=name]" in any case, keeps the name between blanks.
 QString withUserNames(QStringView text) {
     QString out;
     out.reserve(text.size() + 16);
     qsizetype from = 0;
     while (true) {
-        const qsizetype open = text.indexOf(u"[user=", from, Qt::CaseInsensitive);
+        const qsizetype open = userMention(text, from);
         const qsizetype close = open < 0 ? -1 : text.indexOf(u']', open + 6);
         if (close < 0) {
             break;
@@ -131,31 +197,37 @@ QString withoutMarkupTags(QStringView text) {
 
 // Runs of blanks as one, and no blanks at either end.
 QString blanksCollapsed(QStringView text) {
-    QString out;
-    out.reserve(text.size());
-    bool blank = false;
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    bool blank = true; // none at the start
     for (const QChar c : text) {
         if (c == u' ' || (c >= u'\t' && c <= u'\r')) {
             if (!blank) {
-                out += u' ';
+                *to++ = u' ';
             }
             blank = true;
             continue;
         }
         blank = false;
-        out += c;
+        *to++ = c;
     }
-    return out.trimmed();
+    if (blank && to != out.data()) {
+        --to; // none at the end
+    }
+    out.truncate(to - out.data());
+    return out;
+}
+
+// What of a message is searched, as the index reads it. Punctuation at the
+// ends stays, as blanks: a snippet then ends where the author's text does.
+QString indexedText(const QString& text) {
+    return wordsOnly(SearchIndex::authorsText(text));
 }
 
 } // namespace
 
 SearchIndex::SearchIndex(Database& db)
     : m_db(db) {}
-
-QString SearchIndex::plain(const QString& text) {
-    return foldedYo(authorsText(text));
-}
 
 QString SearchIndex::authorsText(const QString& text) {
     // Most comments hold no tag, markup or entity: only the blanks to tidy.
@@ -169,39 +241,38 @@ QString SearchIndex::authorsText(const QString& text) {
 }
 
 QString SearchIndex::indexQuery(const QString& typed) {
-    const QString text = foldedYo(typed);
     QStringList terms;
     bool lastIsWord = false; // the word being typed: found by its start too
     qsizetype i = 0;
-    const auto isBlank = [&](qsizetype at) { return text[at].isSpace(); };
-    while (i < text.size()) {
+    const auto isBlank = [&](qsizetype at) { return typed[at].isSpace(); };
+    while (i < typed.size()) {
         if (isBlank(i)) {
             ++i;
             continue;
         }
         QString term;
-        if (text[i] == u'"') {
-            const qsizetype close = text.indexOf(u'"', i + 1);
+        if (typed[i] == u'"') {
+            const qsizetype close = typed.indexOf(u'"', i + 1);
             if (close < 0) {
                 throw OrvError(u"В запросе не закрыта кавычка."_s);
             }
-            term = text.mid(i + 1, close - i - 1).simplified();
+            term = typed.mid(i + 1, close - i - 1);
             i = close + 1;
             lastIsWord = false;
         } else {
             const qsizetype start = i;
-            while (i < text.size() && !isBlank(i) && text[i] != u'"') {
+            while (i < typed.size() && !isBlank(i) && typed[i] != u'"') {
                 ++i;
             }
-            term = text.mid(start, i - start);
+            term = typed.mid(start, i - start);
             lastIsWord = true;
         }
-        const bool prefix = term.endsWith(u'*') || (i < text.size() && text[i] == u'*');
-        if (i < text.size() && text[i] == u'*') {
+        const bool prefix = term.endsWith(u'*') || (i < typed.size() && typed[i] == u'*');
+        if (i < typed.size() && typed[i] == u'*') {
             ++i;
         }
-        term.remove(u'*');
-        if (std::none_of(term.begin(), term.end(), [](QChar c) { return c.isLetterOrNumber(); })) {
+        term = wordsOnly(term).simplified(); // "мастер-класс" is two words in a row
+        if (term.isEmpty()) {
             continue; // punctuation alone finds nothing
         }
         terms.append(u'"' + term + u'"' + (prefix ? u"*"_s : QString()));
@@ -222,7 +293,10 @@ void SearchIndex::put(Kind kind, qint64 localId, const QString& author, const QS
         put.emplace(m_db, u"INSERT OR REPLACE INTO "_s + tablesOf(kind).index +
                               u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
     }
-    put->bind(0, localId).bind(1, foldedYo(author)).bind(2, plain(title)).bind(3, plain(body));
+    put->bind(0, localId)
+        .bind(1, wordsOnly(author))
+        .bind(2, indexedText(title))
+        .bind(3, indexedText(body));
     put->exec();
 }
 
@@ -257,9 +331,9 @@ void SearchIndex::rebuild() {
                                         u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
         while (rows.next()) {
             insert.bindValue(0, rows.value(0));
-            insert.bindValue(1, foldedYo(rows.value(1).toString()));
-            insert.bindValue(2, plain(rows.value(2).toString()));
-            insert.bindValue(3, plain(rows.value(3).toString()));
+            insert.bindValue(1, wordsOnly(rows.value(1).toString()));
+            insert.bindValue(2, indexedText(rows.value(2).toString()));
+            insert.bindValue(3, indexedText(rows.value(3).toString()));
             Database::exec(insert);
         }
     }
@@ -326,14 +400,14 @@ std::vector<SearchHit> SearchIndex::search(const QString& typed, int limit) {
 }
 
 QString SearchIndex::authorsSnippet(const QString& snippet, const QStringList& sources) {
-    // The index holds the text with ё folded, letter for letter: the same
+    // The index holds the text as it reads it, letter for letter: the same
     // stretch of the author's text is found, and the marks put back into it.
     static const QRegularExpression marks(u"[\\x{2}\\x{3}]"_s);
     static const QRegularExpression ellipses(u"^…|…$"_s);
     for (const QString& core : {snippet, QString(snippet).remove(ellipses)}) {
         const QString fragment = QString(core).remove(marks);
         for (const QString& source : sources) {
-            qsizetype at = foldedYo(source).indexOf(fragment);
+            qsizetype at = wordsOnly(source).indexOf(fragment);
             if (fragment.isEmpty() || at < 0) {
                 continue;
             }

@@ -37,10 +37,8 @@ public:
 
     explicit SearchIndex(Database& db);
 
-    // What of a body is searched: tags and markup out, entities decoded,
-    // ё as е, runs of blanks as one.
-    static QString plain(const QString& text);
-    // The same text as the author wrote it: ё kept.
+    // What of a body is searched, as the author wrote it: tags and markup
+    // out, entities decoded, runs of blanks as one.
     static QString authorsText(const QString& text);
 
     // A typed query as the index reads it: words (a trailing * for a

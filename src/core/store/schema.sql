@@ -160,12 +160,13 @@ INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('LoadPictures', '1', 23, 'Загружать картинки (1 - да, 0 - нет)'),
     ('PictureCacheMB', '500', 24, 'Размер кэша картинок, МБ');
 
--- Full-text search: the plain text of every message (markup removed, ё as е),
--- one table a kind, the message's local identifier as rowid. The store writes
+-- Full-text search: the words of every message in lower case (markup removed,
+-- ё as е, anything but letters and digits a blank, so that the plain ascii
+-- tokenizer only splits at blanks), one table a kind, the message's local identifier as rowid. The store writes
 -- them with the messages; a deleted message leaves its table with its row.
-CREATE VIRTUAL TABLE IF NOT EXISTS PostsText USING fts5(Author, Title, Body, tokenize = 'unicode61', columnsize = 0);
-CREATE VIRTUAL TABLE IF NOT EXISTS CommentsText USING fts5(Author, Title, Body, tokenize = 'unicode61', columnsize = 0);
-CREATE VIRTUAL TABLE IF NOT EXISTS PrivatesText USING fts5(Author, Title, Body, tokenize = 'unicode61', columnsize = 0);
+CREATE VIRTUAL TABLE IF NOT EXISTS PostsText USING fts5(Author, Title, Body, tokenize = 'ascii', columnsize = 0);
+CREATE VIRTUAL TABLE IF NOT EXISTS CommentsText USING fts5(Author, Title, Body, tokenize = 'ascii', columnsize = 0);
+CREATE VIRTUAL TABLE IF NOT EXISTS PrivatesText USING fts5(Author, Title, Body, tokenize = 'ascii', columnsize = 0);
 CREATE TRIGGER IF NOT EXISTS Posts_Unindex AFTER DELETE ON Posts BEGIN DELETE FROM PostsText WHERE rowid = old.ThisID; END;
 CREATE TRIGGER IF NOT EXISTS Comments_Unindex AFTER DELETE ON Comments BEGIN DELETE FROM CommentsText WHERE rowid = old.ThisID; END;
 CREATE TRIGGER IF NOT EXISTS PrivateMessages_Unindex AFTER DELETE ON PrivateMessages BEGIN DELETE FROM PrivatesText WHERE rowid = old.ID; END;
