@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "SearchIndex.h"
+#include "Statement.h"
 #include "app/ErrorTrap.h"
 #include "app/OrvError.h"
 #include "app/PrivateFiles.h"
@@ -168,8 +169,9 @@ QString Database::jsonArray(const QStringList& values) {
 }
 
 void Database::execute(const QString& sql) {
-    QSqlQuery query = prepare(sql);
-    exec(query);
+    // On the engine's own handle: every transaction and savepoint comes this
+    // way, and QtSql's statement objects cost more than such a statement.
+    Statement(*this, sql).exec();
 }
 
 int Database::userVersion() {

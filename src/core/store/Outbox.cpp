@@ -55,37 +55,33 @@ QString jsonArray(const std::vector<qint64>& keys) {
     return u'[' + numbers.join(u',') + u']';
 }
 
-// A yes/no column holds true only as a non-zero number; NULL is false.
-bool flag(const QVariant& value) {
-    return !value.isNull() && value.toLongLong() != 0;
-}
-
 } // namespace
 
 Outbox::Outbox(Database& db)
     : m_db(db) {}
 
-QSqlQuery& Outbox::run(const QString& sql, const QVariantList& values) {
-    auto statement = m_statements.find(sql);
-    if (statement == m_statements.end()) {
-        statement = m_statements.insert(sql, m_db.prepare(sql));
-    }
-    QSqlQuery& q = *statement;
+Statement& Outbox::statement(const QString& sql, const QVariantList& values) {
+    Statement& q = m_statements.try_emplace(sql, m_db, sql).first->second;
+    q.finish();
     for (qsizetype i = 0; i < values.size(); ++i) {
-        q.bindValue(int(i), values[i]);
+        q.bind(int(i), values[i]);
     }
-    Database::exec(q);
+    return q;
+}
+
+Statement& Outbox::run(const QString& sql, const QVariantList& values) {
+    Statement& q = statement(sql, values);
+    q.exec();
     return q;
 }
 
 std::vector<qint64> Outbox::keysWhere(Kind kind, const QString& condition) {
     const auto [table, key] = messageTable(kind);
-    QSqlQuery& q = run(u"SELECT "_s + key + u" FROM "_s + table + u" WHERE "_s + condition +
-                           u" ORDER BY "_s + key,
-                       {});
+    Statement& q = statement(u"SELECT "_s + key + u" FROM "_s + table + u" WHERE "_s + condition +
+                             u" ORDER BY "_s + key);
     std::vector<qint64> keys;
     while (q.next()) {
-        keys.push_back(q.value(0).toLongLong());
+        keys.push_back(q.integer(0));
     }
     q.finish();
     return keys;
@@ -102,32 +98,32 @@ std::vector<OutgoingMessage> Outbox::inDoubt(Kind kind) {
 }
 
 qsizetype Outbox::unsentCount(Kind kind) {
-    QSqlQuery& q = run(u"SELECT COUNT(*) FROM "_s + messageTable(kind).table + u" WHERE "_s +
-                           waitingCondition(kind),
-                       {});
+    Statement& q = statement(u"SELECT COUNT(*) FROM "_s + messageTable(kind).table + u" WHERE "_s +
+                             waitingCondition(kind));
     q.next();
-    const qsizetype count = q.value(0).toLongLong();
+    const qsizetype count = q.integer(0);
     q.finish();
     return count;
 }
 
-OutgoingMessage Outbox::rowOf(Kind kind, const QSqlQuery& q) {
+OutgoingMessage Outbox::rowOf(Kind kind, const Statement& q) {
     OutgoingMessage m;
     m.kind = kind;
-    m.key = q.value(0).toLongLong();
-    m.header = q.value(1).toString();
-    m.message = q.value(2).toString();
-    m.date = q.value(3).toString();
-    m.attachPath = q.value(4).toString();
-    m.postId = q.value(5).toString();
-    m.userName = q.value(6).toString();
-    m.diaryOwner = q.value(7).toString();
-    m.parseUrl = flag(q.value(8));
-    m.noComment = flag(q.value(9));
-    m.privatePost = flag(q.value(10));
-    m.subscribe = flag(q.value(11));
-    m.sent = flag(q.value(12));
-    m.handedOver = q.value(13).toString();
+    m.key = q.integer(0);
+    m.header = q.text(1);
+    m.message = q.text(2);
+    m.date = q.text(3);
+    m.attachPath = q.text(4);
+    m.postId = q.text(5);
+    m.userName = q.text(6);
+    m.diaryOwner = q.text(7);
+    // A yes/no column holds true only as a non-zero number; NULL is false.
+    m.parseUrl = q.integer(8) != 0;
+    m.noComment = q.integer(9) != 0;
+    m.privatePost = q.integer(10) != 0;
+    m.subscribe = q.integer(11) != 0;
+    m.sent = q.integer(12) != 0;
+    m.handedOver = q.text(13);
     return m;
 }
 
@@ -139,8 +135,8 @@ std::optional<OutgoingMessage> Outbox::find(Kind kind, qint64 key) {
 std::vector<OutgoingMessage> Outbox::find(Kind kind, const std::vector<qint64>& keys) {
     // One statement for the whole batch: the rows come in key order, and are
     // put in the order asked for.
-    QSqlQuery& q =
-        run(selectRows(kind) + u" IN (SELECT value FROM json_each(?))"_s, {jsonArray(keys)});
+    Statement& q =
+        statement(selectRows(kind) + u" IN (SELECT value FROM json_each(?))"_s, {jsonArray(keys)});
     QHash<qint64, OutgoingMessage> found;
     while (q.next()) {
         OutgoingMessage row = rowOf(kind, q);
@@ -240,11 +236,12 @@ void Outbox::setPending(Kind kind, qint64 key, const QString* error) {
 
 std::vector<PendingDecision> Outbox::awaitingDecision() {
     std::vector<std::tuple<Kind, qint64, QString>> waiting;
-    QSqlQuery& q = run(u"SELECT Tbl, MessageKey, Error FROM PendingDecisions ORDER BY rowid"_s);
+    Statement& q =
+        statement(u"SELECT Tbl, MessageKey, Error FROM PendingDecisions ORDER BY rowid"_s);
     while (q.next()) {
         for (const Kind kind : {Kind::Post, Kind::Comment, Kind::Private}) {
-            if (messageTable(kind).table == q.value(0).toString()) {
-                waiting.emplace_back(kind, q.value(1).toLongLong(), q.value(2).toString());
+            if (messageTable(kind).table == q.text(0)) {
+                waiting.emplace_back(kind, q.integer(1), q.text(2));
             }
         }
     }
@@ -290,8 +287,7 @@ qint64 Outbox::addPost(const OutgoingMessage& post) {
             u"AttachPath) VALUES (?, ?, ?, 0, 0, 0, ?, ?, ?, ?, ?, '', '', ?)"_s,
             {post.message, post.header, post.userName, post.date, int(post.parseUrl),
              int(post.noComment), int(post.privatePost), int(post.subscribe), post.attachPath})
-            .lastInsertId()
-            .toLongLong();
+            .lastInsertId();
     run(u"UPDATE Posts SET PostID = ? WHERE ThisID = ?"_s,
         {QString(u"tmp"_s + QString::number(key)), key});
     SearchIndex(m_db).reindex(Kind::Post, key);
@@ -307,8 +303,7 @@ qint64 Outbox::addComment(const OutgoingMessage& comment) {
             u"VALUES (?, ?, ?, ?, 0, 0, 0, ?, ?, ?, '', '', ?)"_s,
             {comment.date, comment.header, comment.message, comment.userName,
              int(comment.subscribe), int(comment.parseUrl), comment.postId, comment.attachPath})
-            .lastInsertId()
-            .toLongLong();
+            .lastInsertId();
     run(u"UPDATE Comments SET CommentID = ? WHERE ThisID = ?"_s,
         {QString(u"tmp"_s + QString::number(key)), key});
     SearchIndex(m_db).reindex(Kind::Comment, key);
@@ -322,8 +317,7 @@ qint64 Outbox::addPrivate(const OutgoingMessage& message) {
         run(u"INSERT INTO PrivateMessages (Message, uName, New, Deleted, Sent, Messagedate, Out) "
             u"VALUES (?, ?, 0, 0, 0, ?, 1)"_s,
             {message.message, message.userName, message.date})
-            .lastInsertId()
-            .toLongLong();
+            .lastInsertId();
     SearchIndex(m_db).reindex(Kind::Private, key);
     transaction.commit();
     return key;
@@ -331,12 +325,12 @@ qint64 Outbox::addPrivate(const OutgoingMessage& message) {
 
 bool Outbox::updatePost(const OutgoingMessage& post) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    QSqlQuery& q =
+    Statement& q =
         run(u"UPDATE Posts SET out_ParseURL = ?, out_Nocomment = ?, out_Privatepost = ?, "
             u"out_Subscribe = ?, Header = ?, Message = ? WHERE ThisID = ? AND Sent = 0"_s,
             {int(post.parseUrl), int(post.noComment), int(post.privatePost), int(post.subscribe),
              post.header, post.message, post.key});
-    if (q.numRowsAffected() != 1) {
+    if (q.changes() != 1) {
         return false;
     }
     SearchIndex(m_db).reindex(Kind::Post, post.key);
@@ -346,11 +340,11 @@ bool Outbox::updatePost(const OutgoingMessage& post) {
 
 bool Outbox::updateComment(const OutgoingMessage& comment) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    QSqlQuery& q = run(u"UPDATE Comments SET out_ParseURL = ?, out_Subscribe = ?, Header = ?, "
+    Statement& q = run(u"UPDATE Comments SET out_ParseURL = ?, out_Subscribe = ?, Header = ?, "
                        u"Message = ? WHERE ThisID = ? AND Sent = 0"_s,
                        {int(comment.parseUrl), int(comment.subscribe), comment.header,
                         comment.message, comment.key});
-    if (q.numRowsAffected() != 1) {
+    if (q.changes() != 1) {
         return false;
     }
     SearchIndex(m_db).reindex(Kind::Comment, comment.key);
@@ -360,11 +354,11 @@ bool Outbox::updateComment(const OutgoingMessage& comment) {
 
 bool Outbox::updatePrivate(const OutgoingMessage& message) {
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    QSqlQuery& q = run(u"UPDATE PrivateMessages SET Message = ?, uName = ?, New = 0, Deleted = 0, "
+    Statement& q = run(u"UPDATE PrivateMessages SET Message = ?, uName = ?, New = 0, Deleted = 0, "
                        u"Sent = 0, Messagedate = ?, Out = 1 WHERE ID = ? AND Sent = 0 AND "
                        u"Out <> 0"_s,
                        {message.message, message.userName, message.date, message.key});
-    if (q.numRowsAffected() != 1) {
+    if (q.changes() != 1) {
         return false;
     }
     SearchIndex(m_db).reindex(Kind::Private, message.key);

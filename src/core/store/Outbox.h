@@ -1,12 +1,13 @@
 #pragma once
 
 #include "MessageRef.h"
+#include "Statement.h"
 
 #include <QHash>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -128,12 +129,15 @@ private:
     // Sets HandedOver of the kind's unsent rows among the keys.
     void markHandedOver(MessageRef::Kind kind, const std::vector<qint64>& keys,
                         const QVariant& when);
-    static OutgoingMessage rowOf(MessageRef::Kind kind, const QSqlQuery& q);
-    // Runs the statement, prepared on first use, with the values bound.
-    QSqlQuery& run(const QString& sql, const QVariantList& values = {});
+    static OutgoingMessage rowOf(MessageRef::Kind kind, const Statement& q);
+    // The statement, prepared on first use, with the values bound: ready to
+    // step through its rows.
+    Statement& statement(const QString& sql, const QVariantList& values = {});
+    // The same, run to its end.
+    Statement& run(const QString& sql, const QVariantList& values = {});
 
     Database& m_db;
-    QHash<QString, QSqlQuery> m_statements;
+    std::unordered_map<QString, Statement> m_statements;
 };
 
 } // namespace orv

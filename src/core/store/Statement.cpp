@@ -112,4 +112,8 @@ qint64 Statement::lastInsertId() const {
     return sqlite3_last_insert_rowid(sqlite3_db_handle(m_statement));
 }
 
+qint64 Statement::changes() const {
+    return sqlite3_changes64(sqlite3_db_handle(m_statement));
+}
+
 } // namespace orv

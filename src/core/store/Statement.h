@@ -42,6 +42,8 @@ public:
     QString text(int column) const;
     // The key of the row the last INSERT on the connection added.
     qint64 lastInsertId() const;
+    // The rows the last INSERT, UPDATE or DELETE on the connection changed.
+    qint64 changes() const;
 
 private:
     void fail() const;
