@@ -53,13 +53,11 @@ void FetchStack::markDone(const QStringList& ids, const QString& type) {
     // "+Type" keeps the engine on the identifier index; the kind's index would
     // visit every waiting row of the kind for each batch.
     if (!m_markDone) {
-        m_markDone = m_db.prepare(u"UPDATE tmp_MessagesToGet SET ErrCode = 'welldone' WHERE +Type "
-                                  u"= ? AND ErrCode IS NULL AND ID IN (SELECT value FROM "
-                                  u"json_each(?))"_s);
+        m_markDone.emplace(m_db, u"UPDATE tmp_MessagesToGet SET ErrCode = 'welldone' WHERE +Type "
+                                 u"= ? AND ErrCode IS NULL AND ID IN (SELECT value FROM "
+                                 u"json_each(?))"_s);
     }
-    m_markDone->bindValue(0, type);
-    m_markDone->bindValue(1, Database::jsonArray(ids));
-    Database::exec(*m_markDone);
+    m_markDone->bind(0, type).bind(1, Database::jsonArray(ids)).exec();
 }
 
 QStringList FetchStack::noteMisses(const QStringList& asked, const QString& type) {

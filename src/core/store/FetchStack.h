@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QSqlQuery>
+#include "Statement.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -47,7 +48,7 @@ public:
 
 private:
     Database& m_db;
-    std::optional<QSqlQuery> m_markDone; // prepared once an instance: a run marks every batch
+    std::optional<Statement> m_markDone; // prepared once an instance: a run marks every batch
 };
 
 } // namespace orv
