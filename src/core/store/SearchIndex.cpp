@@ -324,17 +324,10 @@ void SearchIndex::rebuild() {
     for (const Kind kind : kKinds) {
         const KindTables t = tablesOf(kind);
         m_db.execute(u"DELETE FROM "_s + t.index);
-        QSqlQuery rows = m_db.prepare(u"SELECT M."_s + t.key + u", M.uName, "_s + t.title +
-                                      u", M.Message FROM "_s + t.messages + u" M"_s);
-        Database::exec(rows);
-        QSqlQuery insert = m_db.prepare(u"INSERT INTO "_s + t.index +
-                                        u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
+        Statement rows(m_db, u"SELECT M."_s + t.key + u", M.uName, "_s + t.title +
+                                 u", M.Message FROM "_s + t.messages + u" M"_s);
         while (rows.next()) {
-            insert.bindValue(0, rows.value(0));
-            insert.bindValue(1, wordsOnly(rows.value(1).toString()));
-            insert.bindValue(2, indexedText(rows.value(2).toString()));
-            insert.bindValue(3, indexedText(rows.value(3).toString()));
-            Database::exec(insert);
+            put(kind, rows.integer(0), rows.text(1), rows.text(2), rows.text(3));
         }
     }
     transaction.commit();
