@@ -43,8 +43,9 @@ inline QStringList rows(Database& db, const QString& sql) {
 }
 
 // What differs between the store and the stand-in's data set: every post and
-// comment exactly once, the friends and readers lists, no private message
-// twice, and an intact database file. Empty when nothing differs.
+// comment exactly once and found by a search, the friends and readers lists,
+// no private message twice, and an intact database file. Empty when nothing
+// differs.
 inline QString storeDifference(Database& db, const standin::StandinData& data) {
     using namespace Qt::StringLiterals;
     const auto sorted = [](QStringList list) {
@@ -83,6 +84,10 @@ inline QString storeDifference(Database& db, const standin::StandinData& data) {
     compare(u"posts"_s, u"SELECT PostID FROM Posts WHERE Deleted = 0"_s, posts);
     compare(u"comments"_s, u"SELECT CommentID FROM Comments WHERE Deleted = 0"_s, comments);
     compare(u"relations"_s, u"SELECT Nick || '/' || Status FROM AddressBook"_s, relations);
+    compare(u"posts searched"_s, u"SELECT rowid FROM PostsText"_s,
+            rows(db, u"SELECT ThisID FROM Posts"_s));
+    compare(u"comments searched"_s, u"SELECT rowid FROM CommentsText"_s,
+            rows(db, u"SELECT ThisID FROM Comments"_s));
     const QStringList privates =
         sorted(rows(db, u"SELECT uName || Messagedate || Message FROM PrivateMessages"_s));
     if (std::adjacent_find(privates.begin(), privates.end()) != privates.end()) {

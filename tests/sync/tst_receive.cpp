@@ -277,6 +277,24 @@ private slots:
         QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
     }
 
+    // The search entries of a group are written after its answers: when they
+    // cannot be, the group's messages wait in the stack too.
+    void anIndexThatCannotBeWrittenLosesNothing() {
+        Fixture f(12);
+        f.ctx.settings.CommentsToGetPerOneSession = u"30"_s;
+        f.ctx.db.execute(u"DROP TABLE CommentsText"_s);
+        f.ctx.db.execute(u"CREATE TABLE CommentsText (Broken)"_s);
+        ReceiveRun(f.ctx.session()).run();
+        QCOMPARE(f.count(u"Comments"_s), 0);
+        QVERIFY(f.ctx.log.failureCount() > 0);
+
+        f.ctx.db.execute(u"DROP TABLE CommentsText"_s);
+        f.ctx.db.execute(u"CREATE VIRTUAL TABLE CommentsText USING fts5(Author, Title, Body, "
+                         u"tokenize = 'ascii', columnsize = 0)"_s);
+        ReceiveRun(f.ctx.session()).run();
+        QCOMPARE(test::storeDifference(f.ctx.db, f.data), QString());
+    }
+
     // Answers are stored in groups, each answer on its own: one that cannot
     // be stored costs its own items only, and they wait for the next run.
     void anAnswerThatFailsCostsOnlyItsOwnItems() {

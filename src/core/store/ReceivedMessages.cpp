@@ -250,6 +250,12 @@ QString sqlOf(StatementName statement) {
 
 } // namespace
 
+struct ReceivedMessages::HeldEntry {
+    MessageRef::Kind kind;
+    qint64 id;
+    QString author, title, body;
+};
+
 // What an instance keeps from one call to the next.
 struct ReceivedMessages::Prepared {
     explicit Prepared(Database& db)
@@ -259,7 +265,59 @@ struct ReceivedMessages::Prepared {
     SearchIndex index;
     FetchStack stack;
     std::optional<Statement> queries[StatementCount];
+    bool holding = false;
+    std::vector<HeldEntry> held; // in the order stored: a later entry of a row wins
 };
+
+class ReceivedMessages::HeldSince {
+public:
+    explicit HeldSince(ReceivedMessages& store)
+        : m_held(store.m_prepared->held)
+        , m_since(m_held.size()) {}
+    ~HeldSince() {
+        if (!m_kept) {
+            m_held.resize(m_since);
+        }
+    }
+    HeldSince(const HeldSince&) = delete;
+    HeldSince& operator=(const HeldSince&) = delete;
+    void keep() { m_kept = true; }
+
+private:
+    std::vector<HeldEntry>& m_held;
+    const size_t m_since;
+    bool m_kept = false;
+};
+
+ReceivedMessages::IndexHold::IndexHold(ReceivedMessages& store)
+    : m_store(store) {
+    m_store.m_prepared->holding = true;
+}
+
+ReceivedMessages::IndexHold::~IndexHold() {
+    m_store.m_prepared->holding = false;
+    m_store.m_prepared->held.clear();
+}
+
+void ReceivedMessages::IndexHold::write() {
+    Prepared& prepared = *m_store.m_prepared;
+    const std::vector<HeldEntry> held = std::exchange(prepared.held, {});
+    for (const HeldEntry& entry : held) {
+        prepared.index.put(entry.kind, entry.id, entry.author, entry.title, entry.body);
+    }
+}
+
+void ReceivedMessages::index(MessageRef::Kind kind, qint64 id, const QString& author,
+                             const QString& title, const QString& body) {
+    if (!m_indexed) {
+        return;
+    }
+    if (m_prepared->holding) {
+        m_prepared->held.push_back({kind, id, author, title, body});
+        return;
+    }
+    m_prepared->index.put(kind, id, author, title, body);
+}
 
 ReceivedMessages::ReceivedMessages(Database& db, QString ownName, Search search)
     : m_db(db)
@@ -284,8 +342,8 @@ int ReceivedMessages::unread(const QString& author) const {
 
 StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) {
     const QString now = StoredDate::now();
+    HeldSince held(*this);
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    SearchIndex& index = m_prepared->index;
     FetchStack& stack = m_prepared->stack;
     QHash<QString, qint64> known = storedRows(query(FindPosts), posts, &ReceivedPost::postId);
     RowsInDoubt inDoubt([this]() -> Statement& { return query(PostsInDoubt); },
@@ -310,22 +368,21 @@ StoreReport ReceivedMessages::savePosts(const std::vector<ReceivedPost>& posts) 
                                        {post.message, post.header, *date, post.userName,
                                         post.postId, post.journalId, unread(post.userName), now});
             noteRow(known, post.postId, id);
-            if (m_indexed) {
-                index.put(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
-            }
+            index(MessageRef::Kind::Post, id, post.userName, post.header, post.message);
             ++report.stored;
         }
         done.append(post.postId);
     }
     stack.markDone(done, FetchStack::Posts);
     transaction.commit();
+    held.keep();
     return report;
 }
 
 StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& comments) {
     const QString now = StoredDate::now();
+    HeldSince held(*this);
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    SearchIndex& index = m_prepared->index;
     FetchStack& stack = m_prepared->stack;
     QHash<QString, qint64> known =
         storedRows(query(FindComments), comments, &ReceivedComment::commentId);
@@ -356,23 +413,21 @@ StoreReport ReceivedMessages::saveComments(const std::vector<ReceivedComment>& c
                      {comment.message, comment.header, *date, comment.userName, comment.postId,
                       comment.commentId, comment.journalId, unread(comment.userName), now});
         noteRow(known, comment.commentId, id);
-        if (m_indexed) {
-            index.put(MessageRef::Kind::Comment, id, comment.userName, comment.header,
-                      comment.message);
-        }
+        index(MessageRef::Kind::Comment, id, comment.userName, comment.header, comment.message);
         ++report.stored;
         done.append(comment.commentId);
     }
     stack.markDone(done, FetchStack::Comments);
     transaction.commit();
+    held.keep();
     return report;
 }
 
 StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& messages,
                                            std::optional<qint64> keptAnswer) {
     const QString now = StoredDate::now();
+    HeldSince held(*this);
     Database::Transaction transaction(m_db, Database::Transaction::OnFailure::RollBack);
-    SearchIndex& index = m_prepared->index;
     Statement& find = query(FindPrivate);
     StoreReport report;
     for (const ReceivedPrivate& message : messages) {
@@ -388,15 +443,14 @@ StoreReport ReceivedMessages::savePrivates(const std::vector<ReceivedPrivate>& m
         const qint64 id =
             writeRow(query(OverwritePrivate), query(InsertPrivate), stored,
                      {message.message, *date, message.userName, unread(message.userName), now});
-        if (m_indexed) {
-            index.put(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
-        }
+        index(MessageRef::Kind::Private, id, message.userName, QString(), message.message);
         ++report.stored;
     }
     if (keptAnswer) {
         KeptAnswers(m_db).drop(*keptAnswer);
     }
     transaction.commit();
+    held.keep();
     return report;
 }
 

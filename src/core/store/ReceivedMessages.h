@@ -75,8 +75,34 @@ public:
 
     static inline const QString NoDate = QStringLiteral("01.01.1970 03:00:00");
 
+    // While one lives, the store holds the full-text entries of what it
+    // stores and writes them at write(), for a caller that stores many
+    // answers in one transaction, each call a savepoint of its own: the index
+    // writes out what it has gathered at every savepoint, so entries written
+    // a call at a time cost as much as calls committed one by one. The entries
+    // of a call that fails are dropped with its rows; those not written when
+    // the hold ends are dropped too, so the caller must write them in the
+    // transaction that stored their rows, and undo the rows if it cannot.
+    class IndexHold {
+    public:
+        explicit IndexHold(ReceivedMessages& store);
+        ~IndexHold();
+        IndexHold(const IndexHold&) = delete;
+        IndexHold& operator=(const IndexHold&) = delete;
+        void write();
+
+    private:
+        ReceivedMessages& m_store;
+    };
+
 private:
     struct Prepared;
+    struct HeldEntry;
+    // Indexes a stored message now, or holds its entry while a hold lives.
+    void index(MessageRef::Kind kind, qint64 id, const QString& author, const QString& title,
+               const QString& body);
+    // Drops the entries held since the call started unless it commits.
+    class HeldSince;
     // One of the statements the store uses, prepared on first use.
     Statement& query(int statement);
     // New as a row of the author is stored: 0 for what the user wrote.

@@ -231,11 +231,15 @@ void Fetcher::storeFetched() {
     QStringList storedPosts;
     const bool committed = runTrapped(m_session.log, u"Mod_Qrys.GetMessagesFromStack: "_s, [&] {
         // Each answer is stored in a savepoint of its own: one that fails
-        // leaves the others stored.
-        Database::Transaction transaction(m_session.db);
+        // leaves the others stored. Their full-text entries are written
+        // after them all; a group whose entries cannot be written is undone,
+        // and waits in the stack for the next run.
+        Database::Transaction transaction(m_session.db, Database::Transaction::OnFailure::RollBack);
+        ReceivedMessages::IndexHold hold(receivedStore());
         for (const Fetched& fetched : group) {
             save(fetched, storedPosts);
         }
+        hold.write();
         transaction.commit();
     });
     if (committed && m_session.settings.AutoLoadComments && !storedPosts.isEmpty()) {
