@@ -104,6 +104,31 @@ private slots:
         QCOMPARE(StoredDate::fromServiceText(StoredDate::toServiceText(stored)), stored);
     }
 
+    // Entries held for a group are written once for all its calls: those of
+    // a call that failed go with its rows, and none are held after the hold.
+    void heldSearchEntriesFollowTheirRows() {
+        Store s;
+        ReceivedMessages store(s.db);
+        const auto post = [](const QString& id) {
+            return ReceivedPost{u"мастер"_s, QString(), u"05.03.2006 10:00:00"_s,
+                                u"anna"_s,   id,        u"7"_s};
+        };
+        s.db.execute(u"CREATE TRIGGER full_disk BEFORE INSERT ON Posts WHEN NEW.PostID = '4' "
+                     u"BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"_s);
+        {
+            Database::Transaction group(s.db, Database::Transaction::OnFailure::RollBack);
+            ReceivedMessages::IndexHold hold(store);
+            store.savePosts({post(u"1"_s), post(u"2"_s)});
+            QVERIFY_THROWS_EXCEPTION(OrvError, store.savePosts({post(u"3"_s), post(u"4"_s)}));
+            QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM PostsText"_s), {u"0"_s});
+            hold.write();
+            group.commit();
+        }
+        QCOMPARE(test::indexDifference(s.db), QString());
+        store.savePosts({post(u"5"_s)});
+        QCOMPARE(test::rows(s.db, u"SELECT count(*) FROM PostsText"_s), {u"3"_s});
+    }
+
     void stackHoldsEachWaitingItemOnce() {
         Store s;
         s.stack.add({u"1"_s, u"2"_s, u"1"_s}, FetchStack::Posts);
