@@ -137,12 +137,14 @@ struct PlainInsert {
 };
 
 // Received rows stored the way a run stores them: batchSize a call through one
-// store, the calls of Fetcher::GroupItems rows in one transaction. Each group is
+// store, the calls of Fetcher::GroupItems rows in one transaction, their
+// search entries written after them all. Each group is
 // timed beside plain INSERTs of the same rows in one transaction timed right
 // after it, so that both arms share the machine's moods.
 template <typename Item>
-void storingInBatches(orv::Database& db, const char* what, const std::vector<Item>& items,
-                      int batchSize, const std::function<void(const std::vector<Item>&)>& store,
+void storingInBatches(orv::Database& db, orv::ReceivedMessages& received, const char* what,
+                      const std::vector<Item>& items, int batchSize,
+                      const std::function<void(const std::vector<Item>&)>& store,
                       PlainInsert& plain,
                       const std::function<QVariantList(const Item&)>& plainRow) {
     const size_t groupSize = size_t(orv::Fetcher::GroupItems);
@@ -155,12 +157,15 @@ void storingInBatches(orv::Database& db, const char* what, const std::vector<Ite
             rows.push_back(plainRow(items[i]));
         }
         stored += seconds([&] {
-            orv::Database::Transaction transaction(db);
+            orv::Database::Transaction transaction(db,
+                                                   orv::Database::Transaction::OnFailure::RollBack);
+            orv::ReceivedMessages::IndexHold hold(received);
             for (size_t start = group; start < groupEnd; start += size_t(batchSize)) {
                 store(std::vector<Item>(
                     items.begin() + qsizetype(start),
                     items.begin() + qsizetype(std::min(start + size_t(batchSize), groupEnd))));
             }
+            hold.write();
             transaction.commit();
         });
         inserted += seconds([&] { plain.batch(rows); });
@@ -202,7 +207,8 @@ void storingAtRunBatches(int batchPosts, int batchComments) {
                            {u"Message"_s, u"Header"_s, u"Messagedate"_s, u"uName"_s, u"PostID"_s,
                             u"JournalID"_s, u"AddDate"_s});
     storingInBatches<orv::ReceivedPost>(
-        db, "posts", posts, 10, [&](const auto& batch) { store.savePosts(batch); }, plainPosts,
+        db, store, "posts", posts, 10, [&](const auto& batch) { store.savePosts(batch); },
+        plainPosts,
         [](const orv::ReceivedPost& p) {
             return QVariantList{p.message,
                                 p.header,
@@ -216,7 +222,7 @@ void storingAtRunBatches(int batchPosts, int batchComments) {
                               {u"Message"_s, u"Header"_s, u"Messagedate"_s, u"uName"_s, u"PostID"_s,
                                u"CommentID"_s, u"JournalID"_s, u"AddDate"_s});
     storingInBatches<orv::ReceivedComment>(
-        db, "comments", comments, 25, [&](const auto& batch) { store.saveComments(batch); },
+        db, store, "comments", comments, 25, [&](const auto& batch) { store.saveComments(batch); },
         plainComments,
         [](const orv::ReceivedComment& c) {
             return QVariantList{c.message,
