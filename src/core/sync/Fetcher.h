@@ -23,7 +23,8 @@ struct StoreReport;
 // that an item whose batch did not arrive or could not be stored stays waiting
 // for a later run. The batches that came in a second, up to GroupItems items,
 // are stored in one transaction: a commit costs the engine as much as storing
-// a few dozen items, and a batch is ten posts or twenty-five comments. The
+// a few dozen items, and a batch is ten posts or twenty-five comments. Their
+// search entries are written once for the group, after its batches. The
 // store is never held while an answer is awaited.
 class Fetcher {
 public:
