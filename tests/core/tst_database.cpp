@@ -205,6 +205,10 @@ private slots:
         } // left without commit
         outer.commit();
         QCOMPARE(rows(db, u"SELECT id FROM parent"_s), QStringList{u"1"_s});
+
+        // Two statements in one text are refused, not run by half.
+        QVERIFY_THROWS_EXCEPTION(OrvError, db.execute(u"DELETE FROM parent; DELETE FROM child"_s));
+        QCOMPARE(rows(db, u"SELECT id FROM parent"_s), QStringList{u"1"_s});
     }
 
     void secretsArePrivateWhateverTheUmask() {

@@ -22,8 +22,9 @@ struct Store : test::StoreFolder {
         ReceivedMessages(db).savePosts(
             {{u"Читаю <b>«Мастера и Маргариту»</b> &laquo;снова&raquo;"_s,
               u"О книгах &amp; котах"_s, u"05.03.2006 10:00:00"_s, u"anna"_s, u"100"_s, u"7"_s},
-             {u"[quote]цитата[/quote] Про [user=boris] и ёлку"_s, u"Второй, Café"_s,
-              u"05.03.2006 11:00:00"_s, u"anna"_s, u"101"_s, u"7"_s}});
+             {u"[quote]цитата[/quote] Про [user=boris] и ёлку"_s,
+              u"Второй, Café, cafe\u0301 и λόγος"_s, u"05.03.2006 11:00:00"_s, u"anna"_s, u"101"_s,
+              u"7"_s}});
         ReceivedMessages(db).saveComments(
             {{u"МАСТЕР своего дела"_s, u""_s, u"05.03.2006 12:00:00"_s, u"boris"_s, u"100"_s,
               u"900"_s, u"7"_s}});

@@ -169,8 +169,9 @@ QString Database::jsonArray(const QStringList& values) {
 }
 
 void Database::execute(const QString& sql) {
-    // On the engine's own handle: every transaction and savepoint comes this
-    // way, and QtSql's statement objects cost more than such a statement.
+    // On the engine's own handle: every transaction begins and commits, and
+    // every savepoint opens, this way; QtSql's statement objects cost more
+    // than such a statement.
     Statement(*this, sql).exec();
 }
 

@@ -37,10 +37,13 @@ KindTables tablesOf(Kind kind) {
 
 constexpr Kind kKinds[] = {Kind::Post, Kind::Comment, Kind::Private};
 
-// Latin letters lose their accents: "é" is found as "e", as a reader types it.
+// Latin and Greek letters lose their accents: "é" is found as "e", "ό" as
+// "ο", as a reader types them. Cyrillic letters keep theirs: "й" is a letter
+// of its own, not "и" with a breve.
 char16_t withoutAccent(char16_t c) {
-    const bool latin = (c >= 0xc0 && c <= 0x24f) || (c >= 0x1e00 && c <= 0x1eff);
-    while (latin && QChar::decompositionTag(c) == QChar::Canonical) {
+    const bool accented =
+        (c >= 0xc0 && c <= 0x24f) || (c >= 0x370 && c <= 0x3ff) || (c >= 0x1e00 && c <= 0x1fff);
+    while (accented && QChar::decompositionTag(c) == QChar::Canonical) {
         c = QChar::decomposition(c).at(0).unicode(); // "ǖ" is "ü" and a macron: on to "u"
     }
     return c;
@@ -68,7 +71,8 @@ char16_t wordCharacter(char16_t c) {
     if (!QChar::isLetterOrNumber(c) && !QChar::isMark(c)) {
         return u' ';
     }
-    return withoutAccent(QChar::toLower(c));
+    // Folded, not lowered: a final "ς" is found by "σ".
+    return withoutAccent(char16_t(QChar::toCaseFolded(c)));
 }
 
 // The text with every character as the index reads it, in its place. The
@@ -83,8 +87,12 @@ QString wordsOnly(QStringView text) {
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             const char32_t code = QChar::surrogateToUcs4(c, text[i + 1]);
             const bool word = QChar::isLetterOrNumber(code) || QChar::isMark(code);
-            to[i] = word ? c : QChar(u' ');
-            to[i + 1] = word ? text[i + 1] : QChar(u' ');
+            char32_t folded = QChar::toCaseFolded(code);
+            if (!QChar::requiresSurrogates(folded)) {
+                folded = code; // a folding out of its plane would move the rest
+            }
+            to[i] = word ? QChar(QChar::highSurrogate(folded)) : QChar(u' ');
+            to[i + 1] = word ? QChar(QChar::lowSurrogate(folded)) : QChar(u' ');
             ++i;
             continue;
         }
@@ -218,6 +226,15 @@ QString blanksCollapsed(QStringView text) {
     return out;
 }
 
+// The text with its letters and combining marks composed: "e" and an acute
+// as "é", which then loses its accent like any other. Most texts hold no
+// combining mark, and are composed already.
+QString composed(const QString& text) {
+    const bool marked = std::any_of(text.cbegin(), text.cend(),
+                                    [](QChar c) { return c.unicode() >= 0x300 && c.isMark(); });
+    return marked ? text.normalized(QString::NormalizationForm_C) : text;
+}
+
 // What of a message is searched, as the index reads it. Punctuation at the
 // ends stays, as blanks: a snippet then ends where the author's text does.
 QString indexedText(const QString& text) {
@@ -234,13 +251,14 @@ QString SearchIndex::authorsText(const QString& text) {
     const bool bare = std::none_of(text.cbegin(), text.cend(),
                                    [](QChar c) { return c == u'<' || c == u'[' || c == u'&'; });
     if (bare) {
-        return blanksCollapsed(text);
+        return composed(blanksCollapsed(text));
     }
-    return blanksCollapsed(
-        Escaping::decode(withoutMarkupTags(withUserNames(withoutHtmlTags(text)))));
+    return composed(
+        blanksCollapsed(Escaping::decode(withoutMarkupTags(withUserNames(withoutHtmlTags(text))))));
 }
 
-QString SearchIndex::indexQuery(const QString& typed) {
+QString SearchIndex::indexQuery(const QString& asTyped) {
+    const QString typed = composed(asTyped);
     QStringList terms;
     bool lastIsWord = false; // the word being typed: found by its start too
     qsizetype i = 0;
@@ -294,7 +312,7 @@ void SearchIndex::put(Kind kind, qint64 localId, const QString& author, const QS
                               u" (rowid, Author, Title, Body) VALUES (?, ?, ?, ?)"_s);
     }
     put->bind(0, localId)
-        .bind(1, wordsOnly(author))
+        .bind(1, wordsOnly(composed(author)))
         .bind(2, indexedText(title))
         .bind(3, indexedText(body));
     put->exec();
@@ -377,9 +395,9 @@ std::vector<SearchHit> SearchIndex::search(const QString& typed, int limit) {
             hit.author = q.value(2).toString();
             hit.date = q.value(3).toString();
             hit.title = q.value(4).toString();
-            hit.snippet =
-                authorsSnippet(q.value(5).toString(), {authorsText(q.value(6).toString()),
-                                                       authorsText(hit.title), hit.author});
+            hit.snippet = authorsSnippet(
+                q.value(5).toString(),
+                {authorsText(q.value(6).toString()), authorsText(hit.title), composed(hit.author)});
             hits.push_back(std::move(hit));
         }
     }

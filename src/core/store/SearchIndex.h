@@ -38,7 +38,7 @@ public:
     explicit SearchIndex(Database& db);
 
     // What of a body is searched, as the author wrote it: tags and markup
-    // out, entities decoded, runs of blanks as one.
+    // out, entities decoded, runs of blanks as one, combining marks composed.
     static QString authorsText(const QString& text);
 
     // A typed query as the index reads it: words (a trailing * for a
@@ -61,7 +61,8 @@ public:
     // How many messages the search finds in all, beyond any limit.
     qint64 count(const QString& typed);
 
-    // The index's snippet in the words of the first source it was cut from.
+    // The index's snippet in the author's words: taken from the first source
+    // that holds the same stretch as the index reads it.
     static QString authorsSnippet(const QString& snippet, const QStringList& sources);
 
 private:

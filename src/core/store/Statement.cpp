@@ -5,16 +5,25 @@
 
 #include <sqlite3.h>
 
+using namespace Qt::StringLiterals;
+
 namespace orv {
 
 Statement::Statement(Database& db, const QString& sql) {
     sqlite3* const connection = db.handle();
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(connection, text.constData(), int(text.size()), &m_statement, nullptr) !=
+    const char* rest = nullptr;
+    if (sqlite3_prepare_v2(connection, text.constData(), int(text.size()), &m_statement, &rest) !=
         SQLITE_OK) {
         const QString error = QString::fromUtf8(sqlite3_errmsg(connection));
         sqlite3_finalize(m_statement);
         throw OrvError(error);
+    }
+    // The engine prepares the first statement only: a second one would be
+    // left out without a word.
+    if (!QByteArrayView(rest, text.constData() + text.size() - rest).trimmed().isEmpty()) {
+        sqlite3_finalize(m_statement);
+        throw OrvError(u"более одной команды в одном запросе"_s);
     }
     m_texts.resize(size_t(sqlite3_bind_parameter_count(m_statement)));
 }

@@ -160,9 +160,10 @@ INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('LoadPictures', '1', 23, 'Загружать картинки (1 - да, 0 - нет)'),
     ('PictureCacheMB', '500', 24, 'Размер кэша картинок, МБ');
 
--- Full-text search: the words of every message in lower case (markup removed,
--- ё as е, anything but letters and digits a blank, so that the plain ascii
--- tokenizer only splits at blanks), one table a kind, the message's local identifier as rowid. The store writes
+-- Full-text search: the words of every message case-folded (markup removed,
+-- ё as е, Latin letters without accents, anything but letters, digits and
+-- combining marks a blank, so that the plain ascii tokenizer only splits at
+-- blanks), one table a kind, the message's local identifier as rowid. The store writes
 -- them with the messages; a deleted message leaves its table with its row.
 CREATE VIRTUAL TABLE IF NOT EXISTS PostsText USING fts5(Author, Title, Body, tokenize = 'ascii', columnsize = 0);
 CREATE VIRTUAL TABLE IF NOT EXISTS CommentsText USING fts5(Author, Title, Body, tokenize = 'ascii', columnsize = 0);

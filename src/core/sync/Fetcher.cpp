@@ -235,9 +235,10 @@ void Fetcher::storeFetched() {
         // after them all; a group whose entries cannot be written is undone,
         // and waits in the stack for the next run.
         Database::Transaction transaction(m_session.db, Database::Transaction::OnFailure::RollBack);
-        ReceivedMessages::IndexHold hold(receivedStore());
+        ReceivedMessages& store = receivedStore();
+        ReceivedMessages::IndexHold hold(store);
         for (const Fetched& fetched : group) {
-            save(fetched, storedPosts);
+            save(store, fetched, storedPosts);
         }
         hold.write();
         transaction.commit();
@@ -247,12 +248,12 @@ void Fetcher::storeFetched() {
     }
 }
 
-void Fetcher::save(const Fetched& fetched, QStringList& storedPosts) {
+void Fetcher::save(ReceivedMessages& store, const Fetched& fetched, QStringList& storedPosts) {
     QSet<QString> answered;
     bool stored = false;
     if (fetched.stackType == FetchStack::Posts) {
         stored = runTrapped(m_session.log, u"Mod_DB.SaveFriendPosts: "_s, [&] {
-            logFailed(u"Mod_DB.SaveFriendPosts: "_s, receivedStore().savePosts(fetched.posts));
+            logFailed(u"Mod_DB.SaveFriendPosts: "_s, store.savePosts(fetched.posts));
         });
         for (const ReceivedPost& post : fetched.posts) {
             answered.insert(post.postId);
@@ -262,7 +263,7 @@ void Fetcher::save(const Fetched& fetched, QStringList& storedPosts) {
         }
     } else {
         stored = runTrapped(m_session.log, u"Mod_DB.SaveComments: "_s, [&] {
-            logFailed(u"Mod_DB.SaveComments: "_s, receivedStore().saveComments(fetched.comments));
+            logFailed(u"Mod_DB.SaveComments: "_s, store.saveComments(fetched.comments));
         });
         for (const ReceivedComment& comment : fetched.comments) {
             answered.insert(comment.commentId);

@@ -79,7 +79,7 @@ private:
     void storeFetched();
     // Stores one answer's items; the identifiers of the posts stored go into
     // storedPosts.
-    void save(const Fetched& fetched, QStringList& storedPosts);
+    void save(ReceivedMessages& store, const Fetched& fetched, QStringList& storedPosts);
     // Items a readable answer left out are asked for a few times, not for ever.
     void noteMisses(const QStringList& asked, const QString& stackType);
     // The service's verdict on items that could not be stored, one line each.
