@@ -161,7 +161,7 @@ INSERT INTO iniSettings (iniVariable, iniValue, SortID, comment) VALUES
     ('PictureCacheMB', '500', 24, 'Размер кэша картинок, МБ');
 
 -- Full-text search: the words of every message case-folded (markup removed,
--- ё as е, Latin letters without accents, anything but letters, digits and
+-- ё as е, Latin and Greek letters without accents, anything but letters, digits and
 -- combining marks a blank, so that the plain ascii tokenizer only splits at
 -- blanks), one table a kind, the message's local identifier as rowid. The store writes
 -- them with the messages; a deleted message leaves its table with its row.
