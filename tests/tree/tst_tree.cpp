@@ -1,5 +1,6 @@
 #include "StoreCheck.h"
 #include "TestData.h"
+#include "app/OrvError.h"
 #include "store/Database.h"
 #include "store/Settings.h"
 #include "tree/NodeKey.h"
@@ -25,8 +26,9 @@ struct Fixture : test::StoreFolder {
             db.execute(statement);
         }
     }
-    TreeSnapshot build(TreeFilter filter = {}) {
-        return TreeBuilder(settings, &db, filter).build();
+    TreeSnapshot build(TreeFilter filter = {}, bool commentsAside = false) {
+        TreeBuilder builder(settings, &db, filter);
+        return commentsAside ? builder.readingCommentsAside().build() : builder.build();
     }
 };
 
@@ -65,10 +67,18 @@ private slots:
         QTest::addColumn<QString>("postsToShow");
         QTest::addColumn<bool>("comments");
         QTest::addColumn<QString>("golden");
-        QTest::newRow("everything") << false << u"50"_s << true << u"everything"_s;
-        QTest::newRow("one post a diary") << false << u"1"_s << true << u"one-post-a-diary"_s;
-        QTest::newRow("only new comments") << true << u"50"_s << true << u"only-new-comments"_s;
-        QTest::newRow("no comments") << false << u"50"_s << false << u"no-comments"_s;
+        QTest::addColumn<bool>("commentsAside");
+        QTest::newRow("everything") << false << u"50"_s << true << u"everything"_s << false;
+        QTest::newRow("one post a diary")
+            << false << u"1"_s << true << u"one-post-a-diary"_s << false;
+        QTest::newRow("only new comments")
+            << true << u"50"_s << true << u"only-new-comments"_s << false;
+        QTest::newRow("no comments") << false << u"50"_s << false << u"no-comments"_s << false;
+        // The same tree when the comments are read on a connection of their own.
+        QTest::newRow("everything, comments aside")
+            << false << u"50"_s << true << u"everything"_s << true;
+        QTest::newRow("only new comments, aside")
+            << true << u"50"_s << true << u"only-new-comments"_s << true;
     }
 
     void aWholeStoreNodeByNode() {
@@ -76,10 +86,11 @@ private slots:
         QFETCH(QString, postsToShow);
         QFETCH(bool, comments);
         QFETCH(QString, golden);
+        QFETCH(bool, commentsAside);
         Fixture f(test::dataText(u"tree/store.sql"_s));
         f.settings.PostsToShow = postsToShow;
         f.settings.CommentsInTree = comments;
-        const TreeSnapshot tree = f.build({.onlyNewComments = onlyNew});
+        const TreeSnapshot tree = f.build({.onlyNewComments = onlyNew}, commentsAside);
         QCOMPARE(describe(tree), test::dataLines(u"tree/"_s + golden + u".txt"_s));
         if (golden == u"everything"_s) {
             // Each node right under its parent, whatever their order in the store.
@@ -88,6 +99,26 @@ private slots:
                 walked.append(QString(depth * 2, u' ') + tree.key(node));
             });
             QCOMPARE(walked, test::dataLines(u"tree/everything-walk.txt"_s));
+        }
+    }
+
+    // Comments that cannot be read fail the build with the engine's words,
+    // read aside too: the reading thread's failure reaches the builder.
+    void unreadableCommentsFailTheBuild_data() {
+        QTest::addColumn<bool>("commentsAside");
+        QTest::newRow("on the same connection") << false;
+        QTest::newRow("aside") << true;
+    }
+
+    void unreadableCommentsFailTheBuild() {
+        QFETCH(bool, commentsAside);
+        Fixture f(test::dataText(u"tree/store.sql"_s));
+        f.db.execute(u"ALTER TABLE Comments RENAME TO Gone"_s);
+        try {
+            f.build({}, commentsAside);
+            QFAIL("the build went on without its comments");
+        } catch (const OrvError& error) {
+            QVERIFY2(error.text().contains(u"Comments"_s), qPrintable(error.text()));
         }
     }
 
@@ -113,23 +144,34 @@ private slots:
         QVERIFY(!NodeKey(u"MyDiaryRoot"_s).message());
     }
 
-    // A comment goes under the post of its PostID, a long one too (kept apart
-    // from the short ones, compared whole); one whose post is not stored is
-    // left out.
+    // A comment goes under the post of its PostID, compared whole whether it
+    // is a number (up to 18 digits), a longer one, one with a leading zero or
+    // no number at all, in any letters; one whose post is not stored is left
+    // out.
     void commentsFindTheirPostByIdentifier() {
-        Fixture f(u"INSERT INTO Posts (uName, PostID, Sent) VALUES ('a', '1234567890123', 1), "
-                  u"('a', '1234567890124', 1);\nINSERT INTO Comments (uName, PostID, CommentID, "
-                  u"Sent) VALUES ('b', '1234567890123', '7', 1), ('b', '99', '8', 1), "
-                  u"('b', '1234567890124', '9', 1)"_s);
+        Fixture f(u"INSERT INTO Posts (uName, PostID, Sent) VALUES ('a', '123456789012345678', "
+                  u"1), ('a', '1234567890123456789', 1), ('a', '7', 1), ('a', '007', 1), "
+                  u"('a', 'tmp7', 1), ('a', 'ёж7', 1);\nINSERT INTO Comments (uName, PostID, "
+                  u"CommentID, Sent) "
+                  u"VALUES ('b', '123456789012345678', '1', 1), ('b', '1234567890123456789', '2', "
+                  u"1), ('b', '007', '3', 1), ('b', '7', '4', 1), ('b', 'tmp7', '5', 1), "
+                  u"('b', '99', '6', 1), ('b', '07', '7', 1), ('b', '12345678901234567890', "
+                  u"'8', 1), ('b', 'ёж7', 'кб9', 1)"_s);
         const TreeSnapshot tree = f.build();
         for (const auto& [comment, post] :
-             {std::pair(u"commkey-7-1"_s, u"friendpostkey-1234567890123-1"_s),
-              std::pair(u"commkey-9-3"_s, u"friendpostkey-1234567890124-2"_s)}) {
+             {std::pair(u"commkey-1-1"_s, u"friendpostkey-123456789012345678-1"_s),
+              std::pair(u"commkey-2-2"_s, u"friendpostkey-1234567890123456789-2"_s),
+              std::pair(u"commkey-3-3"_s, u"friendpostkey-007-4"_s),
+              std::pair(u"commkey-4-4"_s, u"friendpostkey-7-3"_s),
+              std::pair(u"commkey-5-5"_s, u"friendpostkey-tmp7-5"_s),
+              std::pair(u"commkey-кб9-9"_s, u"friendpostkey-ёж7-6"_s)}) {
             const int node = tree.indexOfKey(comment);
             QVERIFY2(node >= 0, qPrintable(comment));
             QCOMPARE(tree.key(tree.nodes[size_t(node)].parent), post);
         }
-        QVERIFY(tree.indexOfKey(u"commkey-8-2"_s) < 0);
+        for (const QString& left : {u"commkey-6-6"_s, u"commkey-7-7"_s, u"commkey-8-8"_s}) {
+            QVERIFY2(tree.indexOfKey(left) < 0, qPrintable(left));
+        }
     }
 
     // Keys are kept without their kind's prefix: a key is found whole, and

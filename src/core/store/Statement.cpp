@@ -117,6 +117,11 @@ QString Statement::text(int column) const {
     return value ? QString::fromUtf8(value, sqlite3_column_bytes(m_statement, column)) : QString();
 }
 
+QByteArrayView Statement::utf8(int column) const {
+    const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(value, value ? sqlite3_column_bytes(m_statement, column) : 0);
+}
+
 qint64 Statement::lastInsertId() const {
     return sqlite3_last_insert_rowid(sqlite3_db_handle(m_statement));
 }

@@ -25,16 +25,6 @@ QString TreeRows::flagsSql(const QString& table) {
            u".HandedOver IS NOT NULL) << 2)"_s;
 }
 
-namespace {
-
-template <typename Row> void setFlags(Row& row, int flags) {
-    row.isNew = (flags & 1) != 0;
-    row.sent = (flags & 2) != 0;
-    row.inDoubt = !row.sent && (flags & 4) != 0;
-}
-
-} // namespace
-
 void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
     Statement q(m_db, u"SELECT Header, PostID, ThisID, uName, "_s + flagsSql(u"Posts"_s) +
                           u" FROM Posts WHERE PostID IS NOT NULL ORDER BY uName DESC, "
@@ -45,24 +35,28 @@ void TreeRows::posts(const std::function<void(const PostRow&)>& visit) {
         row.postId = q.text(1);
         row.thisId = q.integer(2);
         row.uName = q.text(3);
-        setFlags(row, int(q.integer(4)));
+        setFlags(row, q.integer(4));
         visit(row);
     }
 }
 
-void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
+QString TreeRows::commentsSql() {
     // Each comment once, with its post's identifier: the tree holds the posts
     // already and finds the comment's one itself, so no join is needed here.
-    Statement q(m_db, u"SELECT CommentID, PostID, ThisID, uName, "_s + flagsSql(u"Comments"_s) +
-                          u" FROM Comments WHERE CommentID IS NOT NULL AND PostID IS NOT "
-                          u"NULL ORDER BY CommentID"_s);
+    return u"SELECT CommentID, PostID, ThisID, uName, "_s + flagsSql(u"Comments"_s) +
+           u" FROM Comments WHERE CommentID IS NOT NULL AND PostID IS NOT NULL ORDER BY "
+           u"CommentID"_s;
+}
+
+void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
+    Statement q(m_db, commentsSql());
     CommentRow row;
     while (q.next()) {
         row.commentId = q.text(0);
         row.postId = q.text(1);
         row.thisId = q.integer(2);
         row.uName = q.text(3);
-        setFlags(row, int(q.integer(4)));
+        setFlags(row, q.integer(4));
         visit(row);
     }
 }

@@ -42,6 +42,15 @@ public:
     // Outgoing first, then incoming; newest first in each.
     void privates(bool outgoing, const std::function<void(const PrivateRow&)>& visit);
 
+    // The query of comments(), for CommentReader: CommentID, PostID, ThisID,
+    // uName and the flags that setFlags() reads.
+    static QString commentsSql();
+    template <typename Row> static void setFlags(Row& row, qint64 flags) {
+        row.isNew = (flags & 1) != 0;
+        row.sent = (flags & 2) != 0;
+        row.inDoubt = !row.sent && (flags & 4) != 0;
+    }
+
 private:
     static QString flagsSql(const QString& table);
 

@@ -1,13 +1,19 @@
 #include "TreeBuilder.h"
 
-#include "TextHash.h"
+#include "CommentsAside.h"
+#include "PostsById.h"
 #include "app/Escaping.h"
+#include "app/TextHash.h"
+#include "store/CommentRows.h"
+#include "store/Database.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
 
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <limits>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -56,99 +62,9 @@ private:
     qsizetype m_start = Size;
 };
 
-// The node of each shown post by its ThisID, for its comments to find. While
-// ThisIDs are dense, as AUTOINCREMENT keeps them, a table indexed by ThisID;
-// otherwise a hash.
 // QHash's string hash cost more than the rest of a comment's node.
 struct NameHash {
-    size_t operator()(const QString& name) const noexcept { return TextHash::of(name); }
-};
-
-// The shown post of each PostID, for placing comments: a flat table probed by
-// the identifier's hash, a short identifier kept in its slot, so that a
-// look-up touches one slot where a node-based map touched several scattered
-// allocations. Of posts that share a PostID, the first stored (the lowest
-// ThisID) is kept.
-class PostsById {
-public:
-    void add(const QString& id, qint64 thisId, int node) {
-        if (4 * (m_count + 1) > 3 * m_slots.size()) {
-            grow();
-        }
-        const quint32 hash = TextHash::of(id);
-        Slot& slot = m_slots[probe(id, hash)];
-        if (slot.node < 0) {
-            slot.hash = hash;
-            slot.node = node;
-            slot.thisId = thisId;
-            slot.size = qint32(id.size());
-            if (id.size() <= Slot::Inline) {
-                std::copy(id.utf16(), id.utf16() + id.size(), slot.text);
-            } else {
-                slot.longId = qint32(m_longIds.size());
-                m_longIds.push_back(id);
-            }
-            ++m_count;
-        } else if (thisId < slot.thisId) {
-            slot.thisId = thisId;
-            slot.node = node;
-        }
-    }
-
-    // -1 for a PostID without a shown post.
-    int nodeOf(const QString& id) const {
-        return m_slots.empty() ? -1 : m_slots[probe(id, TextHash::of(id))].node;
-    }
-
-private:
-    struct Slot {
-        static constexpr qsizetype Inline = 8;
-
-        quint32 hash = 0;
-        qint32 node = -1; // -1: free
-        qint64 thisId = 0;
-        qint32 size = 0;
-        qint32 longId = -1; // in m_longIds, for an identifier longer than Inline
-        char16_t text[Inline] = {};
-    };
-
-    bool holds(const Slot& slot, const QString& id) const {
-        if (id.size() != slot.size) {
-            return false;
-        }
-        return id.size() <= Slot::Inline ? std::equal(slot.text, slot.text + id.size(), id.utf16())
-                                         : m_longIds[size_t(slot.longId)] == id;
-    }
-
-    // The slot holding the identifier, or the free one where it would go.
-    size_t probe(const QString& id, quint32 hash) const {
-        const size_t mask = m_slots.size() - 1;
-        size_t at = hash & mask;
-        while (m_slots[at].node >= 0 && (m_slots[at].hash != hash || !holds(m_slots[at], id))) {
-            at = (at + 1) & mask;
-        }
-        return at;
-    }
-
-    // Slots move by their hash alone: no text is compared while growing.
-    void grow() {
-        std::vector<Slot> old(std::max<size_t>(4096, 2 * m_slots.size()));
-        old.swap(m_slots);
-        const size_t mask = m_slots.size() - 1;
-        for (const Slot& slot : old) {
-            if (slot.node >= 0) {
-                size_t at = slot.hash & mask;
-                while (m_slots[at].node >= 0) {
-                    at = (at + 1) & mask;
-                }
-                m_slots[at] = slot;
-            }
-        }
-    }
-
-    std::vector<Slot> m_slots; // a power of two in size, at most three quarters full
-    std::vector<QString> m_longIds;
-    size_t m_count = 0;
+    size_t operator()(QStringView name) const noexcept { return TextHash::of(name); }
 };
 
 // Captions made of a fixed start and a name ("От: " + author): each name's
@@ -171,6 +87,61 @@ private:
     TreeSnapshot& m_tree;
     QString m_start;
     std::unordered_map<QString, quint32, NameHash> m_at;
+};
+
+// Puts comments under their posts a block of rows at a time. Comments land
+// on posts all over the tree, so the look-up of a comment a few rows on is
+// started early: waiting for memory was most of a comment's cost.
+class CommentPlacer {
+public:
+    CommentPlacer(TreeSnapshot& tree, const PostsById& posts, bool onlyNew)
+        : m_tree(tree)
+        , m_posts(posts)
+        , m_onlyNew(onlyNew) {}
+
+    void place(const CommentRows& block) {
+        m_authors.insert(m_authors.end(), block.newAuthors().begin(), block.newAuthors().end());
+        m_captions.resize(m_authors.size(), NoCaption);
+        constexpr size_t Ahead = 8;
+        const std::vector<CommentRows::Row>& rows = block.rows();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (i + Ahead < rows.size()) {
+                m_posts.prefetch(block.postId(rows[i + Ahead]));
+            }
+            const CommentRows::Row& c = rows[i];
+            const int parent = m_posts.nodeOf(block.postId(c));
+            if (parent < 0 || (m_onlyNew && !c.isNew)) {
+                continue;
+            }
+            const quint32 key =
+                m_tree.addText({block.commentId(c), u"-", Decimal(c.thisId).view()});
+            const int node = m_tree.addNode(NodeKind::Comment, key, captionOf(c.author),
+                                            stateIcon(c.isNew, c.sent, c.inDoubt), parent);
+            if (c.isNew) {
+                m_tree.nodes[size_t(node)].isNew = true;
+                ++m_tree.NewInTree;
+                m_tree.makeVisible(node);
+            }
+        }
+    }
+
+private:
+    static constexpr quint32 NoCaption = std::numeric_limits<quint32>::max();
+
+    // "От: " and the author's name, put in the pool once an author.
+    quint32 captionOf(quint32 author) {
+        quint32& caption = m_captions[author];
+        if (caption == NoCaption) {
+            caption = m_tree.addText({u"От: ", m_authors[author]});
+        }
+        return caption;
+    }
+
+    TreeSnapshot& m_tree;
+    const PostsById& m_posts;
+    const bool m_onlyNew;
+    std::vector<QString> m_authors;
+    std::vector<quint32> m_captions; // in the pool, by author
 };
 
 } // namespace
@@ -220,16 +191,38 @@ void TreeBuilder::addFixedNodes(TreeSnapshot& tree) const {
 }
 
 void TreeBuilder::addMessages(TreeSnapshot& tree) const {
-    TreeRows rows(*m_db);
-    const QString& me = m_settings.UserName;
+    // Read aside, the comments are read while the posts are; otherwise here,
+    // once the posts are in.
+    const bool withComments = m_settings.CommentsInTree || m_view.onlyNewComments;
+    std::optional<CommentsAside> aside;
+    if (withComments && m_commentsAside) {
+        aside.emplace(m_db->path());
+    }
+    std::optional<CommentReader> here;
+    const auto nextComments = [&](CommentRows& block) {
+        if (aside) {
+            return aside->next(block);
+        }
+        if (!here) {
+            here.emplace(*m_db);
+        }
+        return here->next(block);
+    };
 
-    std::unordered_set<QString, NameHash> postsWithNewComments; // by PostID
+    // Showing only new comments takes them all before the posts: the posts
+    // shown are those with a new comment.
+    std::vector<CommentRows> allComments;
+    std::unordered_set<QStringView, NameHash> postsWithNewComments; // by PostID
     if (m_view.onlyNewComments) {
-        rows.comments([&](const CommentRow& c) {
-            if (c.isNew) {
-                postsWithNewComments.insert(c.postId);
+        for (CommentRows block; nextComments(block);) {
+            for (const CommentRows::Row& c : block.rows()) {
+                if (c.isNew) {
+                    postsWithNewComments.insert(block.postId(c));
+                }
             }
-        });
+            allComments.push_back(std::move(block));
+            block = CommentRows();
+        }
     }
     const int perDiary = postsPerDiary(m_settings.PostsToShow);
     const auto shown = [&](const PostRow& p, int alreadyShown) {
@@ -242,6 +235,8 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
 
     // Diaries first, so that they stand in name order whatever their posts. A
     // diary's name is its caption and the rest of its key.
+    TreeRows rows(*m_db);
+    const QString& me = m_settings.UserName;
     QHash<QString, int> diaryNode;
     rows.authors([&](const QString& author) {
         if (author != me) {
@@ -284,21 +279,13 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
     });
 
     if (m_settings.CommentsInTree) {
-        SharedCaptions from(tree, u"От: "_s);
-        rows.comments([&](const CommentRow& c) {
-            const int parent = postNode.nodeOf(c.postId);
-            if (parent < 0 || (m_view.onlyNewComments && !c.isNew)) {
-                return;
-            }
-            const quint32 key = tree.addText({c.commentId, u"-", Decimal(c.thisId).view()});
-            const int node = tree.addNode(NodeKind::Comment, key, from.of(c.uName),
-                                          stateIcon(c.isNew, c.sent, c.inDoubt), parent);
-            if (c.isNew) {
-                tree.nodes[size_t(node)].isNew = true;
-                ++tree.NewInTree;
-                tree.makeVisible(node);
-            }
-        });
+        CommentPlacer placer(tree, postNode, m_view.onlyNewComments);
+        for (const CommentRows& block : allComments) {
+            placer.place(block);
+        }
+        for (CommentRows block; !m_view.onlyNewComments && nextComments(block);) {
+            placer.place(block);
+        }
     }
 
     if (m_view.onlyNewComments) {

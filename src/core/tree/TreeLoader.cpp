@@ -77,7 +77,8 @@ TreeSnapshot TreeLoader::build(const QString& databasePath, StatusLog& log,
         }
         Database db(databasePath);
         db.open();
-        snapshot = TreeBuilder(request.settings, &db, request.filter).build();
+        snapshot =
+            TreeBuilder(request.settings, &db, request.filter).readingCommentsAside().build();
     });
     if (!read) {
         snapshot = TreeBuilder(request.settings).build(); // the fixed nodes at least

@@ -1,7 +1,7 @@
 #include "TreeSnapshot.h"
 
 #include "NodeKey.h"
-#include "TextHash.h"
+#include "app/TextHash.h"
 
 #include <optional>
 #include <unordered_set>
