@@ -71,12 +71,17 @@ inline double seconds(const std::function<void()>& work) {
     return double(clock.nsecsElapsed()) / 1e9;
 }
 
-// Starts the stand-in with a data set of that many posts; its address, or ""
-// when it did not start.
 // CPU time, user and system, of a resource usage.
 inline double cpuSeconds(const rusage& usage) {
     const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// CPU time of this process so far, all its threads.
+inline double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return cpuSeconds(usage);
 }
 
 // Runs orv-cli beside this program on the folder and service with the
@@ -92,6 +97,8 @@ inline bool cli(const QString& folder, const QString& url, const QStringList& ar
     return process.waitForFinished(-1) && process.exitCode() == 0;
 }
 
+// Starts the stand-in with a data set of that many posts; its address, or ""
+// when it did not start.
 inline QString startStandin(QProcess& process, int posts, const QStringList& more = {}) {
     process.start(
         QCoreApplication::applicationDirPath() + QStringLiteral("/kordenet-standin"),

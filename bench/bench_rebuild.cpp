@@ -1,7 +1,8 @@
 // The tree rebuilt as the window does it: the snapshot built off the window's
 // thread and swapped into a shown view. Reports the time from asking to shown
-// beside the loading queries reading every row, the longest the window's event
-// loop waited meanwhile, and the memory above the empty program.
+// beside the loading queries reading every row, the CPU time of both (the
+// build reads its comments on a thread of its own), the longest the window's
+// event loop waited meanwhile, and the memory above the empty program.
 // Usage: bench_rebuild [--small]
 #include "BenchSupport.h"
 #include "TreeModel.h"
@@ -76,6 +77,7 @@ private:
 
 struct Rebuild {
     double seconds = 0;
+    double cpuSeconds = 0; // of every thread, the window's and the builders'
     double longestWaitMs = 0;
 };
 
@@ -92,10 +94,12 @@ Rebuild rebuild(orv::TreeLoader& loader, orv::TreeSwapper& swapper,
                              QTimer::singleShot(0, &shown, &QEventLoop::quit);
                          });
     watch.start();
+    const double cpuBefore = orv::bench::processCpuSeconds();
     clock.start();
     loader.request(request);
     shown.exec();
-    const Rebuild result{double(clock.nsecsElapsed()) / 1e9, watch.stopMs()};
+    const Rebuild result{double(clock.nsecsElapsed()) / 1e9,
+                         orv::bench::processCpuSeconds() - cpuBefore, watch.stopMs()};
     QObject::disconnect(connection);
     return result;
 }
@@ -123,15 +127,19 @@ int main(int argc, char* argv[]) {
     // Baseline: the loading queries, every row read, on a connection of their own.
     // Timed after a warm-up, best of several, in turn with the rebuilds.
     qint64 rows = 0;
+    double queriesCpu = 1e9;
     const auto loadingQueries = [&] {
         rows = 0;
-        return orv::bench::seconds([&] {
+        const double cpuBefore = orv::bench::processCpuSeconds();
+        const double wall = orv::bench::seconds([&] {
             orv::Database db(path);
             db.open();
             orv::TreeRows tree(db);
             tree.posts([&](const orv::PostRow&) { ++rows; });
             tree.comments([&](const orv::CommentRow&) { ++rows; });
         });
+        queriesCpu = std::min(queriesCpu, orv::bench::processCpuSeconds() - cpuBefore);
+        return wall;
     };
     loadingQueries();
     double queries = loadingQueries();
@@ -156,6 +164,7 @@ int main(int argc, char* argv[]) {
         queries = std::min(queries, loadingQueries());
         const Rebuild again = rebuild(loader, swapper, request);
         second.seconds = std::min(second.seconds, again.seconds);
+        second.cpuSeconds = std::min(second.cpuSeconds, again.cpuSeconds);
         second.longestWaitMs = std::max(second.longestWaitMs, again.longestWaitMs);
     }
 
@@ -169,6 +178,12 @@ int main(int argc, char* argv[]) {
                .arg(queries, 0, 'f', 3)
                .arg(first.seconds / queries, 0, 'f', 2)
                .arg(second.seconds / queries, 0, 'f', 2)
+        << u"CPU of all threads meanwhile: first %1 s, again %2 s; the loading queries %3 s; "
+           u"ratio %4 (again %5)\n"_s.arg(first.cpuSeconds, 0, 'f', 3)
+               .arg(second.cpuSeconds, 0, 'f', 3)
+               .arg(queriesCpu, 0, 'f', 3)
+               .arg(first.cpuSeconds / queriesCpu, 0, 'f', 2)
+               .arg(second.cpuSeconds / queriesCpu, 0, 'f', 2)
         << u"longest wait of the window's event loop: first %1 ms, again %2 ms\n"_s
                .arg(first.longestWaitMs, 0, 'f', 1)
                .arg(second.longestWaitMs, 0, 'f', 1)
