@@ -1,8 +1,8 @@
 // The tree rebuilt as the window does it: the snapshot built off the window's
 // thread and swapped into a shown view. Reports the time from asking to shown
-// beside the loading queries reading every row, the CPU time of both (the
-// build reads its comments on a thread of its own), the longest the window's
-// event loop waited meanwhile, and the memory above the empty program.
+// beside the loading queries reading every row, the CPU time of both, the
+// longest the window's event loop waited meanwhile, and the memory above the
+// empty program.
 // Usage: bench_rebuild [--small]
 #include "BenchSupport.h"
 #include "TreeModel.h"
@@ -77,7 +77,7 @@ private:
 
 struct Rebuild {
     double seconds = 0;
-    double cpuSeconds = 0; // of every thread, the window's and the builders'
+    double cpuSeconds = 0; // of every thread, the window's and the builder's
     double longestWaitMs = 0;
 };
 

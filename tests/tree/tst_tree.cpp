@@ -26,9 +26,8 @@ struct Fixture : test::StoreFolder {
             db.execute(statement);
         }
     }
-    TreeSnapshot build(TreeFilter filter = {}, bool commentsAside = false) {
-        TreeBuilder builder(settings, &db, filter);
-        return commentsAside ? builder.readingCommentsAside().build() : builder.build();
+    TreeSnapshot build(TreeFilter filter = {}) {
+        return TreeBuilder(settings, &db, filter).build();
     }
 };
 
@@ -67,18 +66,10 @@ private slots:
         QTest::addColumn<QString>("postsToShow");
         QTest::addColumn<bool>("comments");
         QTest::addColumn<QString>("golden");
-        QTest::addColumn<bool>("commentsAside");
-        QTest::newRow("everything") << false << u"50"_s << true << u"everything"_s << false;
-        QTest::newRow("one post a diary")
-            << false << u"1"_s << true << u"one-post-a-diary"_s << false;
-        QTest::newRow("only new comments")
-            << true << u"50"_s << true << u"only-new-comments"_s << false;
-        QTest::newRow("no comments") << false << u"50"_s << false << u"no-comments"_s << false;
-        // The same tree when the comments are read on a connection of their own.
-        QTest::newRow("everything, comments aside")
-            << false << u"50"_s << true << u"everything"_s << true;
-        QTest::newRow("only new comments, aside")
-            << true << u"50"_s << true << u"only-new-comments"_s << true;
+        QTest::newRow("everything") << false << u"50"_s << true << u"everything"_s;
+        QTest::newRow("one post a diary") << false << u"1"_s << true << u"one-post-a-diary"_s;
+        QTest::newRow("only new comments") << true << u"50"_s << true << u"only-new-comments"_s;
+        QTest::newRow("no comments") << false << u"50"_s << false << u"no-comments"_s;
     }
 
     void aWholeStoreNodeByNode() {
@@ -86,11 +77,10 @@ private slots:
         QFETCH(QString, postsToShow);
         QFETCH(bool, comments);
         QFETCH(QString, golden);
-        QFETCH(bool, commentsAside);
         Fixture f(test::dataText(u"tree/store.sql"_s));
         f.settings.PostsToShow = postsToShow;
         f.settings.CommentsInTree = comments;
-        const TreeSnapshot tree = f.build({.onlyNewComments = onlyNew}, commentsAside);
+        const TreeSnapshot tree = f.build({.onlyNewComments = onlyNew});
         QCOMPARE(describe(tree), test::dataLines(u"tree/"_s + golden + u".txt"_s));
         if (golden == u"everything"_s) {
             // Each node right under its parent, whatever their order in the store.
@@ -102,20 +92,12 @@ private slots:
         }
     }
 
-    // Comments that cannot be read fail the build with the engine's words,
-    // read aside too: the reading thread's failure reaches the builder.
-    void unreadableCommentsFailTheBuild_data() {
-        QTest::addColumn<bool>("commentsAside");
-        QTest::newRow("on the same connection") << false;
-        QTest::newRow("aside") << true;
-    }
-
+    // Comments that cannot be read fail the build with the engine's words.
     void unreadableCommentsFailTheBuild() {
-        QFETCH(bool, commentsAside);
         Fixture f(test::dataText(u"tree/store.sql"_s));
         f.db.execute(u"ALTER TABLE Comments RENAME TO Gone"_s);
         try {
-            f.build({}, commentsAside);
+            f.build();
             QFAIL("the build went on without its comments");
         } catch (const OrvError& error) {
             QVERIFY2(error.text().contains(u"Comments"_s), qPrintable(error.text()));

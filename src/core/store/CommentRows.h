@@ -42,7 +42,8 @@ private:
     friend class CommentReader;
 
     static constexpr size_t MostRows = 1024;
-    static constexpr size_t MostText = 1 << 16; // units; one longer row still fits
+    // Once its text passes this many units a block takes no more rows.
+    static constexpr size_t MostText = 1 << 16;
     bool full() const { return m_rows.size() >= MostRows || m_text.size() >= MostText; }
     void clear();
     // A row from the engine's UTF-8; the identifiers' text goes in the block's.

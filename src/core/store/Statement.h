@@ -41,8 +41,8 @@ public:
     // NULL reads as a null text.
     QString text(int column) const;
     // The text as the engine holds it, in UTF-8, until the next step; NULL
-    // reads as empty. For rows read by the hundred thousand, where a QString a
-    // value cost more than reading it.
+    // reads as empty. For rows read by the hundred thousand, where making a
+    // QString of every value cost more than reading it.
     QByteArrayView utf8(int column) const;
     // The key of the row the last INSERT on the connection added.
     qint64 lastInsertId() const;

@@ -1,6 +1,5 @@
 #include "TreeBuilder.h"
 
-#include "CommentsAside.h"
 #include "PostsById.h"
 #include "app/Escaping.h"
 #include "app/TextHash.h"
@@ -191,22 +190,14 @@ void TreeBuilder::addFixedNodes(TreeSnapshot& tree) const {
 }
 
 void TreeBuilder::addMessages(TreeSnapshot& tree) const {
-    // Read aside, the comments are read while the posts are; otherwise here,
-    // once the posts are in.
-    const bool withComments = m_settings.CommentsInTree || m_view.onlyNewComments;
-    std::optional<CommentsAside> aside;
-    if (withComments && m_commentsAside) {
-        aside.emplace(m_db->path());
-    }
-    std::optional<CommentReader> here;
+    // The comments are read once the posts are in, or first when only new
+    // ones are shown.
+    std::optional<CommentReader> comments;
     const auto nextComments = [&](CommentRows& block) {
-        if (aside) {
-            return aside->next(block);
+        if (!comments) {
+            comments.emplace(*m_db);
         }
-        if (!here) {
-            here.emplace(*m_db);
-        }
-        return here->next(block);
+        return comments->next(block);
     };
 
     // Showing only new comments takes them all before the posts: the posts

@@ -21,15 +21,6 @@ public:
     // Without a database only the fixed nodes are built.
     TreeBuilder(const Settings& settings, Database* db = nullptr, TreeFilter filter = {});
 
-    // The comments are read on a connection and a thread of their own while
-    // the posts are read, which shortens a large tree's build by about as long
-    // as reading them takes. Only for a connection with no transaction open:
-    // the other one sees what is committed.
-    TreeBuilder& readingCommentsAside() {
-        m_commentsAside = true;
-        return *this;
-    }
-
     // Throws OrvError when the store cannot be read.
     TreeSnapshot build() const;
 
@@ -47,7 +38,6 @@ private:
     const Settings& m_settings;
     Database* m_db;
     TreeFilter m_view;
-    bool m_commentsAside = false;
 };
 
 } // namespace orv
