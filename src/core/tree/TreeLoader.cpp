@@ -77,8 +77,7 @@ TreeSnapshot TreeLoader::build(const QString& databasePath, StatusLog& log,
         }
         Database db(databasePath);
         db.open();
-        snapshot =
-            TreeBuilder(request.settings, &db, request.filter).build();
+        snapshot = TreeBuilder(request.settings, &db, request.filter).build();
     });
     if (!read) {
         snapshot = TreeBuilder(request.settings).build(); // the fixed nodes at least
