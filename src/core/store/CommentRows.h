@@ -14,9 +14,9 @@ namespace orv {
 
 // A block of the tree's comment rows, as TreeRows::comments reads them: a
 // thousand or so rows in a few buffers that are filled again for the next
-// block, so that a walk through them sees the rows ahead and a block can be
-// handed to another thread. Identifiers stand in one text buffer; authors are
-// numbered, and each block names the authors it is the first to bring.
+// block, so that a walk through them sees the rows ahead and no row costs an
+// allocation. Identifiers stand in one text buffer; authors are numbered, and
+// each block names the authors it is the first to bring.
 class CommentRows {
 public:
     struct Row {

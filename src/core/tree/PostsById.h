@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TextHash.h"
+#include "TextHash.h"
 
 #include <QString>
 #include <QStringView>

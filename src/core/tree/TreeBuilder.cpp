@@ -1,8 +1,8 @@
 #include "TreeBuilder.h"
 
 #include "PostsById.h"
+#include "TextHash.h"
 #include "app/Escaping.h"
-#include "app/TextHash.h"
 #include "store/CommentRows.h"
 #include "store/Database.h"
 #include "store/Settings.h"

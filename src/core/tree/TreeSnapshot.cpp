@@ -1,7 +1,7 @@
 #include "TreeSnapshot.h"
 
 #include "NodeKey.h"
-#include "app/TextHash.h"
+#include "TextHash.h"
 
 #include <optional>
 #include <unordered_set>
