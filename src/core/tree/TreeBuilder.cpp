@@ -4,7 +4,6 @@
 #include "TextHash.h"
 #include "app/Escaping.h"
 #include "store/CommentRows.h"
-#include "store/Database.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
 
