@@ -12,6 +12,7 @@
 #include "MainForm.h"
 #include "TrayForm.h"
 #include "TreePane.h"
+#include "store/CommentRows.h"
 #include "store/Database.h"
 #include "store/TreeRows.h"
 
@@ -100,7 +101,10 @@ int start(const QString& kind, const QString& folder, int argc, char* argv[]) {
         orv::TreeRows tree(db);
         qint64 rows = 0;
         tree.posts([&](const orv::PostRow&) { ++rows; });
-        tree.comments([&](const orv::CommentRow&) { ++rows; });
+        orv::CommentReader comments(db);
+        for (orv::CommentRows block; comments.next(block);) {
+            rows += qint64(block.rows().size());
+        }
     }
     QTimer::singleShot(0, &app, [&] {
         out << cpuSeconds() << Qt::endl;

@@ -3,6 +3,7 @@
 // Usage: bench_tree [--small]
 #include "BenchSupport.h"
 #include "TreeModel.h"
+#include "store/CommentRows.h"
 #include "store/Database.h"
 #include "store/Settings.h"
 #include "store/TreeRows.h"
@@ -91,7 +92,10 @@ int main(int argc, char* argv[]) {
             ++rows;
             headers.append(p.header);
         });
-        tree.comments([&](const orv::CommentRow&) { ++rows; });
+        orv::CommentReader comments(db);
+        for (orv::CommentRows block; comments.next(block);) {
+            rows += qint64(block.rows().size());
+        }
         for (const bool outgoing : {true, false}) {
             tree.privates(outgoing, [&](const orv::PrivateRow&) { ++rows; });
         }

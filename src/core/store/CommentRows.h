@@ -12,7 +12,7 @@
 
 namespace orv {
 
-// A block of the tree's comment rows, as TreeRows::comments reads them: a
+// A block of the tree's comment rows, as TreeRows::commentsSql reads them: a
 // thousand or so rows in a few buffers that are filled again for the next
 // block, so that a walk through them sees the rows ahead and no row costs an
 // allocation. Identifiers stand in one text buffer; authors are numbered, and

@@ -48,19 +48,6 @@ QString TreeRows::commentsSql() {
            u"CommentID"_s;
 }
 
-void TreeRows::comments(const std::function<void(const CommentRow&)>& visit) {
-    Statement q(m_db, commentsSql());
-    CommentRow row;
-    while (q.next()) {
-        row.commentId = q.text(0);
-        row.postId = q.text(1);
-        row.thisId = q.integer(2);
-        row.uName = q.text(3);
-        setFlags(row, q.integer(4));
-        visit(row);
-    }
-}
-
 void TreeRows::privates(bool outgoing, const std::function<void(const PrivateRow&)>& visit) {
     QSqlQuery q = m_db.prepare(u"SELECT ID, uName, New, Sent, HandedOver IS NOT NULL FROM "
                                u"PrivateMessages WHERE Out = ? ORDER BY Messagedate DESC"_s);

@@ -14,12 +14,6 @@ struct PostRow {
     bool isNew = false, sent = false, inDoubt = false;
 };
 
-struct CommentRow {
-    QString commentId, postId, uName;
-    qint64 thisId = 0;
-    bool isNew = false, sent = false, inDoubt = false;
-};
-
 struct PrivateRow {
     qint64 id = 0;
     QString uName;
@@ -36,14 +30,12 @@ public:
     void authors(const std::function<void(const QString&)>& visit);
     // By author descending, then PostID descending (as text).
     void posts(const std::function<void(const PostRow&)>& visit);
-    // Comments that name a post (stored or not), by CommentID ascending (as
-    // text).
-    void comments(const std::function<void(const CommentRow&)>& visit);
     // Outgoing first, then incoming; newest first in each.
     void privates(bool outgoing, const std::function<void(const PrivateRow&)>& visit);
 
-    // The query of comments(), for CommentReader: CommentID, PostID, ThisID,
-    // uName and the flags that setFlags() reads.
+    // The comments that name a post (stored or not), by CommentID ascending
+    // (as text), for CommentReader: CommentID, PostID, ThisID, uName and the
+    // flags that setFlags() reads.
     static QString commentsSql();
     template <typename Row> static void setFlags(Row& row, qint64 flags) {
         row.isNew = (flags & 1) != 0;

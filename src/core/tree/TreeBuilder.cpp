@@ -11,7 +11,6 @@
 #include <QSet>
 #include <algorithm>
 #include <limits>
-#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -190,21 +189,15 @@ void TreeBuilder::addFixedNodes(TreeSnapshot& tree) const {
 
 void TreeBuilder::addMessages(TreeSnapshot& tree) const {
     // The comments are read once the posts are in, or first when only new
-    // ones are shown.
-    std::optional<CommentReader> comments;
-    const auto nextComments = [&](CommentRows& block) {
-        if (!comments) {
-            comments.emplace(*m_db);
-        }
-        return comments->next(block);
-    };
+    // ones are shown; preparing the query reads nothing yet.
+    CommentReader comments(*m_db);
 
     // Showing only new comments takes them all before the posts: the posts
     // shown are those with a new comment.
     std::vector<CommentRows> allComments;
     std::unordered_set<QStringView, NameHash> postsWithNewComments; // by PostID
     if (m_view.onlyNewComments) {
-        for (CommentRows block; nextComments(block);) {
+        for (CommentRows block; comments.next(block);) {
             for (const CommentRows::Row& c : block.rows()) {
                 if (c.isNew) {
                     postsWithNewComments.insert(block.postId(c));
@@ -273,7 +266,7 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
         for (const CommentRows& block : allComments) {
             placer.place(block);
         }
-        for (CommentRows block; !m_view.onlyNewComments && nextComments(block);) {
+        for (CommentRows block; !m_view.onlyNewComments && comments.next(block);) {
             placer.place(block);
         }
     }
