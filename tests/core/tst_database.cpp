@@ -158,8 +158,14 @@ private slots:
         QCOMPARE(rows(other, u"SELECT count(*) FROM Smiles"_s), QStringList{u"1"_s});
         QVERIFY(log.lines().isEmpty());
 
+        // Closing lets go of the file, also after transactions: the last
+        // connection out folds the -wal file back into the store.
+        Database::Transaction transaction(db);
+        db.execute(u"DELETE FROM Smiles"_s);
+        transaction.commit();
         db.close();
         other.close();
+        QVERIFY(!QFile::exists(db.path() + u"-wal"_s));
         QFile::remove(db.path() + u"-wal"_s);
         QFile::remove(db.path() + u"-shm"_s);
         dir.write(u"database.mdb"_s, QByteArray(4096, 'x'));

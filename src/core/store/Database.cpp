@@ -94,6 +94,7 @@ void Database::open() {
 }
 
 void Database::close() {
+    m_kept.clear();
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase::database(m_connectionName, false).close();
     }
@@ -173,6 +174,14 @@ void Database::execute(const QString& sql) {
     // every savepoint opens, this way; QtSql's statement objects cost more
     // than such a statement.
     Statement(*this, sql).exec();
+}
+
+void Database::executeKept(const QString& sql) {
+    std::unique_ptr<Statement>& kept = m_kept[sql];
+    if (!kept) {
+        kept = std::make_unique<Statement>(*this, sql);
+    }
+    kept->exec();
 }
 
 int Database::userVersion() {
@@ -293,8 +302,8 @@ Database::Transaction::Transaction(Database& db, OnFailure onFailure)
     : m_db(db)
     , m_onFailure(onFailure)
     , m_depth(db.m_transactionDepth) {
-    m_db.execute(m_depth == 0 ? u"BEGIN IMMEDIATE"_s
-                              : u"SAVEPOINT nested_"_s + QString::number(m_depth));
+    m_db.executeKept(m_depth == 0 ? u"BEGIN IMMEDIATE"_s
+                                  : u"SAVEPOINT nested_"_s + QString::number(m_depth));
     ++m_db.m_transactionDepth;
 }
 
@@ -305,7 +314,7 @@ Database::Transaction::~Transaction() {
 }
 
 void Database::Transaction::commit() {
-    m_db.execute(m_depth == 0 ? u"COMMIT"_s : u"RELEASE nested_"_s + QString::number(m_depth));
+    m_db.executeKept(m_depth == 0 ? u"COMMIT"_s : u"RELEASE nested_"_s + QString::number(m_depth));
     m_open = false;
     --m_db.m_transactionDepth;
 }

@@ -4,12 +4,15 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <unordered_map>
 
 struct sqlite3;
 
 namespace orv {
 
 class StatusLog;
+class Statement;
 
 // The connection to database.mdb, an SQLite file. A missing file is created with
 // the full schema; an older schema is brought up to date step by step. Each
@@ -41,6 +44,10 @@ public:
     static QString jsonArray(const QStringList& values);
 
     void execute(const QString& sql);
+    // As execute(), for the few texts run thousands of times a run: a
+    // transaction's begin and commit and its savepoints. Each is prepared once
+    // while the connection stays open; preparing one cost as much as running it.
+    void executeKept(const QString& sql);
 
     // The engine's own handle of the open connection, for Statement. Qt's
     // driver on Debian links the system SQLite, the library linked here.
@@ -84,6 +91,9 @@ private:
     const QString m_path;
     const QString m_connectionName;
     int m_transactionDepth = 0;
+    // Let go of before the connection closes: the engine does not close a
+    // connection that has statements left.
+    std::unordered_map<QString, std::unique_ptr<Statement>> m_kept;
 };
 
 } // namespace orv
