@@ -28,6 +28,7 @@
 #include <QShortcut>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -206,22 +207,22 @@ void TreePane::ReLoadTree() {
 }
 
 void TreePane::reloadTreeThen(std::function<void()> whenShown) {
-    if (whenShown) {
-        m_whenTreeShown.push_back(std::move(whenShown));
-    }
     TreeLoader::Request request;
     request.settings = m_ctx.settings;
     request.filter.onlyNewComments = mnu_OnlyNew->isChecked();
     request.withStore = m_ctx.db.isOpen();
     request.expandedKeys = m_treeSwapper->expandedKeys();
-    m_treeLoader->request(std::move(request));
+    const quint64 number = m_treeLoader->request(std::move(request));
+    if (whenShown) {
+        m_whenTreeShown.emplace_back(number, std::move(whenShown));
+    }
 }
 
 bool TreePane::isTreeLoading() const {
     return m_treeLoader->isLoading();
 }
 
-void TreePane::showTree(const std::shared_ptr<TreeSnapshot>& snapshot) {
+void TreePane::showTree(const std::shared_ptr<TreeSnapshot>& snapshot, quint64 number) {
     m_newInTree = snapshot->NewInTree;
     // One reset, with the view's updates held, instead of a repaint per node;
     // the selection moves without showing its page again.
@@ -236,12 +237,20 @@ void TreePane::showTree(const std::shared_ptr<TreeSnapshot>& snapshot) {
     }
     Tree->setUpdatesEnabled(true);
     m_rebuilding = false;
-    // Callbacks may ask for another rebuild: take them first.
-    const auto whenShown = std::exchange(m_whenTreeShown, {});
-    for (const auto& then : whenShown) {
+    // Those waiting for this reload or an earlier one; they may ask for
+    // another rebuild, so they are taken out first.
+    const auto waitsLonger =
+        std::stable_partition(m_whenTreeShown.begin(), m_whenTreeShown.end(),
+                              [number](const auto& waiting) { return waiting.first > number; });
+    std::vector<std::pair<quint64, std::function<void()>>> due(
+        std::make_move_iterator(waitsLonger), std::make_move_iterator(m_whenTreeShown.end()));
+    m_whenTreeShown.erase(waitsLonger, m_whenTreeShown.end());
+    for (const auto& [_, then] : due) {
         then();
     }
-    emit treeShown();
+    if (!m_treeLoader->isLoading()) {
+        emit treeShown();
+    }
 }
 
 void TreePane::Tree_NodeClick(const QModelIndex& index) {

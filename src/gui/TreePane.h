@@ -109,7 +109,7 @@ public:
     QAction* mnu_NextNew = nullptr;
 
 signals:
-    // A rebuilt tree is shown.
+    // The tree of the newest reload asked for is shown.
     void treeShown();
 
 protected:
@@ -121,7 +121,7 @@ private:
     void buildSearchBox();
     void buildSearchHits();
     void buildCommands();
-    void showTree(const std::shared_ptr<TreeSnapshot>& snapshot);
+    void showTree(const std::shared_ptr<TreeSnapshot>& snapshot, quint64 number);
     // Writes the selected node's page again and shows it when it changed.
     void refreshShownPage(const QModelIndex& index);
     void showNode(const QModelIndex& index);
@@ -139,7 +139,8 @@ private:
     TreeModel* m_treeModel;
     TreeLoader* m_treeLoader;
     TreeSwapper* m_treeSwapper = nullptr;
-    std::vector<std::function<void()>> m_whenTreeShown;
+    // By the number of the reload they wait for.
+    std::vector<std::pair<quint64, std::function<void()>>> m_whenTreeShown;
     QStringList m_hitKeys; // the node key of each hit shown
     std::vector<SearchHit> m_hits;
     int m_newInTree = 0;

@@ -29,18 +29,20 @@ TreeLoader::~TreeLoader() {
     m_thread.wait();
 }
 
-void TreeLoader::request(Request request) {
+quint64 TreeLoader::request(Request request) {
     bool idle = false;
+    quint64 number = 0;
     {
         QMutexLocker lock(&m_mutex);
         idle = !m_waiting.has_value();
         m_waiting = std::move(request);
-        ++m_newest;
+        number = ++m_newest;
     }
     m_loading = true;
     if (idle) { // otherwise the thread has this one in its queue already
         QMetaObject::invokeMethod(m_onThread, [this] { buildWaiting(); });
     }
+    return number;
 }
 
 void TreeLoader::buildWaiting() {
@@ -57,13 +59,11 @@ void TreeLoader::buildWaiting() {
     }
     auto snapshot = std::make_shared<TreeSnapshot>(build(m_databasePath, m_log, request));
     QMetaObject::invokeMethod(this, [this, snapshot = std::move(snapshot), number] {
-        QMutexLocker lock(&m_mutex);
-        if (number != m_newest) {
-            return; // overtaken: the newer request is on its way
+        {
+            QMutexLocker lock(&m_mutex);
+            m_loading = number != m_newest; // when overtaken, the newer one is on its way
         }
-        lock.unlock();
-        m_loading = false;
-        emit built(snapshot);
+        emit built(snapshot, number);
     });
 }
 

@@ -15,10 +15,12 @@ namespace orv {
 class StatusLog;
 
 // Builds tree snapshots on a thread of its own, from a connection of its own,
-// so that reading hundreds of thousands of rows never holds the window. Only
-// the newest request counts: one asked for while another builds replaces
-// whatever was waiting, and the result of a request overtaken by a newer one
-// is never delivered.
+// so that reading hundreds of thousands of rows never holds the window. A
+// request asked for while another builds replaces whatever was waiting, so
+// only the newest waiting one is built. Every finished build is delivered, also
+// one a newer request has overtaken: it is still newer than the tree shown,
+// and were it dropped, requests coming faster than a build would keep the
+// window's tree, and whatever waits for it, from ever being shown.
 class TreeLoader : public QObject {
     Q_OBJECT
 
@@ -33,8 +35,9 @@ public:
     TreeLoader(QString databasePath, StatusLog& log, QObject* parent = nullptr);
     ~TreeLoader() override;
 
-    void request(Request request);
-    // A request is waiting or building and its snapshot not yet delivered.
+    // Gives the request's number: a later request has a higher one.
+    quint64 request(Request request);
+    // The newest request's snapshot is not yet delivered.
     bool isLoading() const { return m_loading; }
 
     // The snapshot a request asks for, on the calling thread; a store that
@@ -43,8 +46,9 @@ public:
     static TreeSnapshot build(const QString& databasePath, StatusLog& log, const Request& request);
 
 signals:
-    // On the loader's own thread, for the newest request only.
-    void built(std::shared_ptr<TreeSnapshot> snapshot);
+    // On the loader's owner's thread, for each finished build, in the order
+    // of their requests: the number is that of the request built.
+    void built(std::shared_ptr<TreeSnapshot> snapshot, quint64 number);
 
 private:
     void buildWaiting();
