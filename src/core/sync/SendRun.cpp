@@ -175,17 +175,16 @@ void SendRun::sendBatch(const std::vector<OutgoingMessage>& batch) {
         return;
     }
     const Kind kind = batch.front().kind;
-    std::vector<qint64> keys;
     std::vector<qint64> fresh; // not in doubt before this batch
     for (const OutgoingMessage& row : batch) {
-        keys.push_back(row.key);
         if (!row.inDoubt()) {
             fresh.push_back(row.key);
         }
     }
     // Marked before anything leaves: whatever happens next, the rows are
-    // never sent again without the user's word.
-    m_outbox.handOver(kind, keys);
+    // never sent again without the user's word. Rows in doubt are marked
+    // already, and keep the time they may have been published since.
+    m_outbox.handOver(kind, fresh);
     const QString answer =
         m_transport.exchange(SendQueries::BuildSendPostQuery(m_session.settings, batch));
     if (m_transport.lastDelivery() == Transport::Delivery::NotSent) {
