@@ -274,7 +274,8 @@ private slots:
         QVERIFY(count(u"SELECT count(*) FROM Posts WHERE Sent = 0"_s) > 0);
 
         standin.control("fault=none");
-        QCOMPARE(cli(dir, {u"receive"_s}).exitCode, 0); // settles what the service took
+        const Result settling = cli(dir, {u"receive"_s}); // settles what the service took
+        QVERIFY2(settling.exitCode == 0, qPrintable(settling.out + settling.err));
         const Result clean = cli(dir, {u"--answer"_s, u"yes"_s, u"send"_s});
         QCOMPARE(clean.exitCode, 0);
         QCOMPARE(cli(dir, {u"receive"_s}).exitCode, 0);
