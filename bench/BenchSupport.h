@@ -84,6 +84,13 @@ inline double processCpuSeconds() {
     return cpuSeconds(usage);
 }
 
+// The CPU time of all this program's threads while the work runs.
+inline double processCpuSecondsOf(const std::function<void()>& work) {
+    const double before = processCpuSeconds();
+    work();
+    return processCpuSeconds() - before;
+}
+
 // Runs orv-cli beside this program on the folder and service with the
 // arguments; false when it failed.
 inline bool cli(const QString& folder, const QString& url, const QStringList& arguments) {

@@ -131,18 +131,20 @@ int main(int argc, char* argv[]) {
     double queriesCpu = 1e9;
     const auto loadingQueries = [&] {
         rows = 0;
-        const double cpuBefore = orv::bench::processCpuSeconds();
+        double cpu = 0;
         const double wall = orv::bench::seconds([&] {
-            orv::Database db(path);
-            db.open();
-            orv::TreeRows tree(db);
-            tree.posts([&](const orv::PostRow&) { ++rows; });
-            orv::CommentReader comments(db);
-            for (orv::CommentRows block; comments.next(block);) {
-                rows += qint64(block.rows().size());
-            }
+            cpu = orv::bench::processCpuSecondsOf([&] {
+                orv::Database db(path);
+                db.open();
+                orv::TreeRows tree(db);
+                tree.posts([&](const orv::PostRow&) { ++rows; });
+                orv::CommentReader comments(db);
+                for (orv::CommentRows block; comments.next(block);) {
+                    rows += qint64(block.rows().size());
+                }
+            });
         });
-        queriesCpu = std::min(queriesCpu, orv::bench::processCpuSeconds() - cpuBefore);
+        queriesCpu = std::min(queriesCpu, cpu);
         return wall;
     };
     loadingQueries();

@@ -26,16 +26,10 @@ namespace {
 QTextStream out(stdout);
 
 using orv::bench::peakMemoryMb;
-using orv::bench::processCpuSeconds;
+using orv::bench::processCpuSecondsOf;
 using orv::bench::seconds;
 using orv::bench::SilentPrompts;
 using orv::bench::startStandin;
-// The CPU seconds of all this program's threads while the work runs.
-template <typename Work> double cpuOf(Work&& work) {
-    const double before = processCpuSeconds();
-    work();
-    return processCpuSeconds() - before;
-}
 
 // Posts and comments of a realistic size, each text different (the service
 // refuses a repeat), written as the composer writes them.
@@ -102,7 +96,8 @@ bool sendRun(int posts, int comments) {
 
     const long memoryBefore = peakMemoryMb();
     double runCpu = 0;
-    const double run = seconds([&] { runCpu = cpuOf([&] { orv::SendRun(ctx.session()).run(); }); });
+    const double run =
+        seconds([&] { runCpu = processCpuSecondsOf([&] { orv::SendRun(ctx.session()).run(); }); });
     const long memoryAfter = peakMemoryMb();
     const qsizetype unsent = orv::Outbox(ctx.db).unsentCount(orv::MessageRef::Kind::Post) +
                              orv::Outbox(ctx.db).unsentCount(orv::MessageRef::Kind::Comment);
@@ -113,7 +108,7 @@ bool sendRun(int posts, int comments) {
     const QString empty = orv::RequestDocuments::envelope(ctx.settings, {});
     double baselineCpu = 0;
     const double baseline = seconds([&] {
-        baselineCpu = cpuOf([&] {
+        baselineCpu = processCpuSecondsOf([&] {
             for (int i = 0; i < exchanges; ++i) {
                 transport.exchange(empty);
             }

@@ -193,7 +193,8 @@ void TreeBuilder::addMessages(TreeSnapshot& tree) const {
     CommentReader comments(*m_db);
 
     // Showing only new comments takes them all before the posts: the posts
-    // shown are those with a new comment.
+    // shown are those with a new comment. The PostIDs point into the blocks'
+    // text, which moves with each block into allComments.
     std::vector<CommentRows> allComments;
     std::unordered_set<QStringView, NameHash> postsWithNewComments; // by PostID
     if (m_view.onlyNewComments) {
